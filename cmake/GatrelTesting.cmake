@@ -1,0 +1,45 @@
+# Test helpers shared by every tests/ folder.
+#
+# gatrel_wine_test(NAME n SOURCES ... [LIBS ...] [LOCKS ...] [SERIAL] [TIMEOUT s] [ARGS ...])
+#   A GoogleTest program built for Windows and run under Wine with the build
+#   tree's private prefix. LOCKS names the global state the test touches:
+#     gatrel_section  the shared section of bin/Gatrel.dll
+#     clipboard       the desktop's clipboard
+#     global_hooks    desktop-wide window hooks (every GUI process is affected)
+#     printers        the prefix's print queues
+#   Tests sharing a lock never run at the same time. SERIAL runs the test alone.
+#
+# gatrel_native_test(NAME n SOURCES ... [LIBS ...] [TIMEOUT s])
+#   A GoogleTest program for the host machine (pure code only).
+
+set(GATREL_DEFAULT_TIMEOUT 180)
+
+function(gatrel_wine_test)
+  cmake_parse_arguments(T "SERIAL" "NAME;TIMEOUT" "SOURCES;LIBS;LOCKS;ARGS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} gtest gtest_main)
+  target_link_options(${T_NAME} PRIVATE -static)
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME} ${T_ARGS})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT ${GATREL_DEFAULT_TIMEOUT})
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "WINEPREFIX=${GATREL_WINEPREFIX};GATREL_BIN=${GATREL_BIN_DIR};GATREL_ROOT=${GATREL_ROOT_DIR}")
+  if(T_LOCKS)
+    set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK "${T_LOCKS}")
+  endif()
+  if(T_SERIAL)
+    set_tests_properties(${T_NAME} PROPERTIES RUN_SERIAL TRUE)
+  endif()
+endfunction()
+
+function(gatrel_native_test)
+  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;ARGS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} gtest gtest_main)
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME} ${T_ARGS})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT ${GATREL_DEFAULT_TIMEOUT})
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT})
+endfunction()

@@ -1,0 +1,16 @@
+# GoogleTest from Debian's sources, built with whatever compiler this tree uses.
+set(GTEST_SRC /usr/src/googletest CACHE PATH "GoogleTest sources")
+if(NOT EXISTS ${GTEST_SRC}/CMakeLists.txt)
+  message(FATAL_ERROR "GoogleTest sources not found in ${GTEST_SRC} (apt-get install googletest)")
+endif()
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+if(WIN32)
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+endif()
+add_subdirectory(${GTEST_SRC} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+if(WIN32)
+  # gtest's own sources trip a few of MinGW's warnings; they are not ours to fix.
+  target_compile_options(gtest PRIVATE -w)
+  target_compile_options(gtest_main PRIVATE -w)
+endif()

@@ -1,0 +1,72 @@
+#pragma once
+// How readers see the shared section without a kernel round trip.
+//
+// Writers keep the named mutex of their operation ("HookMutex", or "DllShareMem"
+// for the Ostrum operations): outside processes of the product rely on it. While
+// holding it, a writer brackets its change with a WriteScope:
+//     writing[lock] = 1; ++version;  ...change...  ++version; writing[lock] = 0;
+// Readers copy what they need optimistically:
+//     v = version; if any writing flag is set, try again;
+//     copy; if a writing flag is set now or version != v, try again.
+// x86 keeps stores in order, so a reader that saw any byte of a write also sees
+// the version bump that preceded it. After kOptimisticTries failed tries the
+// reader takes "HookMutex" and reads under it, so a writer that died in the
+// middle of a write (its flag stays set) cannot hang anybody. Whoever next gets
+// that writer's mutex sees WAIT_ABANDONED and clears the dead writer's flag.
+//
+// Bodies run on data that may be torn: they only copy out of fixed-size fields
+// and never follow pointers, so a torn read costs a retry, never a crash.
+#include <windows.h>
+
+#include "store/named_lock.h"
+#include "store/shared_section.h"
+
+namespace store {
+
+constexpr int kOptimisticTries = 64;
+
+class WriteScope {
+public:
+    explicit WriteScope(LockId id) : idx_(static_cast<int>(id)) {
+        __atomic_store_n(&g_shared.writing[idx_], 1u, __ATOMIC_SEQ_CST);
+        __atomic_add_fetch(&g_shared.version, 1u, __ATOMIC_SEQ_CST);
+    }
+    ~WriteScope() {
+        __atomic_add_fetch(&g_shared.version, 1u, __ATOMIC_SEQ_CST);
+        __atomic_store_n(&g_shared.writing[idx_], 0u, __ATOMIC_SEQ_CST);
+    }
+    WriteScope(const WriteScope&) = delete;
+    WriteScope& operator=(const WriteScope&) = delete;
+
+private:
+    int idx_;
+};
+
+inline bool WriterActive() {
+    return (__atomic_load_n(&g_shared.writing[0], __ATOMIC_ACQUIRE) |
+            __atomic_load_n(&g_shared.writing[1], __ATOMIC_ACQUIRE)) != 0;
+}
+
+// Runs body() until it has seen a consistent section. Returns false only when
+// the fallback lock could not be taken (the caller then answers "not found").
+template <class Body>
+bool ReadConsistent(Body&& body) {
+    for (int i = 0; i < kOptimisticTries; ++i) {
+        const uint32_t v = __atomic_load_n(&g_shared.version, __ATOMIC_ACQUIRE);
+        if (WriterActive()) {
+            YieldProcessor();
+            if (i >= 8) Sleep(0);
+            continue;
+        }
+        body();
+        __atomic_thread_fence(__ATOMIC_ACQUIRE);
+        if (!WriterActive() && __atomic_load_n(&g_shared.version, __ATOMIC_ACQUIRE) == v)
+            return true;
+    }
+    NamedLock lock(LockId::Hook);
+    if (!lock.owned()) return false;
+    body();
+    return true;
+}
+
+}  // namespace store

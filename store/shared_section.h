@@ -1,0 +1,41 @@
+#pragma once
+// The data section that every process which has loaded Gatrel.dll sees as one
+// copy. It is a shared section of the library's own image, so it needs no name
+// and no set-up, and it lives as long as any process has the library loaded.
+#include <cstdint>
+
+#include "store/hook_info.h"
+
+struct ProtectedDataSlot {
+    uint32_t uFormat;   // 0 marks a free slot
+    uint32_t hMem;
+};
+
+struct SharedSection {
+    uint8_t  bZelEmptying;
+    uint8_t  bAfterEmpty;           // 1 in the initial image
+    uint8_t  bProtectedContent;
+    uint32_t hClipOwnerWnd;
+    uint32_t dwClipOwnerPid;
+    uint32_t hGetMsgHook;
+    ProtectedDataSlot ProtectedData[kProtectedDataSlots];
+    uint32_t hCBTHook;
+    uint32_t dwKORBInfo;
+    WaterInfo waterInfo;
+    char     szKORBClassName[260];
+    uint32_t nOstrumCount;
+    _ZEL_HOOK_INFO_ hookInfo[kHookInfoSlots];
+    uint32_t bAltTabPressed;
+
+    // --- Reader/writer protocol (see store/seq_lock.h) ---
+    // version: bumped by every writer before and after it changes anything.
+    // writing[i]: 1 while a holder of lock i (0 "HookMutex", 1 "DllShareMem")
+    // is in the middle of a write.
+    volatile uint32_t version;
+    volatile uint32_t writing[2];
+    // Owner pid of the withheld clipboard handles: only that process may free them.
+    uint32_t dwProtectedDataPid;
+};
+
+// The one copy of the section, mapped into every process that loads us.
+extern SharedSection g_shared;

@@ -1,0 +1,17 @@
+#pragma once
+// Per-executable text log in <InstallDir>\log\<exe base name>.log.
+#include <cstdarg>
+
+#include "support/api.h"
+
+constexpr int kLogDebug = 1;
+constexpr int kLogInfo = 2;
+constexpr int kLogWarn = 3;
+constexpr int kLogError = 4;
+constexpr unsigned long kLogRotateBytes = 10485760;  // rotate to .logbak above this
+
+GATREL_API void LogError(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+GATREL_API void LogInfo(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+void WriteLog(int level, const char* fmt, va_list args);
+// 1 once the log path is known, 0 while logging is not possible.
+int InitLog();
