@@ -1,0 +1,46 @@
+#pragma once
+// Per-process state of the library (not shared between processes).
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "store/hook_info.h"
+#include "support/api.h"
+
+class CCommonDoc;
+
+struct ProcessContext {
+    uint8_t bHasHookInfo = 0;           // last answer of IsProcessProtected
+    uint8_t bIsProductTool = 0;         // OSTRUM / DEZIVIRE
+    uint32_t dwProcessId = 0;
+    uint32_t dwAcrobatVersion = 0;      // PDF application's major version, 0 until detected
+    std::string strPdfWndClass;         // PDF main window class (or the SDI|MDI pair value)
+    std::string strExeName;             // upper-case executable file name with extension
+    HHOOK hGetMsgHookLocal = nullptr;   // hooks installed by the watch thread
+    HHOOK hCBTHookLocal = nullptr;
+    std::vector<uint32_t> NoPrintMenuIds;
+    std::vector<uint32_t> PrintMenuIds;
+    std::vector<uint32_t>* pActiveMenuIds = nullptr;
+    uint32_t hMDIClient = 0;            // KORB client's recorded document window
+    uint32_t bIsDaemon = 0;
+    std::string strClientDocPath;       // upper-case <InstallDir>\ZELCLIENTDOC
+    std::string strFileTempPath;        // upper-case <InstallDir>\ZELFILETEMP
+
+    ProcessContext();
+};
+
+// The process's single context, built on first use.
+GATREL_API ProcessContext& GetProcessContext();
+
+// The process's document object; null outside the protected applications.
+GATREL_API CCommonDoc*& DocObject();
+
+// The process's temporary directory (GetTempPathA), read at attach in the
+// protected applications; empty elsewhere.
+GATREL_API std::string& ProcessTempDir();
+
+// True with rec filled when the store has a record whose dwProcessId is pid.
+// Sets bHasHookInfo to the answer.
+GATREL_API bool IsProcessProtected(DWORD pid, _ZEL_HOOK_INFO_& rec);

@@ -1,0 +1,36 @@
+#pragma once
+// The document object: one per protected application process. It answers the
+// question every guard asks: is the document in front protected, with which rights.
+#include <string>
+
+#include "store/hook_info.h"
+#include "support/api.h"
+
+// Document type codes (shared with _ZEL_HOOK_INFO_::byDocType).
+enum DocType : int {
+    kDocNone = 0,
+    kDocWord = 1,
+    kDocExcel = 2,
+    kDocPowerPoint = 3,
+    kDocPdf = 4,
+    kDocKORB = 6,
+};
+
+class GATREL_API CCommonDoc {
+public:
+    CCommonDoc();
+    virtual ~CCommonDoc();
+    // Slot order is fixed: destructor, IsLimitedZelDoc, IsZelDoc.
+    virtual bool IsLimitedZelDoc(_ZEL_HOOK_INFO_& rec);  // protected and lacks "A"
+    virtual bool IsZelDoc(_ZEL_HOOK_INFO_& rec);         // the document in front is protected
+
+    bool IsVersion12() const;
+    void SetVersion(const std::string& version) { strVersion = version; }
+
+    int nDocType = kDocNone;
+    std::string strVersion;
+};
+
+// Creates the document object for WINWORD, EXCEL, POWERPNT, ACROBAT and
+// ACRORD32 (upper-case base name without extension); nothing for other names.
+GATREL_API void CreateDocObject(const std::string& name);
