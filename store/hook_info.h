@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "support/api.h"
+
 #pragma pack(push, 1)
 struct _ZEL_HOOK_INFO_ {
     uint32_t dwProcessId;            // application process; 0 marks a free slot
@@ -56,4 +58,4 @@ static_assert(kHookInfoTableBytes == 12180);
 
 // Permission letters are tested as substrings anywhere in the 10-byte field,
 // which need not be NUL terminated.
-bool HasPermission(const _ZEL_HOOK_INFO_& rec, char letter);
+GATREL_API bool HasPermission(const _ZEL_HOOK_INFO_& rec, char letter);

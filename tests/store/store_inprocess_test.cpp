@@ -1,0 +1,81 @@
+// The reader protocol of the store, in-process: readers must neither hang nor
+// hand out torn records when a writer died in the middle of a write.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+
+#include "store/named_lock.h"
+#include "store/shared_section.h"
+#include "store/zel_gatrel.h"
+#include "tests/store/store_test_util.h"
+
+namespace {
+
+_ZEL_HOOK_INFO_ Rec(DWORD pid, uint32_t wnd) {
+    _ZEL_HOOK_INFO_ r{};
+    r.dwProcessId = r.dwOwnerPid = pid;
+    r.hDocWnd = wnd;
+    strcpy(r.szPermission, "P");
+    return r;
+}
+
+TEST(StoreReaders, WriterThatDiedMidWriteNeitherHangsReadersNorStaysSet) {
+    store::CreateLoadMutexes();
+    CZELGatrel s;
+    storetest::ClearTable(s);
+    auto r = Rec(4711, 0x900);
+    s.AddHookInfo(&r);
+
+    // A thread takes HookMutex, marks a write in progress and ends without
+    // releasing: the mutex is abandoned and the flag stays set.
+    std::thread([] {
+        HANDLE m = OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, "HookMutex");
+        WaitForSingleObject(m, INFINITE);
+        __atomic_store_n(&g_shared.writing[0], 1u, __ATOMIC_SEQ_CST);
+        CloseHandle(m);
+    }).join();
+
+    _ZEL_HOOK_INFO_ out{};
+    EXPECT_EQ(0, s.GetHookInfoByWnd(reinterpret_cast<HWND>(0x900), &out));  // falls back, no hang
+    EXPECT_EQ(4711u, out.dwProcessId);
+    EXPECT_EQ(0u, g_shared.writing[0]) << "the abandoned wait clears the dead writer's flag";
+    auto r2 = Rec(4712, 0x901);
+    s.AddHookInfo(&r2);
+    EXPECT_EQ(1, s.GetHookInfoByPid(4712, &out));
+    storetest::ClearTable(s);
+}
+
+TEST(StoreReaders, ConcurrentWriterNeverShowsHalfARecord) {
+    store::CreateLoadMutexes();
+    CZELGatrel s;
+    storetest::ClearTable(s);
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        for (uint32_t gen = 1; !stop; ++gen) {
+            _ZEL_HOOK_INFO_ r = Rec(77, 0x700);
+            memset(r.szFilePath, 'a' + gen % 26, 259);
+            memset(r.szOfficeTempPath, 'a' + gen % 26, 259);
+            r.dwExtra = gen;
+            s.AddHookInfo(&r);
+        }
+    });
+    int torn = 0, seen = 0;
+    for (int i = 0; i < 2000000 && seen < 20000; ++i) {
+        _ZEL_HOOK_INFO_ out{};
+        if (s.GetHookInfoByWnd(reinterpret_cast<HWND>(0x700), &out) < 0) continue;
+        ++seen;
+        const char c = out.szFilePath[0];
+        if (c != 'a' + out.dwExtra % 26 || out.szFilePath[258] != c || out.szOfficeTempPath[258] != c)
+            ++torn;
+    }
+    stop = true;
+    writer.join();
+    EXPECT_GT(seen, 0);
+    EXPECT_EQ(0, torn);
+    storetest::ClearTable(s);
+}
+
+}  // namespace

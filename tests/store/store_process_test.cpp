@@ -1,0 +1,241 @@
+// The store as several processes see it: one shared section, consistent
+// records under concurrent writers, and no hang after a writer died.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "store/zel_gatrel.h"
+#include "tests/store/store_test_util.h"
+
+using storetest::SpawnSelf;
+using storetest::WaitExit;
+
+namespace {
+
+// ---- Records whose every byte follows from (owner, generation) ----
+
+constexpr DWORD kOwnersPerWorker = 3;
+const char* const kLetterSets[] = {"P", "CP", "A", "ACPNQ", "RW"};
+
+DWORD OwnerOf(int worker, int k) { return 0x10000 + worker * 16 + k; }
+uint32_t WndOf(DWORD owner) { return owner * 4; }
+std::string FlagOf(DWORD owner) { return "(ZEL-" + std::to_string(owner) + ")"; }
+
+_ZEL_HOOK_INFO_ Patterned(DWORD owner, uint32_t gen) {
+    _ZEL_HOOK_INFO_ r{};
+    r.dwProcessId = owner + 1;
+    r.dwOwnerPid = owner;
+    r.hDocWnd = WndOf(owner);
+    r.byDocType = static_cast<uint8_t>(1 + owner % 4);
+    r.dwExtra = gen;
+    r.byExtra = static_cast<uint8_t>(gen);
+    std::string path = "C:\\DOCS\\" + FlagOf(owner) + "g" + std::to_string(gen) + "-";
+    path.append(200 - path.size(), static_cast<char>('a' + gen % 26));
+    strncpy(r.szFilePath, path.c_str(), sizeof r.szFilePath);
+    memset(r.szZelFileName, 'A' + gen % 26, 250);
+    memset(r.szOfficeTempPath, 'a' + (gen + 7) % 26, 259);
+    strncpy(r.szPermission, kLetterSets[gen % 5], sizeof r.szPermission);
+    return r;
+}
+
+// A record read back is whole when it equals the pattern of its own
+// generation, up to the letters (which SetHookInfo changes on its own).
+bool IsWhole(const _ZEL_HOOK_INFO_& r) {
+    _ZEL_HOOK_INFO_ want = Patterned(r.dwOwnerPid, r.dwExtra);
+    bool lettersOk = false;
+    for (const char* set : kLetterSets)
+        lettersOk = lettersOk || strncmp(r.szPermission, set, sizeof r.szPermission) == 0;
+    memcpy(want.szPermission, r.szPermission, sizeof want.szPermission);
+    return lettersOk && memcmp(&want, &r, sizeof r) == 0;
+}
+
+bool IsFree(const _ZEL_HOOK_INFO_& r) {
+    static const _ZEL_HOOK_INFO_ zero{};
+    return memcmp(&r, &zero, sizeof r) == 0;
+}
+
+// ---- Child programs ----
+
+// Runs `ops` mixed operations on this worker's owners and look-ups on every
+// worker's owners. Writes the final state of its owners to stdout-free file.
+int StressWorker(int worker, int workers, int ops, const char* resultFile) {
+    CZELGatrel store;
+    uint32_t gens[kOwnersPerWorker] = {};
+    bool present[kOwnersPerWorker] = {};
+    unsigned seed = 12345u + worker * 7919u;
+    auto rnd = [&] { seed = seed * 1103515245u + 12345u; return (seed >> 16) & 0x7FFF; };
+    int torn = 0;
+    for (int i = 0; i < ops; ++i) {
+        const int k = rnd() % kOwnersPerWorker;
+        const DWORD owner = OwnerOf(worker, k);
+        _ZEL_HOOK_INFO_ out{};
+        switch (rnd() % 8) {
+            case 0:
+            case 1: {
+                ++gens[k];
+                auto r = Patterned(owner, gens[k]);
+                store.AddHookInfo(&r);
+                present[k] = true;
+                break;
+            }
+            case 2:
+                store.DelHookInfo(owner);
+                present[k] = false;
+                break;
+            case 3:
+                store.SetHookInfo(owner, kLetterSets[rnd() % 5]);
+                break;
+            default: {
+                const DWORD other = OwnerOf(rnd() % workers, rnd() % kOwnersPerWorker);
+                const int how = rnd() % 3;
+                bool found = false;
+                if (how == 0) found = store.GetHookInfoByPid(other + 1, &out) >= 0;
+                else if (how == 1)
+                    found = store.GetHookInfoByWnd(reinterpret_cast<HWND>(WndOf(other)), &out) >= 0;
+                else found = store.GetHookInfoByFlag(FlagOf(other).c_str(), &out);
+                if (found && (out.dwOwnerPid != other || !IsWhole(out))) ++torn;
+                break;
+            }
+        }
+    }
+    FILE* f = fopen(resultFile, "w");
+    if (!f) return 100;
+    for (int k = 0; k < static_cast<int>(kOwnersPerWorker); ++k)
+        fprintf(f, "%lu %d %u\n", static_cast<unsigned long>(OwnerOf(worker, k)), present[k] ? 1 : 0,
+                gens[k]);
+    fclose(f);
+    return torn;
+}
+
+// Takes "HookMutex" and dies without releasing it.
+int DieHoldingHookMutex() {
+    HANDLE m = CreateMutexA(nullptr, FALSE, "HookMutex");
+    if (!m || WaitForSingleObject(m, 5000) != WAIT_OBJECT_0) return 2;
+    TerminateProcess(GetCurrentProcess(), 0);
+    return 3;
+}
+
+int AddOne(DWORD owner) {
+    CZELGatrel store;
+    auto r = Patterned(owner, 1);
+    store.AddHookInfo(&r);
+    return 0;
+}
+
+std::string TempFile(const char* name) {
+    char dir[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    return std::string(dir) + name;
+}
+
+class StoreProcesses : public ::testing::Test {
+protected:
+    void SetUp() override { storetest::ClearTable(store); }
+    void TearDown() override { storetest::ClearTable(store); }
+    CZELGatrel store;
+};
+
+TEST_F(StoreProcesses, RecordAddedInOneProcessIsFoundInAnother) {
+    const DWORD owner = OwnerOf(9, 1);
+    HANDLE child = SpawnSelf("--add " + std::to_string(owner));
+    ASSERT_TRUE(child);
+    ASSERT_EQ(0u, WaitExit(child));
+    CloseHandle(child);
+    _ZEL_HOOK_INFO_ out{};
+    EXPECT_GE(store.GetHookInfoByPid(owner + 1, &out), 0);
+    EXPECT_GE(store.GetHookInfoByWnd(reinterpret_cast<HWND>(WndOf(owner)), &out), 0);
+    EXPECT_TRUE(store.GetHookInfoByFlag(FlagOf(owner).c_str(), &out));
+    std::string zel(250, 'B');
+    EXPECT_GE(store.FindZELFileName(zel.c_str(), &out), 0);
+    EXPECT_TRUE(IsWhole(out));
+}
+
+TEST_F(StoreProcesses, FourWritersLeaveNoTornRecord) {
+    constexpr int kWorkers = 4;
+    constexpr int kOps = 10000;
+    std::vector<HANDLE> children;
+    std::vector<std::string> files;
+    for (int w = 0; w < kWorkers; ++w) {
+        files.push_back(TempFile(("gatrel_stress_" + std::to_string(w) + ".txt").c_str()));
+        DeleteFileA(files.back().c_str());
+        HANDLE h = SpawnSelf("--stress " + std::to_string(w) + " " + std::to_string(kWorkers) + " " +
+                             std::to_string(kOps) + " \"" + files.back() + "\"");
+        ASSERT_TRUE(h);
+        children.push_back(h);
+    }
+    // Look-ups from this process while the workers run.
+    int tornHere = 0;
+    for (int i = 0; i < 3000; ++i) {
+        _ZEL_HOOK_INFO_ out{};
+        const DWORD owner = OwnerOf(i % kWorkers, i % kOwnersPerWorker);
+        if (store.GetHookInfoByFlag(FlagOf(owner).c_str(), &out) && !IsWhole(out)) ++tornHere;
+    }
+    for (HANDLE h : children) {
+        EXPECT_EQ(0u, WaitExit(h, 170000)) << "a worker saw torn records";
+        CloseHandle(h);
+    }
+    EXPECT_EQ(0, tornHere);
+
+    int expectedCount = 0;
+    for (const auto& f : files) {
+        FILE* in = fopen(f.c_str(), "r");
+        ASSERT_TRUE(in) << f;
+        unsigned long owner;
+        int present;
+        unsigned gen;
+        while (fscanf(in, "%lu %d %u", &owner, &present, &gen) == 3) {
+            _ZEL_HOOK_INFO_ out{};
+            const int idx = store.GetHookInfoByWnd(reinterpret_cast<HWND>(WndOf(owner)), &out);
+            if (present) {
+                ++expectedCount;
+                ASSERT_GE(idx, 0) << owner;
+                EXPECT_EQ(gen, out.dwExtra);
+                EXPECT_TRUE(IsWhole(out));
+            } else {
+                EXPECT_EQ(-1, idx) << owner;
+            }
+        }
+        fclose(in);
+        DeleteFileA(f.c_str());
+    }
+    unsigned char table[12180];
+    store.GetAllOstrumInfo(table);
+    int used = 0;
+    for (int i = 0; i < 15; ++i) {
+        _ZEL_HOOK_INFO_ r;
+        memcpy(&r, table + i * 812, 812);
+        if (IsFree(r)) continue;
+        ++used;
+        EXPECT_TRUE(IsWhole(r)) << "slot " << i;
+    }
+    EXPECT_EQ(expectedCount, used);
+    EXPECT_EQ(expectedCount, store.GetHookInfoCount());
+}
+
+TEST_F(StoreProcesses, ProcessDyingWithHookMutexDoesNotBlockTheStore) {
+    HANDLE child = SpawnSelf("--die-holding");
+    ASSERT_TRUE(child);
+    WaitExit(child);
+    CloseHandle(child);
+    auto r = Patterned(OwnerOf(8, 0), 3);
+    store.AddHookInfo(&r);  // would wait forever without the abandoned-wait rule
+    _ZEL_HOOK_INFO_ out{};
+    EXPECT_EQ(0, store.GetHookInfoByPid(r.dwProcessId, &out));
+    EXPECT_EQ(1, store.GetHookInfoCount());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 2 && !strcmp(argv[1], "--stress") && argc >= 6)
+        return StressWorker(atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), argv[5]);
+    if (argc >= 2 && !strcmp(argv[1], "--die-holding")) return DieHoldingHookMutex();
+    if (argc >= 3 && !strcmp(argv[1], "--add")) return AddOne(strtoul(argv[2], nullptr, 10));
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
