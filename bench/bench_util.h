@@ -1,0 +1,37 @@
+#pragma once
+// Timing helpers for the benchmarks: figures are printed, never asserted.
+#include <windows.h>
+
+#include <cstdio>
+
+namespace bench {
+
+inline double NowNs() {
+    static LARGE_INTEGER freq = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) * 1e9 / static_cast<double>(freq.QuadPart);
+}
+
+// Best of `rounds` runs of `iters` calls, in nanoseconds per call.
+template <class F>
+double NsPerCall(F&& f, int iters, int rounds = 5) {
+    double best = 1e300;
+    for (int r = 0; r < rounds; ++r) {
+        const double t0 = NowNs();
+        for (int i = 0; i < iters; ++i) f();
+        const double per = (NowNs() - t0) / iters;
+        if (per < best) best = per;
+    }
+    return best;
+}
+
+inline void Row(const char* what, double ns, double baseNs) {
+    printf("  %-58s %12.1f ns   %8.2fx\n", what, ns, baseNs > 0 ? ns / baseNs : 0.0);
+}
+
+}  // namespace bench
