@@ -33,8 +33,9 @@ struct SharedSection {
     // is in the middle of a write.
     volatile uint32_t version;
     volatile uint32_t writing[2];
-    // Owner pid of the withheld clipboard handles: only that process may free them.
-    uint32_t dwProtectedDataPid;
+    // Process that set each withheld clipboard handle: a handle is valid only
+    // there, so only that process may release it.
+    uint32_t ProtectedDataPid[kProtectedDataSlots];
 };
 
 // The one copy of the section, mapped into every process that loads us.

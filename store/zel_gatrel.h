@@ -46,6 +46,26 @@ public:
     void SetAltTabFlag(DWORD value);
     DWORD GetAltTabFlag();
 
+    // Clipboard state ("HookMutex"). Byte flags and the owner pair are read
+    // without the mutex: each is one aligned store.
+    void SetZelEmptying(bool on);
+    bool GetZelEmptying();
+    void SetAfterEmpty(bool on);
+    bool GetAfterEmpty();
+    void SetProtectedContent(bool on);
+    bool GetProtectedContent();
+    void SetClipOwner(HWND wnd, DWORD pid);
+    void GetClipOwner(HWND& wnd, DWORD& pid);
+    bool IsClipOwner(HWND wnd, DWORD pid);          // both fields equal
+    bool IsClipOwnerPid(DWORD pid);
+    bool IsClipOwnerDifferent(HWND wnd, DWORD pid); // false while no owner is stored
+    // Keeps the handle for the format, releasing an earlier handle of the same
+    // format; false when all 100 entries are taken.
+    bool SetProtectedData(UINT format, HANDLE mem);
+    HANDLE GetProtectedData(UINT format);
+    // Frees every entry; handles are released only in the process that set them.
+    void ClearProtectedData();
+
     // Ostrum operations ("DllShareMem").
     int AddOstrumInfo(const _ZEL_HOOK_INFO_* rec);
     void DelGuardInfo(const _ZEL_HOOK_INFO_* rec);

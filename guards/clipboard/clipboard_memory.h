@@ -1,0 +1,6 @@
+#pragma once
+#include <windows.h>
+
+// Releases one withheld clipboard handle with the call that matches its
+// format. 1 when released (or nothing to release), 0 when the release raised.
+int DelClipbrdMem(UINT format, HANDLE mem);

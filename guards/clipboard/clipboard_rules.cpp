@@ -1,0 +1,61 @@
+#include "guards/clipboard/clipboard_rules.h"
+
+#include "host/process_context.h"
+#include "identify/common_doc.h"
+#include "store/zel_gatrel.h"
+#include "support/ansi_text.h"
+
+namespace {
+
+HWND WndOf(const _ZEL_HOOK_INFO_& rec) {
+    return reinterpret_cast<HWND>(static_cast<uintptr_t>(rec.hDocWnd));
+}
+
+bool CopyAllowed(const _ZEL_HOOK_INFO_& rec) {
+    return HasPermission(rec, 'A') || HasPermission(rec, 'C');
+}
+
+// "Options", and the same word in code page 936.
+constexpr const char kOptionsZh[] = "\xD1\xA1\xCF\xEE";
+
+}  // namespace
+
+bool IsClipboardCopyDenied() {
+    CCommonDoc* doc = DocObject();
+    if (!doc) return false;
+    _ZEL_HOOK_INFO_ rec{};
+    return doc->IsZelDoc(rec) && !CopyAllowed(rec);
+}
+
+ClipboardSource GetClipboardSource() {
+    CZELGatrel store;
+    ClipboardSource src;
+    if (store.GetAfterEmpty()) {
+        CCommonDoc* doc = DocObject();
+        _ZEL_HOOK_INFO_ rec{};
+        if (!doc || !doc->IsZelDoc(rec) || CopyAllowed(rec)) return src;
+        src.isProtected = true;
+        src.ownerWnd = WndOf(rec);
+        src.ownerPid = rec.dwProcessId;
+        return src;
+    }
+    if (store.GetProtectedContent()) {
+        src.isProtected = true;
+        store.GetClipOwner(src.ownerWnd, src.ownerPid);
+    }
+    return src;
+}
+
+bool CanPasteProtectedData() {
+    CCommonDoc* doc = DocObject();
+    _ZEL_HOOK_INFO_ rec{};
+    if (!doc || !doc->IsZelDoc(rec) || rec.hDocWnd == 0) return false;
+    CZELGatrel store;
+    if (!store.IsClipOwner(WndOf(rec), rec.dwProcessId)) return false;
+    HWND active = GetActiveWindow();
+    if (!active) return true;
+    if (IsChild(active, WndOf(rec))) return true;
+    char title[261] = {};
+    GetWindowTextA(active, title, 260);
+    return !(text::EqualsNoCase(title, kOptionsZh) || text::EqualsNoCase(title, "Options"));
+}
