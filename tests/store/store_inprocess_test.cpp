@@ -79,3 +79,59 @@ TEST(StoreReaders, ConcurrentWriterNeverShowsHalfARecord) {
 }
 
 }  // namespace
+
+namespace {
+
+HANDLE Block() { return GlobalAlloc(GMEM_MOVEABLE, 16); }
+bool IsLive(HANDLE h) { return GlobalFlags(h) != GMEM_INVALID_HANDLE; }
+
+TEST(ClipboardState, SameFormatTwiceKeepsTheLaterHandleAndReleasesTheEarlier) {
+    store::CreateLoadMutexes();
+    CZELGatrel s;
+    s.ClearProtectedData();
+    HANDLE first = Block(), second = Block();
+    ASSERT_TRUE(s.SetProtectedData(CF_TEXT, first));
+    ASSERT_TRUE(s.SetProtectedData(CF_TEXT, second));
+    EXPECT_EQ(second, s.GetProtectedData(CF_TEXT));
+    EXPECT_FALSE(IsLive(first));
+    EXPECT_TRUE(IsLive(second));
+    s.ClearProtectedData();
+    EXPECT_FALSE(IsLive(second));
+    EXPECT_EQ(nullptr, s.GetProtectedData(CF_TEXT));
+}
+
+TEST(ClipboardState, HundredFormatsFitAndTheNextIsRefused) {
+    CZELGatrel s;
+    s.ClearProtectedData();
+    for (UINT f = 1; f <= 100; ++f) ASSERT_TRUE(s.SetProtectedData(0xC000 + f, nullptr)) << f;
+    EXPECT_FALSE(s.SetProtectedData(0xC000 + 101, Block()));
+    EXPECT_EQ(nullptr, s.GetProtectedData(0xC000 + 101));
+    s.ClearProtectedData();
+}
+
+TEST(ClipboardState, HandlesOfAnotherProcessAreNotReleasedHere) {
+    CZELGatrel s;
+    s.ClearProtectedData();
+    HANDLE mine = Block();
+    ASSERT_TRUE(s.SetProtectedData(CF_UNICODETEXT, mine));
+    // Pretend another process set it: the handle number means nothing here.
+    g_shared.ProtectedDataPid[0] = GetCurrentProcessId() + 4;
+    s.ClearProtectedData();
+    EXPECT_TRUE(IsLive(mine));
+    EXPECT_EQ(nullptr, s.GetProtectedData(CF_UNICODETEXT));
+    GlobalFree(mine);
+}
+
+TEST(ClipboardState, OwnerPairQueries) {
+    CZELGatrel s;
+    s.SetClipOwner(nullptr, 0);
+    EXPECT_FALSE(s.IsClipOwnerDifferent(reinterpret_cast<HWND>(5), 6));
+    s.SetClipOwner(reinterpret_cast<HWND>(5), 6);
+    EXPECT_TRUE(s.IsClipOwner(reinterpret_cast<HWND>(5), 6));
+    EXPECT_TRUE(s.IsClipOwnerPid(6));
+    EXPECT_TRUE(s.IsClipOwnerDifferent(reinterpret_cast<HWND>(5), 7));
+    EXPECT_FALSE(s.IsClipOwnerDifferent(reinterpret_cast<HWND>(5), 6));
+    s.SetClipOwner(nullptr, 0);
+}
+
+}  // namespace
