@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -38,12 +39,72 @@ std::string ExeBaseName() {
 }
 
 HANDLE OpenForAppend(const std::string& path) {
-    // FILE_APPEND_DATA alone makes every WriteFile land at the current end of
-    // the file, so whole entries from several processes never interleave.
+    // FILE_APPEND_DATA alone makes every WriteFile land at the end of the
+    // file; on Windows that append is atomic, under Wine it is not (the end is
+    // taken, then written at), hence AppendGuard.
     return CreateFileA(path.c_str(), FILE_APPEND_DATA,
                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
+
+// The log is a text-mode file: every line feed, the message's own included,
+// is stored as carriage return and line feed.
+std::string ToTextMode(const std::string& s) {
+    std::string out;
+    out.reserve(s.size() + 8);
+    for (char c : s) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+// Serialises the open-rotate-append-close of one log file across the
+// processes that share it (all processes of one executable), through a named
+// mutex derived from the file's path. Without it, two processes appending at
+// the same moment under Wine write over each other's entries, and two
+// processes can rotate the same file twice.
+// Hazard: a holder that stalls must not stall the application that logs. A
+// wait is bounded; after a timeout the entry is written without the mutex,
+// and after three timeouts in a row this process stops waiting altogether.
+// A holder that died leaves the mutex abandoned, which the next wait owns.
+constexpr DWORD kAppendWaitMs = 500;
+constexpr LONG kAppendTimeoutsBeforeGivingUp = 3;
+HANDLE g_appendMutex = nullptr;  // set once with the log path
+volatile LONG g_appendTimeouts = 0;
+
+std::string AppendMutexName(std::string logPath) {
+    // Mutex names cannot hold the path itself (backslashes, length): a hash of
+    // its upper-case form names it.
+    if (!logPath.empty()) CharUpperBuffA(logPath.data(), static_cast<DWORD>(logPath.size()));
+    uint32_t hash = 2166136261u;  // FNV-1a
+    for (unsigned char c : logPath) {
+        hash ^= c;
+        hash *= 16777619u;
+    }
+    char name[48];
+    snprintf(name, sizeof name, "ZELGatrelLogAppend_%08lX", static_cast<unsigned long>(hash));
+    return name;
+}
+
+class AppendGuard {
+public:
+    AppendGuard() {
+        if (!g_appendMutex || g_appendTimeouts >= kAppendTimeoutsBeforeGivingUp) return;
+        const DWORD r = WaitForSingleObject(g_appendMutex, kAppendWaitMs);
+        owned_ = r == WAIT_OBJECT_0 || r == WAIT_ABANDONED;
+        if (owned_) InterlockedExchange(&g_appendTimeouts, 0);
+        else if (r == WAIT_TIMEOUT) InterlockedIncrement(&g_appendTimeouts);
+    }
+    ~AppendGuard() {
+        if (owned_) ReleaseMutex(g_appendMutex);
+    }
+    AppendGuard(const AppendGuard&) = delete;
+    AppendGuard& operator=(const AppendGuard&) = delete;
+
+private:
+    bool owned_ = false;
+};
 
 }  // namespace
 
@@ -51,35 +112,44 @@ int InitLog() {
     if (g_ready) return 1;
     AcquireSRWLockExclusive(&g_initLock);
     int result = 1;
-    if (!g_ready) {
-        const std::string base = ExeBaseName();
-        std::string dir;
-        if (ReadRegString(HKEY_LOCAL_MACHINE, kSetupKey, "InstallDir", dir, 260) != 0 ||
-            dir.empty()) {
-            result = 0;
-        } else {
-            std::string level;
-            ReadRegString(HKEY_LOCAL_MACHINE, kSetupKey, "LogLevel", level, 260);
-            dir += "\\log\\";
-            if (GetFileAttributesA(dir.c_str()) == INVALID_FILE_ATTRIBUTES)
-                CreateDirectoryA(dir.c_str(), nullptr);
-            g_logPath = dir + base + ".log";
-            g_threshold = kLogError;
-            if (lstrcmpiA(level.c_str(), "DEBUG") == 0) g_threshold = kLogDebug;
-            else if (lstrcmpiA(level.c_str(), "INFO") == 0) g_threshold = kLogInfo;
-            else if (lstrcmpiA(level.c_str(), "WARN") == 0) g_threshold = kLogWarn;
-            InterlockedExchange(&g_ready, 1);
+    // Nothing may leave with the lock held: a throw here would stop every
+    // later log call of the process at the lock.
+    try {
+        if (!g_ready) {
+            const std::string base = ExeBaseName();
+            std::string dir;
+            if (ReadRegString(HKEY_LOCAL_MACHINE, kSetupKey, "InstallDir", dir, 260) != 0 ||
+                dir.empty()) {
+                result = 0;
+            } else {
+                std::string level;
+                ReadRegString(HKEY_LOCAL_MACHINE, kSetupKey, "LogLevel", level, 260);
+                dir += "\\log\\";
+                if (GetFileAttributesA(dir.c_str()) == INVALID_FILE_ATTRIBUTES)
+                    CreateDirectoryA(dir.c_str(), nullptr);
+                g_logPath = dir + base + ".log";
+                g_appendMutex = CreateMutexA(nullptr, FALSE, AppendMutexName(g_logPath).c_str());
+                g_threshold = kLogError;
+                if (lstrcmpiA(level.c_str(), "DEBUG") == 0) g_threshold = kLogDebug;
+                else if (lstrcmpiA(level.c_str(), "INFO") == 0) g_threshold = kLogInfo;
+                else if (lstrcmpiA(level.c_str(), "WARN") == 0) g_threshold = kLogWarn;
+                InterlockedExchange(&g_ready, 1);
+            }
         }
+    } catch (...) {
+        result = g_ready ? 1 : 0;
     }
     ReleaseSRWLockExclusive(&g_initLock);
     return result;
 }
 
 void WriteLog(int level, const char* fmt, va_list args) {
-    if (!InitLog()) return;
-    if (g_threshold > level || g_logPath.empty() || !fmt) return;
     const DWORD savedError = GetLastError();
     try {
+        if (!InitLog() || g_threshold > level || g_logPath.empty() || !fmt) {
+            SetLastError(savedError);
+            return;
+        }
         // The whole entry is built first and appended with one write.
         SYSTEMTIME t;
         GetLocalTime(&t);
@@ -100,8 +170,10 @@ void WriteLog(int level, const char* fmt, va_list args) {
             vsnprintf(&entry[at], static_cast<size_t>(n) + 1, fmt, args);
             entry.resize(at + static_cast<size_t>(n));
         }
-        entry += "\r\n";
+        entry += '\n';
+        entry = ToTextMode(entry);
 
+        AppendGuard guard;
         HANDLE h = OpenForAppend(g_logPath);
         if (h != INVALID_HANDLE_VALUE) {
             LARGE_INTEGER size{};
