@@ -153,7 +153,10 @@ std::string CZELGatrel::GetOfficeTempPath(const char* path) {
     return text::FromField(rec.szOfficeTempPath);
 }
 
+// Process and owner id 0 mark free slots: a look-up by 0 would hand out a free
+// (or half-cleared) slot as if it were a protected document.
 int CZELGatrel::GetHookInfoByPid(DWORD pid, _ZEL_HOOK_INFO_* out) {
+    if (pid == 0) return -1;
     return FindSlot(out, [&](const _ZEL_HOOK_INFO_& s) { return s.dwProcessId == pid; });
 }
 
@@ -202,18 +205,21 @@ int CZELGatrel::GetHookInfoByWndOrChild(HWND wnd, _ZEL_HOOK_INFO_* out) {
 }
 
 int CZELGatrel::GetHookInfoByOwner(DWORD ownerPid, int docType, _ZEL_HOOK_INFO_* out) {
+    if (ownerPid == 0) return -1;
     return FindSlot(out, [&](const _ZEL_HOOK_INFO_& s) {
         return s.dwOwnerPid == ownerPid && s.byDocType == docType;
     });
 }
 
 int CZELGatrel::GetKORBHookInfoByPid(DWORD pid, _ZEL_HOOK_INFO_* out) {
+    if (pid == 0) return -1;
     return FindSlot(out, [&](const _ZEL_HOOK_INFO_& s) {
         return s.dwProcessId == pid && s.byDocType == 6;
     });
 }
 
 bool CZELGatrel::IsOwnerProcessProtected(DWORD ownerPid) {
+    if (ownerPid == 0) return false;
     return CountSlots([&](const _ZEL_HOOK_INFO_& s) {
                return s.dwOwnerPid == ownerPid && s.byDocType != 6;
            }) > 0;

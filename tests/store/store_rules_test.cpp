@@ -40,6 +40,18 @@ TEST_F(StoreRules, FreshLookupsFindNothing) {
     EXPECT_EQ(0, store.GetHookInfoCount());
 }
 
+TEST_F(StoreRules, IdZeroNeverFindsAFreeSlot) {
+    CHookInterface& ctl = CHookInterface::instance();
+    auto korb = Record(300, 30, "k", "P", 0x7701, 6, "k.doc");
+    ASSERT_EQ(0, ctl.AddOstrumInfo(&korb));
+    ctl.DelGuardInfo(&korb);  // leaves pid 0, owner 0, type 6
+    _ZEL_HOOK_INFO_ out{};
+    EXPECT_EQ(-1, store.GetHookInfoByPid(0, &out));
+    EXPECT_EQ(-1, store.GetKORBHookInfoByPid(0, &out));
+    EXPECT_EQ(-1, store.GetHookInfoByOwner(0, 0, &out));
+    EXPECT_FALSE(store.IsOwnerProcessProtected(0));
+}
+
 TEST_F(StoreRules, FullTableDropsNewOwnerAndReplacesKnownOwnerInPlace) {
     for (DWORD i = 0; i < 15; ++i) {
         auto r = Record(100 + i, 500 + i, "C:\\D\\(ZEL-1)a.doc", "P");
