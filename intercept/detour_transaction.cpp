@@ -332,7 +332,9 @@ LONG DetourAttach(PVOID* ppPointer, PVOID pDetour) {
                     patch::BuildJump(Addr(r->writeAt), Addr(pDetour), op.bytes);
                     memcpy(op.bytes + patch::kHotPatchRoom, patch::kHotPatchShortJump, 2);
                     const bool asWanted = memcmp(r->writeAt, op.bytes, patch::kHotPatchRoom) == 0;
-                    const bool untouched = memcmp(r->writeAt, r->original, patch::kHotPatchRoom) == 0;
+                    bool untouched = true;  // still plain padding: nothing can run there
+                    for (size_t i = 0; i < patch::kHotPatchRoom; ++i)
+                        untouched = untouched && (r->writeAt[i] == 0xCC || r->writeAt[i] == 0x90);
                     op.writePadding = !asWanted;
                     // A jump of an earlier attach may be running right now:
                     // rewriting it needs the other threads stopped.
