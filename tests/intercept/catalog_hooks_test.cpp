@@ -1,0 +1,650 @@
+// Every function of the hook catalog, in a real Wine process: resolved, hooked
+// with a counting replacement, called the way an application calls it (the
+// count rises and the real result comes back), unhooked; twice in a row.
+#include <gtest/gtest.h>
+
+#include "intercept/hook_slots.h"  // Windows, OLE, dialog, DDE and spooler headers
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <functional>
+#include <map>
+#include <string>
+
+#include "intercept/api_resolver.h"
+#include "intercept/detour.h"
+#include "intercept/hook_function.h"
+#include "intercept/hook_tables.h"
+#include "tests/intercept/test_code.h"
+
+namespace {
+
+std::wstring g_dir;  // private scratch folder
+const char* kPrinter = "Gatrel Intercept Test";
+
+std::wstring Path(const wchar_t* name) { return g_dir + L"\\" + name; }
+
+void WriteFileW(const std::wstring& path, const char* text) {
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD n = 0;
+    ::WriteFile(h, text, static_cast<DWORD>(strlen(text)), &n, nullptr);
+    CloseHandle(h);
+}
+
+std::string ReadFileW(const std::wstring& path) {
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return "<missing>";
+    char buf[256] = {};
+    DWORD n = 0;
+    ::ReadFile(h, buf, sizeof buf - 1, &n, nullptr);
+    CloseHandle(h);
+    return std::string(buf, n);
+}
+
+bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// ---- small COM objects -----------------------------------------------------
+
+template <class... I>
+class Object : public I... {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (iid == IID_IUnknown || ((iid == __uuidof(I)) || ...)) {
+            *out = static_cast<typename std::tuple_element<0, std::tuple<I...>>::type*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
+
+private:
+    ULONG refs_ = 1;
+};
+
+class DropTarget : public Object<IDropTarget> {
+public:
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject*, DWORD, POINTL, DWORD* e) override { *e = DROPEFFECT_NONE; return S_OK; }
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD* e) override { *e = DROPEFFECT_NONE; return S_OK; }
+    HRESULT STDMETHODCALLTYPE DragLeave() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject*, DWORD, POINTL, DWORD* e) override { *e = DROPEFFECT_NONE; return S_OK; }
+};
+
+class DropSource : public Object<IDropSource> {
+public:
+    HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL, DWORD) override { return DRAGDROP_S_CANCEL; }
+    HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
+};
+
+class DataObject : public Object<IDataObject> {
+public:
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC*, STGMEDIUM*) override { return DV_E_FORMATETC; }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC*) override { return DV_E_FORMATETC; }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* o) override { o->ptd = nullptr; return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
+};
+
+class Plain : public Object<IPersist> {
+public:
+    HRESULT STDMETHODCALLTYPE GetClassID(CLSID* c) override { *c = CLSID_NULL; return S_OK; }
+};
+
+// ---- a window of our own ---------------------------------------------------
+
+UINT g_lastCommand = 0;
+
+LRESULT CALLBACK WndProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_COMMAND) g_lastCommand = LOWORD(w);
+    return DefWindowProcW(h, m, w, l);
+}
+
+HWND Window() {
+    static HWND wnd = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = WndProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"GatrelCatalogTest";
+        RegisterClassW(&wc);
+        return CreateWindowW(L"GatrelCatalogTest", L"catalog", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                             nullptr, nullptr, wc.hInstance, nullptr);
+    }();
+    return wnd;
+}
+
+UINT_PTR CALLBACK CancelDialog(HWND dlg, UINT msg, WPARAM, LPARAM l) {
+    if (msg == WM_NOTIFY && reinterpret_cast<NMHDR*>(l)->code == CDN_INITDONE)
+        PostMessageW(GetParent(dlg), WM_COMMAND, IDCANCEL, 0);
+    return 0;
+}
+
+int WINAPI Add3(int a, int b) { return a + b + 3; }
+
+HDDEDATA CALLBACK DdeServer(UINT type, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
+    return reinterpret_cast<HDDEDATA>(type == XTYP_CONNECT ? TRUE : FALSE);
+}
+
+// A Wine printer whose port is a pipe into nowhere.
+bool EnsurePrinter() {
+    HANDLE h = nullptr;
+    if (OpenPrinterA(const_cast<char*>(kPrinter), &h, nullptr)) {
+        ClosePrinter(h);
+        return true;
+    }
+    char dir[MAX_PATH] = {};
+    DWORD n = 0;
+    GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(dir), sizeof dir, &n);
+    const std::string ppd = std::string(dir) + "\\gatrel_intercept.ppd";
+    CopyFileA("Z:\\usr\\share\\ghostscript\\10.00.0\\lib\\ghostpdf.ppd", ppd.c_str(), FALSE);
+    DRIVER_INFO_3A di{};
+    di.cVersion = 3;
+    di.pName = const_cast<char*>("Gatrel Intercept Driver");
+    di.pEnvironment = nullptr;
+    di.pDriverPath = const_cast<char*>("wineps.drv");
+    di.pDataFile = const_cast<char*>("gatrel_intercept.ppd");
+    di.pConfigFile = const_cast<char*>("wineps.drv");
+    di.pDefaultDataType = const_cast<char*>("RAW");
+    AddPrinterDriverExA(nullptr, 3, reinterpret_cast<BYTE*>(&di), APD_COPY_NEW_FILES);
+    PRINTER_INFO_2A pi{};
+    pi.pPrinterName = const_cast<char*>(kPrinter);
+    pi.pPortName = const_cast<char*>("|cat >/dev/null");
+    pi.pDriverName = di.pName;
+    pi.pPrintProcessor = const_cast<char*>("WinPrint");
+    pi.pDatatype = const_cast<char*>("RAW");
+    h = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&pi));
+    if (!h) return false;
+    ClosePrinter(h);
+    return true;
+}
+
+std::wstring PrinterW() {
+    wchar_t w[64];
+    MultiByteToWideChar(CP_ACP, 0, kPrinter, -1, w, 64);
+    return w;
+}
+
+// ---- how an application calls each function --------------------------------
+
+using Call = std::function<std::string()>;
+
+std::map<std::string, Call> Calls() {
+    std::map<std::string, Call> c;
+    c["TranslateAccelerator"] = [] {
+        ACCEL a{FVIRTKEY, VK_F5, 4242};
+        HACCEL table = CreateAcceleratorTableA(&a, 1);
+        MSG msg{Window(), WM_KEYDOWN, VK_F5, 0};
+        g_lastCommand = 0;
+        const int r = TranslateAcceleratorA(Window(), table, &msg);
+        DestroyAcceleratorTable(table);
+        EXPECT_EQ(4242u, g_lastCommand);
+        return std::to_string(r != 0) + "/" + std::to_string(g_lastCommand);
+    };
+    c["GetCursorPos"] = [] {
+        POINT p{-1, -1};
+        const BOOL r = ::GetCursorPos(&p);
+        EXPECT_TRUE(r);
+        return std::to_string(r);
+    };
+    c["EnableMenuItem"] = [] {
+        HMENU m = CreateMenu();
+        AppendMenuA(m, MF_STRING, 5, "Item");
+        const UINT first = ::EnableMenuItem(m, 5, MF_BYCOMMAND | MF_GRAYED);
+        const UINT second = ::EnableMenuItem(m, 5, MF_BYCOMMAND | MF_ENABLED);
+        DestroyMenu(m);
+        EXPECT_EQ(static_cast<UINT>(MF_ENABLED), first);
+        EXPECT_EQ(static_cast<UINT>(MF_GRAYED), second);
+        return std::to_string(first) + "/" + std::to_string(second);
+    };
+    c["CreateFileW"] = [] {
+        HANDLE h = ::CreateFileW(Path(L"create.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        const bool ok = h != INVALID_HANDLE_VALUE;
+        if (ok) CloseHandle(h);
+        EXPECT_TRUE(ok);
+        EXPECT_TRUE(Exists(Path(L"create.txt")));
+        return std::to_string(ok);
+    };
+    c["GetFileAttributesW"] = [] {
+        WriteFileW(Path(L"attr.txt"), "a");
+        const DWORD a = ::GetFileAttributesW(Path(L"attr.txt").c_str());
+        const DWORD none = ::GetFileAttributesW(Path(L"none.txt").c_str());
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, a);
+        EXPECT_FALSE(a & FILE_ATTRIBUTE_DIRECTORY);
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, none);
+        return std::to_string(a) + "/" + std::to_string(none);
+    };
+    c["DeleteFileW"] = [] {
+        WriteFileW(Path(L"delete.txt"), "d");
+        const BOOL r = ::DeleteFileW(Path(L"delete.txt").c_str());
+        EXPECT_TRUE(r);
+        EXPECT_FALSE(Exists(Path(L"delete.txt")));
+        return std::to_string(r);
+    };
+    c["FindFirstFileW"] = [] {
+        WriteFileW(Path(L"findme.txt"), "f");
+        WIN32_FIND_DATAW fd{};
+        HANDLE h = ::FindFirstFileW(Path(L"findm*.txt").c_str(), &fd);
+        EXPECT_NE(INVALID_HANDLE_VALUE, h);
+        if (h != INVALID_HANDLE_VALUE) FindClose(h);
+        EXPECT_STREQ(L"findme.txt", fd.cFileName);
+        char name[MAX_PATH];
+        WideCharToMultiByte(CP_ACP, 0, fd.cFileName, -1, name, MAX_PATH, nullptr, nullptr);
+        return std::string(name);
+    };
+    c["CopyFileExW"] = [] {
+        WriteFileW(Path(L"copy_src.txt"), "copy");
+        ::DeleteFileW(Path(L"copy_dst.txt").c_str());
+        const BOOL r = ::CopyFileExW(Path(L"copy_src.txt").c_str(), Path(L"copy_dst.txt").c_str(),
+                                     nullptr, nullptr, nullptr, 0);
+        EXPECT_TRUE(r);
+        return std::to_string(r) + ReadFileW(Path(L"copy_dst.txt"));
+    };
+    c["MoveFileW"] = [] {
+        WriteFileW(Path(L"mw_src.txt"), "mw");
+        ::DeleteFileW(Path(L"mw_dst.txt").c_str());
+        const BOOL r = ::MoveFileW(Path(L"mw_src.txt").c_str(), Path(L"mw_dst.txt").c_str());
+        EXPECT_TRUE(r);
+        EXPECT_FALSE(Exists(Path(L"mw_src.txt")));
+        return std::to_string(r) + ReadFileW(Path(L"mw_dst.txt"));
+    };
+    c["MoveFileA"] = [] {
+        WriteFileW(Path(L"ma_src.txt"), "ma");
+        ::DeleteFileW(Path(L"ma_dst.txt").c_str());
+        char src[MAX_PATH], dst[MAX_PATH];
+        WideCharToMultiByte(CP_ACP, 0, Path(L"ma_src.txt").c_str(), -1, src, MAX_PATH, nullptr, nullptr);
+        WideCharToMultiByte(CP_ACP, 0, Path(L"ma_dst.txt").c_str(), -1, dst, MAX_PATH, nullptr, nullptr);
+        const BOOL r = ::MoveFileA(src, dst);
+        EXPECT_TRUE(r);
+        return std::to_string(r) + ReadFileW(Path(L"ma_dst.txt"));
+    };
+    c["ReplaceFileW"] = [] {
+        WriteFileW(Path(L"rep_old.txt"), "old");
+        WriteFileW(Path(L"rep_new.txt"), "new");
+        const BOOL r = ::ReplaceFileW(Path(L"rep_old.txt").c_str(), Path(L"rep_new.txt").c_str(),
+                                      nullptr, 0, nullptr, nullptr);
+        EXPECT_TRUE(r);
+        return std::to_string(r) + ReadFileW(Path(L"rep_old.txt"));
+    };
+    c["MoveFileExW"] = [] {
+        WriteFileW(Path(L"mx_src.txt"), "mx");
+        WriteFileW(Path(L"mx_dst.txt"), "stale");
+        const BOOL r = ::MoveFileExW(Path(L"mx_src.txt").c_str(), Path(L"mx_dst.txt").c_str(),
+                                     MOVEFILE_REPLACE_EXISTING);
+        EXPECT_TRUE(r);
+        return std::to_string(r) + ReadFileW(Path(L"mx_dst.txt"));
+    };
+    c["LoadLibraryA"] = [] {
+        HMODULE m = ::LoadLibraryA("version.dll");
+        EXPECT_NE(nullptr, m);
+        EXPECT_NE(nullptr, GetProcAddress(m, "GetFileVersionInfoSizeA"));
+        HMODULE missing = ::LoadLibraryA("no_such_library_here.dll");
+        EXPECT_EQ(nullptr, missing);
+        return std::to_string(m != nullptr) + std::to_string(missing != nullptr);
+    };
+    c["GetSaveFileNameW"] = [] {
+        wchar_t file[MAX_PATH] = L"out.txt";
+        OPENFILENAMEW ofn{};
+        ofn.lStructSize = sizeof ofn;
+        ofn.hwndOwner = Window();
+        ofn.lpstrFile = file;
+        ofn.nMaxFile = MAX_PATH;
+        ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK;
+        ofn.lpfnHook = CancelDialog;
+        const BOOL r = ::GetSaveFileNameW(&ofn);
+        EXPECT_FALSE(r);  // cancelled by the hook, as a user would
+        EXPECT_EQ(0u, CommDlgExtendedError());
+        return std::to_string(r) + "/" + std::to_string(CommDlgExtendedError());
+    };
+    c["GetSaveFileNameA"] = [] {
+        char file[MAX_PATH] = "out.txt";
+        OPENFILENAMEA ofn{};
+        ofn.lStructSize = sizeof ofn;
+        ofn.hwndOwner = Window();
+        ofn.lpstrFile = file;
+        ofn.nMaxFile = MAX_PATH;
+        ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK;
+        ofn.lpfnHook = CancelDialog;
+        const BOOL r = ::GetSaveFileNameA(&ofn);
+        EXPECT_FALSE(r);
+        EXPECT_EQ(0u, CommDlgExtendedError());
+        return std::to_string(r) + "/" + std::to_string(CommDlgExtendedError());
+    };
+    c["RegisterDragDrop"] = [] {
+        static DropTarget target;
+        const HRESULT r = ::RegisterDragDrop(Window(), &target);
+        const HRESULT again = ::RegisterDragDrop(Window(), &target);
+        RevokeDragDrop(Window());
+        EXPECT_EQ(S_OK, r);
+        EXPECT_EQ(DRAGDROP_E_ALREADYREGISTERED, again);
+        return std::to_string(r) + "/" + std::to_string(again);
+    };
+    c["OpenProcess"] = [] {
+        HANDLE h = ::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, GetCurrentProcessId());
+        EXPECT_NE(nullptr, h);
+        const DWORD pid = h ? GetProcessId(h) : 0;
+        if (h) CloseHandle(h);
+        EXPECT_EQ(GetCurrentProcessId(), pid);
+        return std::to_string(pid == GetCurrentProcessId());
+    };
+    // Printing: a whole one-page job on a real (pipe) printer.
+    auto printJob = [](const char*) {
+        HDC dc = CreateDCW(L"WINSPOOL", PrinterW().c_str(), nullptr, nullptr);
+        EXPECT_NE(nullptr, dc);
+        if (!dc) return std::string("no dc");
+        DOCINFOW di{};
+        di.cbSize = sizeof di;
+        di.lpszDocName = L"catalog test";
+        const int job = ::StartDocW(dc, &di);
+        const int page = ::StartPage(dc);
+        TextOutW(dc, 100, 100, L"gatrel", 6);
+        const int endPage = ::EndPage(dc);
+        const int endDoc = ::EndDoc(dc);
+        DeleteDC(dc);
+        EXPECT_GT(job, 0);
+        EXPECT_GT(page, 0);
+        EXPECT_GT(endPage, 0);
+        EXPECT_GT(endDoc, 0);
+        return std::to_string(job > 0) + std::to_string(page > 0) + std::to_string(endPage > 0) +
+               std::to_string(endDoc > 0);
+    };
+    c["StartDocW"] = [=] { return printJob("StartDocW"); };
+    c["EndDoc"] = [=] { return printJob("EndDoc"); };
+    c["StartPage"] = [=] { return printJob("StartPage"); };
+    c["EndPage"] = [=] { return printJob("EndPage"); };
+    c["OpenPrinterW"] = [] {
+        HANDLE h = nullptr;
+        const BOOL r = ::OpenPrinterW(const_cast<wchar_t*>(PrinterW().c_str()), &h, nullptr);
+        HANDLE none = nullptr;
+        const BOOL missing = ::OpenPrinterW(const_cast<wchar_t*>(L"No Such Printer"), &none, nullptr);
+        if (h) ClosePrinter(h);
+        EXPECT_TRUE(r);
+        EXPECT_FALSE(missing);
+        return std::to_string(r) + std::to_string(missing);
+    };
+    c["StartDocPrinterW"] = [] {
+        HANDLE h = nullptr;
+        EXPECT_TRUE(OpenPrinterW(const_cast<wchar_t*>(PrinterW().c_str()), &h, nullptr));
+        DOC_INFO_1W di{const_cast<wchar_t*>(L"raw job"), nullptr, const_cast<wchar_t*>(L"RAW")};
+        const DWORD job = ::StartDocPrinterW(h, 1, reinterpret_cast<BYTE*>(&di));
+        EXPECT_NE(0u, job);
+        if (job) EndDocPrinter(h);
+        ClosePrinter(h);
+        return std::to_string(job != 0);
+    };
+    c["DocumentPropertiesW"] = [] {
+        HANDLE h = nullptr;
+        EXPECT_TRUE(OpenPrinterW(const_cast<wchar_t*>(PrinterW().c_str()), &h, nullptr));
+        const LONG size = ::DocumentPropertiesW(nullptr, h, const_cast<wchar_t*>(PrinterW().c_str()),
+                                                nullptr, nullptr, 0);
+        ClosePrinter(h);
+        EXPECT_GE(size, static_cast<LONG>(sizeof(DEVMODEW)));
+        return std::to_string(size);
+    };
+    c["BitBlt"] = [] {
+        HDC screen = GetDC(nullptr);
+        HDC src = CreateCompatibleDC(screen), dst = CreateCompatibleDC(screen);
+        HBITMAP b1 = CreateCompatibleBitmap(screen, 4, 4), b2 = CreateCompatibleBitmap(screen, 4, 4);
+        SelectObject(src, b1);
+        SelectObject(dst, b2);
+        SetPixel(src, 1, 1, RGB(10, 200, 30));
+        const BOOL r = ::BitBlt(dst, 0, 0, 4, 4, src, 0, 0, SRCCOPY);
+        const COLORREF px = GetPixel(dst, 1, 1);
+        DeleteDC(src);
+        DeleteDC(dst);
+        DeleteObject(b1);
+        DeleteObject(b2);
+        ReleaseDC(nullptr, screen);
+        EXPECT_TRUE(r);
+        EXPECT_EQ(RGB(10, 200, 30), px);
+        return std::to_string(r) + "/" + std::to_string(px);
+    };
+    c["CreateDCA"] = [] {
+        HDC dc = ::CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+        EXPECT_NE(nullptr, dc);
+        const int bits = dc ? GetDeviceCaps(dc, BITSPIXEL) : 0;
+        if (dc) DeleteDC(dc);
+        return std::to_string(bits);
+    };
+    c["CreateDCW"] = [] {
+        HDC dc = ::CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr);
+        EXPECT_NE(nullptr, dc);
+        const int bits = dc ? GetDeviceCaps(dc, BITSPIXEL) : 0;
+        if (dc) DeleteDC(dc);
+        return std::to_string(bits);
+    };
+    auto drag = [](bool begin) {
+        HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR32, 1, 1);
+        HDC screen = GetDC(nullptr);
+        HBITMAP bmp = CreateCompatibleBitmap(screen, 16, 16);
+        ReleaseDC(nullptr, screen);
+        ImageList_Add(list, bmp, nullptr);
+        const BOOL r = begin ? ::ImageList_BeginDrag(list, 0, 0, 0) : ImageList_BeginDrag(list, 0, 0, 0);
+        EXPECT_TRUE(r);
+        HIMAGELIST dragging = ImageList_GetDragImage(nullptr, nullptr);
+        EXPECT_NE(nullptr, dragging);
+        ::ImageList_EndDrag();
+        EXPECT_EQ(nullptr, ImageList_GetDragImage(nullptr, nullptr));
+        ImageList_Destroy(list);
+        DeleteObject(bmp);
+        return std::to_string(r);
+    };
+    c["ImageList_BeginDrag"] = [=] { return drag(true); };
+    c["ImageList_EndDrag"] = [=] { return drag(false); };
+    c["DoDragDrop"] = [] {
+        static DataObject data;
+        static DropSource source;
+        DWORD effect = 0;
+        const HRESULT r = ::DoDragDrop(&data, &source, DROPEFFECT_COPY, &effect);
+        EXPECT_EQ(DRAGDROP_S_CANCEL, r);
+        return std::to_string(r);
+    };
+    // Registered and found again by class id, through the running object table.
+    static const CLSID kTestClass = {0x6b1f0e2a, 0x58c1, 0x4d3e, {0x9a, 0x11, 0x2c, 0x7e, 0x40, 0x1d, 0x5b, 0x33}};
+    c["GetActiveObject"] = [] {
+        static Plain object;
+        DWORD reg = 0;
+        EXPECT_EQ(S_OK, RegisterActiveObject(&object, kTestClass, ACTIVEOBJECT_STRONG, &reg));
+        IUnknown* found = nullptr;
+        const HRESULT r = ::GetActiveObject(kTestClass, nullptr, &found);
+        RevokeActiveObject(reg, nullptr);
+        EXPECT_EQ(S_OK, r);
+        EXPECT_NE(nullptr, found);
+        if (found) found->Release();
+        return std::to_string(r);
+    };
+    c["RegisterActiveObject"] = [] {
+        static Plain object;
+        DWORD reg = 0;
+        const HRESULT r = ::RegisterActiveObject(&object, kTestClass, ACTIVEOBJECT_STRONG, &reg);
+        IUnknown* found = nullptr;
+        const HRESULT g = GetActiveObject(kTestClass, nullptr, &found);
+        if (found) found->Release();
+        RevokeActiveObject(reg, nullptr);
+        EXPECT_EQ(S_OK, r);
+        EXPECT_EQ(S_OK, g);
+        return std::to_string(r) + "/" + std::to_string(g);
+    };
+    c["DdeConnect"] = [] {
+        DWORD inst = 0;
+        EXPECT_EQ(DMLERR_NO_ERROR, DdeInitializeW(&inst, DdeServer, 0, 0));
+        HSZ service = DdeCreateStringHandleW(inst, L"GatrelCatalog", CP_WINUNICODE);
+        HSZ topic = DdeCreateStringHandleW(inst, L"System", CP_WINUNICODE);
+        DdeNameService(inst, service, nullptr, DNS_REGISTER);
+        HCONV conv = ::DdeConnect(inst, service, topic, nullptr);
+        HSZ nobody = DdeCreateStringHandleW(inst, L"NoSuchService", CP_WINUNICODE);
+        HCONV none = ::DdeConnect(inst, nobody, topic, nullptr);
+        const UINT error = DdeGetLastError(inst);
+        if (conv) DdeDisconnect(conv);
+        DdeNameService(inst, service, nullptr, DNS_UNREGISTER);
+        DdeFreeStringHandle(inst, service);
+        DdeFreeStringHandle(inst, topic);
+        DdeFreeStringHandle(inst, nobody);
+        DdeUninitialize(inst);
+        EXPECT_NE(nullptr, conv);
+        EXPECT_EQ(nullptr, none);
+        EXPECT_EQ(static_cast<UINT>(DMLERR_NO_CONV_ESTABLISHED), error);
+        return std::to_string(conv != nullptr) + "/" + std::to_string(error);
+    };
+    c["CoCreateInstance"] = [] {
+        IGlobalInterfaceTable* git = nullptr;
+        const HRESULT r = ::CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
+                                             IID_IGlobalInterfaceTable, reinterpret_cast<void**>(&git));
+        EXPECT_EQ(S_OK, r);
+        if (git) git->Release();
+        return std::to_string(r);
+    };
+    c["CoCreateInstanceEx"] = [] {
+        MULTI_QI qi{&IID_IGlobalInterfaceTable, nullptr, 0};
+        const HRESULT r = ::CoCreateInstanceEx(CLSID_StdGlobalInterfaceTable, nullptr,
+                                               CLSCTX_INPROC_SERVER, nullptr, 1, &qi);
+        EXPECT_EQ(S_OK, r);
+        EXPECT_EQ(S_OK, qi.hr);
+        if (qi.pItf) qi.pItf->Release();
+        return std::to_string(r);
+    };
+    c["OleRun"] = [] {
+        static Plain object;
+        const HRESULT r = ::OleRun(&object);
+        EXPECT_EQ(S_OK, r);
+        return std::to_string(r);
+    };
+    c["RevokeDragDrop"] = [] {
+        static DropTarget target;
+        EXPECT_EQ(S_OK, RegisterDragDrop(Window(), &target));
+        const HRESULT r = ::RevokeDragDrop(Window());
+        const HRESULT again = ::RevokeDragDrop(Window());
+        EXPECT_EQ(S_OK, r);
+        EXPECT_EQ(DRAGDROP_E_NOTREGISTERED, again);
+        return std::to_string(r) + "/" + std::to_string(again);
+    };
+    c["DispCallFunc"] = [] {
+        VARTYPE types[2] = {VT_I4, VT_I4};
+        VARIANT a, b, result;
+        VariantInit(&a);
+        VariantInit(&b);
+        VariantInit(&result);
+        V_VT(&a) = VT_I4;
+        V_I4(&a) = 20;
+        V_VT(&b) = VT_I4;
+        V_I4(&b) = 19;
+        VARIANTARG* args[2] = {&a, &b};
+        const HRESULT r = ::DispCallFunc(nullptr, reinterpret_cast<ULONG_PTR>(&Add3), CC_STDCALL,
+                                         VT_I4, 2, types, args, &result);
+        EXPECT_EQ(S_OK, r);
+        EXPECT_EQ(42, V_I4(&result));
+        return std::to_string(r) + "/" + std::to_string(V_I4(&result));
+    };
+    // The clipboard: copy a text and read it back.
+    auto clip = [] {
+        EXPECT_TRUE(::OpenClipboard(Window()));
+        EXPECT_TRUE(::EmptyClipboard());
+        HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, 16);
+        strcpy(static_cast<char*>(GlobalLock(mem)), "catalog");
+        GlobalUnlock(mem);
+        const bool set = ::SetClipboardData(CF_TEXT, mem) != nullptr;
+        const int formats = ::CountClipboardFormats();
+        HANDLE got = ::GetClipboardData(CF_TEXT);
+        const std::string text = got ? static_cast<const char*>(GlobalLock(got)) : "";
+        if (got) GlobalUnlock(got);
+        CloseClipboard();
+        EXPECT_TRUE(set);
+        EXPECT_GE(formats, 1);
+        EXPECT_EQ("catalog", text);
+        return std::to_string(set) + "/" + text;
+    };
+    for (const char* name : {"OpenClipboard", "CountClipboardFormats", "EmptyClipboard",
+                             "GetClipboardData", "SetClipboardData"})
+        c[name] = clip;
+    return c;
+}
+
+class CatalogHook : public ::testing::TestWithParam<size_t> {
+public:
+    static void SetUpTestSuite() {
+        OleInitialize(nullptr);
+        wchar_t tmp[MAX_PATH];
+        GetTempPathW(MAX_PATH, tmp);
+        g_dir = std::wstring(tmp) + L"gatrel_catalog_" + std::to_wstring(GetCurrentProcessId());
+        CreateDirectoryW(g_dir.c_str(), nullptr);
+        ASSERT_TRUE(EnsurePrinter());
+        Window();
+    }
+    static void TearDownTestSuite() {
+        SHFILEOPSTRUCTW op{};
+        std::wstring from = g_dir + L'\0';
+        op.wFunc = FO_DELETE;
+        op.pFrom = from.c_str();
+        op.fFlags = FOF_NO_UI;
+        SHFileOperationW(&op);
+    }
+
+protected:
+    testcode::CodePage page;
+};
+
+TEST_P(CatalogHook, ResolvesHooksCountsAndUnhooks) {
+    HookRow& row = CatalogRow(GetParam());
+    static const std::map<std::string, Call> calls = Calls();
+    auto it = calls.find(row.strApiName);
+    ASSERT_NE(calls.end(), it) << "no caller for " << row.strApiName;
+    const Call& call = it->second;
+
+    // Resolves to the code that the loader's own look-up lands on.
+    const PVOID resolved = GetApiSrcAddr(row.strDllName, row.strApiName);
+    ASSERT_NE(nullptr, resolved);
+    HMODULE module = GetModuleHandleA(row.strDllName);
+    EXPECT_EQ(reinterpret_cast<PVOID>(GetProcAddress(module, row.strApiName)), resolved);
+
+    const std::string baseline = call();
+    static volatile LONG count = 0;
+    PVOID thunk = testcode::CountingThunk(page, &count, row.ppSlot);
+    for (int round = 0; round < 2; ++round) {
+        testcode::LogTail log;
+        HookFuntion(row.strDllName, row.strApiName, row.ppSlot, thunk);
+        EXPECT_EQ(0u, log.Count("[ERROR]")) << log.NewText();
+        const detour::HookState state = detour::DescribeHook(resolved);
+        ASSERT_TRUE(state.hooked);
+        EXPECT_EQ(state.trampoline, *row.ppSlot);
+        const LONG before = count;
+        EXPECT_EQ(baseline, call());
+        EXPECT_GT(count, before) << row.strApiName << " was not reached through the hook";
+
+        UnHookFuntion(row.strApiName, row.ppSlot, thunk);
+        EXPECT_EQ(resolved, *row.ppSlot);
+        EXPECT_FALSE(detour::DescribeHook(resolved).hooked);
+        const LONG after = count;
+        EXPECT_EQ(baseline, call());
+        EXPECT_EQ(after, count);
+        EXPECT_EQ(0u, log.Count("[ERROR]")) << log.NewText();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalog, CatalogHook, ::testing::Range<size_t>(0, kHookCount),
+                         [](const ::testing::TestParamInfo<size_t>& info) {
+                             return std::string(CatalogRow(info.param).strApiName);
+                         });
+
+TEST(Catalog, HoldsTheFortyThreeRowsInTableOrder) {
+    EXPECT_EQ(43u, kHookCount);
+    int perTable[7] = {};
+    int last = 0;
+    for (size_t i = 0; i < kHookCount; ++i) {
+        const int t = static_cast<int>(CatalogRow(i).table);
+        EXPECT_GE(t, last) << CatalogRow(i).strApiName;
+        last = t;
+        ++perTable[t];
+    }
+    const int expected[7] = {2, 1, 14, 7, 5, 9, 5};
+    for (int t = 0; t < 7; ++t) EXPECT_EQ(expected[t], perTable[t]) << "table " << t;
+    EXPECT_STREQ("TranslateAccelerator", CatalogRow(HookId::kTranslateAccelerator).strApiName);
+    // The slot of TranslateAccelerator starts as the ANSI variant.
+    EXPECT_EQ(reinterpret_cast<PVOID>(GetProcAddress(GetModuleHandleA("user32.dll"), "TranslateAcceleratorA")),
+              *CatalogRow(HookId::kTranslateAccelerator).ppSlot);
+}
+
+}  // namespace
