@@ -174,12 +174,12 @@ TEST_F(Resolver, UnreadableModuleFileLeavesTheSlotNull) {
     char tmp[MAX_PATH];
     GetTempPathA(MAX_PATH, tmp);
     const std::string copy = std::string(tmp) + "intercept_probe_gone.dll";
+    const std::string moved = copy + "." + std::to_string(GetCurrentProcessId());
     ASSERT_TRUE(CopyFileA(path, copy.c_str(), FALSE));
     HMODULE gone = LoadLibraryA(copy.c_str());
     ASSERT_NE(nullptr, gone);
-    const std::string moved = copy + ".moved";
-    const bool removed = DeleteFileA(copy.c_str()) || MoveFileA(copy.c_str(), moved.c_str());
-    ASSERT_TRUE(removed);
+    // A loaded image cannot be deleted, but it can be renamed away.
+    ASSERT_TRUE(MoveFileExA(copy.c_str(), moved.c_str(), MOVEFILE_REPLACE_EXISTING));
     testcode::LogTail log;
     PVOID slot = reinterpret_cast<PVOID>(0x1234);
     HookFuntion("intercept_probe_gone.dll", "ProbeAdd", &slot, reinterpret_cast<PVOID>(&DetourAdd));
@@ -189,7 +189,8 @@ TEST_F(Resolver, UnreadableModuleFileLeavesTheSlotNull) {
     EXPECT_EQ(1u, log.Count("HookFuntion(): pApiSrcAddr Is NULL, strDllName=intercept_probe_gone.dll,strApiName=ProbeAdd"));
     UnHookFuntion("ProbeAdd", &slot, reinterpret_cast<PVOID>(&DetourAdd));
     EXPECT_EQ(1u, log.Count("UnHookFuntion():pApiSrcAddr Is NULL, strApiName=ProbeAdd"));
-    DeleteFileA(moved.c_str());
+    // Deleted when the process ends and the image is unmapped.
+    MoveFileExA(moved.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
 void __cdecl TinyDetour() {}
