@@ -1,0 +1,368 @@
+// The API calls that later guard tests make the host perform, exactly as an
+// application would make them: on its UI thread, with its own windows.
+#include "host_app.h"
+
+#include <commdlg.h>
+#include <winspool.h>
+
+#include <cstring>
+#include "host_command.h"
+
+namespace host {
+namespace {
+
+HWND DefaultOwner(const Args& a) {
+    if (a.Has("wnd")) return a.Wnd("wnd");
+    HWND focus = GetFocus();
+    return focus ? focus : GetActiveWindow();
+}
+
+void SetLastErr(Reply& r, DWORD err) { r.Set("err", static_cast<long long>(err)); }
+
+HGLOBAL GlobalText(const void* data, size_t bytes) {
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!h) return nullptr;
+    memcpy(GlobalLock(h), data, bytes);
+    GlobalUnlock(h);
+    return h;
+}
+
+// Holds the thread's keyboard state with the given modifiers down while posted
+// key messages are taken from the queue (posted messages change no key state).
+class ModifierState {
+public:
+    explicit ModifierState(const std::string& mods) {
+        GetKeyboardState(saved_);
+        BYTE state[256];
+        memcpy(state, saved_, sizeof state);
+        if (mods.find("ctrl") != std::string::npos) state[VK_CONTROL] = state[VK_LCONTROL] = 0x80;
+        if (mods.find("shift") != std::string::npos) state[VK_SHIFT] = state[VK_LSHIFT] = 0x80;
+        if (mods.find("alt") != std::string::npos) state[VK_MENU] = state[VK_LMENU] = 0x80;
+        SetKeyboardState(state);
+    }
+    ~ModifierState() { SetKeyboardState(saved_); }
+
+private:
+    BYTE saved_[256];
+};
+
+std::vector<BYTE> ModifierKeys(const std::string& mods) {
+    std::vector<BYTE> keys;
+    if (mods.find("ctrl") != std::string::npos) keys.push_back(VK_CONTROL);
+    if (mods.find("shift") != std::string::npos) keys.push_back(VK_SHIFT);
+    if (mods.find("alt") != std::string::npos) keys.push_back(VK_MENU);
+    return keys;
+}
+
+}  // namespace
+
+void RenderClipboard(UINT format) {
+    App& app = TheApp();
+    HGLOBAL h = nullptr;
+    if (format == CF_UNICODETEXT)
+        h = GlobalText(app.pendingClipWide.c_str(), (app.pendingClipWide.size() + 1) * 2);
+    else if (format == CF_TEXT)
+        h = GlobalText(app.pendingClipText.c_str(), app.pendingClipText.size() + 1);
+    if (h && !SetClipboardData(format, h)) GlobalFree(h);
+    Event("render:" + std::to_string(format));
+}
+
+void DoCopy(const Args& a, Reply& r) {
+    App& app = TheApp();
+    HWND owner = DefaultOwner(a);
+    const bool wide = a.Str("format", "text") == "unicode";
+    const UINT format = wide ? CF_UNICODETEXT : CF_TEXT;
+    app.pendingClipText = a.Str("text");
+    app.pendingClipWide = Widen(app.pendingClipText);
+    r.SetWnd("owner", owner);
+    const BOOL opened = OpenClipboard(owner);
+    r.Set("open", opened);
+    if (!opened) return SetLastErr(r, GetLastError());
+    r.Set("empty", EmptyClipboard());
+    HANDLE set = nullptr;
+    if (a.Flag("delayed")) {
+        set = SetClipboardData(format, nullptr);
+        r.Set("set", set == nullptr && GetLastError() != 0 ? 0 : 1);
+    } else {
+        HGLOBAL h = wide ? GlobalText(app.pendingClipWide.c_str(), (app.pendingClipWide.size() + 1) * 2)
+                         : GlobalText(app.pendingClipText.c_str(), app.pendingClipText.size() + 1);
+        SetLastError(0);
+        set = SetClipboardData(format, h);
+        if (!set && h) GlobalFree(h);
+        r.Set("set", set != nullptr);
+    }
+    const DWORD err = GetLastError();
+    r.Set("close", CloseClipboard());
+    SetLastErr(r, err);
+}
+
+void DoPaste(const Args& a, Reply& r) {
+    HWND owner = DefaultOwner(a);
+    const bool wide = a.Str("format", "text") == "unicode";
+    const UINT format = wide ? CF_UNICODETEXT : CF_TEXT;
+    r.Set("available", IsClipboardFormatAvailable(format));
+    const BOOL opened = OpenClipboard(owner);
+    r.Set("open", opened);
+    if (!opened) return SetLastErr(r, GetLastError());
+    SetLastError(0);
+    HANDLE h = GetClipboardData(format);
+    const DWORD err = GetLastError();
+    r.Set("data", h != nullptr);
+    if (h) {
+        const void* p = GlobalLock(h);
+        if (p) {
+            r.Set("text", wide ? Narrow(static_cast<const wchar_t*>(p))
+                               : std::string(static_cast<const char*>(p)));
+            GlobalUnlock(h);
+        }
+    }
+    r.Set("close", CloseClipboard());
+    SetLastErr(r, err);
+}
+
+void DoPrint(const Args& a, Reply& r) {
+    std::wstring printer = Widen(a.Str("printer"));
+    if (printer.empty()) {
+        wchar_t name[512] = {};
+        DWORD n = 512;
+        if (GetDefaultPrinterW(name, &n)) printer = name;
+    }
+    r.Set("printer", Narrow(printer));
+    HDC dc = CreateDCW(nullptr, printer.c_str(), nullptr, nullptr);
+    r.Set("createdc", dc != nullptr);
+    if (!dc) return SetLastErr(r, GetLastError());
+    const std::string job = a.Str("job", "Document");
+    const std::string output = a.Str("output");
+    int started;
+    SetLastError(0);
+    if (a.Flag("ansi")) {
+        DOCINFOA di{};
+        di.cbSize = sizeof di;
+        di.lpszDocName = job.c_str();
+        di.lpszOutput = output.empty() ? nullptr : output.c_str();
+        started = StartDocA(dc, &di);
+    } else {
+        const std::wstring wjob = Widen(job), wout = Widen(output);
+        DOCINFOW di{};
+        di.cbSize = sizeof di;
+        di.lpszDocName = wjob.c_str();
+        di.lpszOutput = output.empty() ? nullptr : wout.c_str();
+        started = StartDocW(dc, &di);
+    }
+    r.Set("startdoc", started);
+    if (started > 0) {
+        const int pages = static_cast<int>(a.Num("pages", 1));
+        const std::wstring body = Widen(a.Str("text", "Printed by the test host"));
+        for (int i = 0; i < pages; ++i) {
+            r.Set("startpage" + std::to_string(i), StartPage(dc));
+            TextOutW(dc, 200, 200, body.c_str(), static_cast<int>(body.size()));
+            r.Set("endpage" + std::to_string(i), EndPage(dc));
+        }
+        r.Set("enddoc", EndDoc(dc));
+    } else {
+        SetLastErr(r, GetLastError());
+    }
+    DeleteDC(dc);
+}
+
+void DoPrintDialog(const Args& a, Reply& r) {
+    PRINTDLGW pd{};
+    pd.lStructSize = sizeof pd;
+    pd.hwndOwner = DefaultOwner(a) ? GetAncestor(DefaultOwner(a), GA_ROOT) : nullptr;
+    pd.Flags = PD_RETURNDC;
+    const BOOL ok = PrintDlgW(&pd);
+    r.Set("ret", ok);
+    r.Set("err", static_cast<long long>(CommDlgExtendedError()));
+    if (pd.hDC) DeleteDC(pd.hDC);
+    if (pd.hDevMode) GlobalFree(pd.hDevMode);
+    if (pd.hDevNames) GlobalFree(pd.hDevNames);
+}
+
+void DoSaveDialog(const Args& a, Reply& r) {
+    HWND owner = DefaultOwner(a) ? GetAncestor(DefaultOwner(a), GA_ROOT) : nullptr;
+    const std::string file = a.Str("file");
+    BOOL ok;
+    std::string chosen;
+    if (a.Flag("ansi")) {
+        char buf[MAX_PATH] = {};
+        lstrcpynA(buf, file.c_str(), MAX_PATH);
+        OPENFILENAMEA ofn{};
+        ofn.lStructSize = sizeof ofn;
+        ofn.hwndOwner = owner;
+        ofn.lpstrFile = buf;
+        ofn.nMaxFile = MAX_PATH;
+        const std::string title = a.Str("title");
+        ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
+        ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT;
+        ok = GetSaveFileNameA(&ofn);
+        chosen = buf;
+    } else {
+        wchar_t buf[MAX_PATH] = {};
+        lstrcpynW(buf, Widen(file).c_str(), MAX_PATH);
+        const std::wstring title = Widen(a.Str("title"));
+        OPENFILENAMEW ofn{};
+        ofn.lStructSize = sizeof ofn;
+        ofn.hwndOwner = owner;
+        ofn.lpstrFile = buf;
+        ofn.nMaxFile = MAX_PATH;
+        ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
+        ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT;
+        ok = GetSaveFileNameW(&ofn);
+        chosen = Narrow(buf);
+    }
+    r.Set("ret", ok);
+    r.Set("path", chosen);
+    r.Set("err", static_cast<long long>(CommDlgExtendedError()));
+}
+
+void DoWriteFile(const Args& a, Reply& r) {
+    const std::string path = a.Str("path"), body = a.Str("text");
+    SetLastError(0);
+    HANDLE h = a.Flag("ansi") ? CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr)
+                              : CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    r.Set("opened", h != INVALID_HANDLE_VALUE);
+    if (h == INVALID_HANDLE_VALUE) return SetLastErr(r, GetLastError());
+    DWORD written = 0;
+    r.Set("write", WriteFile(h, body.data(), static_cast<DWORD>(body.size()), &written, nullptr));
+    r.Set("written", static_cast<long long>(written));
+    r.Set("close", CloseHandle(h));
+    SetLastErr(r, 0);
+}
+
+// Calls any exported function with up to 12 arguments, whatever its calling
+// convention: the stack pointer is restored from a callee-saved register, so a
+// cdecl and a stdcall function both return to a balanced stack.
+void DoCall(const Args& a, Reply& r) {
+    const std::string dll = a.Str("dll"), fn = a.Str("fn");
+    HMODULE m = GetModuleHandleW(Widen(dll).c_str());
+    if (!m) m = LoadLibraryW(Widen(dll).c_str());
+    if (!m) return r.Fail("cannot load " + dll);
+    void* proc = reinterpret_cast<void*>(GetProcAddress(m, fn.c_str()));
+    if (!proc) return r.Fail("no export " + fn + " in " + dll);
+    std::vector<std::string> strs;
+    std::vector<std::wstring> wstrs;
+    std::vector<std::vector<char>> bufs;
+    strs.reserve(12);
+    wstrs.reserve(12);
+    bufs.reserve(12);
+    std::vector<int> bufArg;
+    DWORD args[12] = {};
+    int n = 0;
+    for (; n < 12 && a.Has("a" + std::to_string(n)); ++n) {
+        const std::string v = a.Str("a" + std::to_string(n));
+        const std::string kind = v.substr(0, 2), body = v.size() > 2 ? v.substr(2) : "";
+        if (kind == "s:") {
+            strs.push_back(body);
+            args[n] = reinterpret_cast<DWORD>(strs.back().c_str());
+        } else if (kind == "w:") {
+            wstrs.push_back(Widen(body));
+            args[n] = reinterpret_cast<DWORD>(wstrs.back().c_str());
+        } else if (kind == "b:") {
+            bufs.emplace_back(static_cast<size_t>(hostproto::ParseNumber(body)) + 2, 0);
+            bufArg.push_back(n);
+            args[n] = reinterpret_cast<DWORD>(bufs.back().data());
+        } else if (kind == "i:") {
+            args[n] = static_cast<DWORD>(hostproto::ParseNumber(body));
+        } else {
+            args[n] = static_cast<DWORD>(hostproto::ParseNumber(v));
+        }
+    }
+    SetLastError(0);
+    DWORD result;
+    int count = n;
+    const DWORD* argp = args;
+    asm volatile(
+        "movl %%esp, %%esi\n\t"
+        "1:\n\t"
+        "testl %%ecx, %%ecx\n\t"
+        "jz 2f\n\t"
+        "pushl -4(%%edx,%%ecx,4)\n\t"
+        "decl %%ecx\n\t"
+        "jmp 1b\n\t"
+        "2:\n\t"
+        "call *%%eax\n\t"
+        "movl %%esi, %%esp\n\t"
+        : "=a"(result), "+c"(count), "+d"(argp)
+        : "a"(proc)
+        : "esi", "memory", "cc");
+    const DWORD err = GetLastError();
+    r.Set("ret", static_cast<long long>(static_cast<int>(result)));
+    r.Set("uret", static_cast<long long>(result));
+    r.Set("err", static_cast<long long>(err));
+    for (size_t i = 0; i < bufArg.size(); ++i) {
+        const auto& b = bufs[i];
+        std::string hex;
+        char two[3];
+        for (size_t k = 0; k + 2 < b.size(); ++k) {
+            snprintf(two, sizeof two, "%02x", static_cast<unsigned char>(b[k]));
+            hex += two;
+        }
+        r.Set("out" + std::to_string(bufArg[i]), hex);
+        r.Set("outs" + std::to_string(bufArg[i]), std::string(b.data()));
+    }
+}
+
+void DoKey(const Args& a, Reply& r) {
+    const BYTE vk = static_cast<BYTE>(a.Num("vk"));
+    const std::string mods = a.Str("mods");
+    const std::vector<BYTE> modKeys = ModifierKeys(mods);
+    if (a.Str("mode", "input") == "post") {
+        HWND target = a.Has("wnd") ? a.Wnd("wnd") : GetFocus();
+        if (!target) target = GetActiveWindow();
+        r.SetWnd("target", target);
+        ModifierState state(mods);
+        const bool alt = mods.find("alt") != std::string::npos;
+        const UINT down = alt ? WM_SYSKEYDOWN : WM_KEYDOWN, up = alt ? WM_SYSKEYUP : WM_KEYUP;
+        const UINT scan = MapVirtualKeyW(vk, 0);
+        PostMessageW(target, down, vk, 1 | (scan << 16) | (alt ? 1u << 29 : 0));
+        PostMessageW(target, up, vk, 1 | (scan << 16) | (alt ? 1u << 29 : 0) | 0xC0000000u);
+        PumpPending(500);
+    } else {
+        r.SetWnd("target", GetFocus());
+        for (BYTE m : modKeys) keybd_event(m, 0, 0, 0);
+        keybd_event(vk, 0, 0, 0);
+        keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+        for (auto it = modKeys.rbegin(); it != modKeys.rend(); ++it)
+            keybd_event(*it, 0, KEYEVENTF_KEYUP, 0);
+        PumpPending(1000);
+    }
+    r.Set("sent", 1);
+}
+
+void DoClick(const Args& a, Reply& r) {
+    HWND w = a.Wnd("wnd");
+    if (!IsWindow(w)) return r.Fail("no such window");
+    const bool right = a.Str("button", "left") == "right";
+    const bool dbl = a.Flag("double");
+    RECT rc;
+    GetClientRect(w, &rc);
+    POINT pt{rc.right / 2, rc.bottom / 2};
+    if (a.Str("mode", "post") == "post") {
+        const LPARAM lp = MAKELPARAM(pt.x, pt.y);
+        const UINT down = right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN;
+        const UINT up = right ? WM_RBUTTONUP : WM_LBUTTONUP;
+        PostMessageW(w, down, right ? MK_RBUTTON : MK_LBUTTON, lp);
+        PostMessageW(w, up, 0, lp);
+        if (dbl) {
+            PostMessageW(w, right ? WM_RBUTTONDBLCLK : WM_LBUTTONDBLCLK, 0, lp);
+            PostMessageW(w, up, 0, lp);
+        }
+        PumpPending(300);
+    } else {
+        ClientToScreen(w, &pt);
+        SetCursorPos(pt.x, pt.y);
+        const DWORD down = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+        const DWORD up = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+        for (int i = 0; i < (dbl ? 2 : 1); ++i) {
+            mouse_event(down, 0, 0, 0, 0);
+            mouse_event(up, 0, 0, 0, 0);
+        }
+        PumpPending(1000);
+    }
+    r.Set("x", pt.x);
+    r.Set("y", pt.y);
+}
+
+}  // namespace host

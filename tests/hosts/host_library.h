@@ -1,0 +1,34 @@
+#pragma once
+// Gatrel.dll as the host meets it: loaded with LoadLibrary (as the system's
+// hooks would load it) and reached through its export table. The host does not
+// link the import library, so a host that never loads the library stays an
+// ordinary program.
+#include <windows.h>
+
+#include <string>
+
+#include "host/process_context.h"
+#include "identify/common_doc.h"
+#include "store/hook_info.h"
+
+namespace host {
+
+struct Library {
+    HMODULE module = nullptr;
+    CCommonDoc*& (*DocObject)() = nullptr;
+    ProcessContext& (*GetProcessContext)() = nullptr;
+    void (*CreateDocObject)(const std::string&) = nullptr;
+    void (*CreateKORBDocObject)() = nullptr;
+    HWND (*FindActiveDocWnd)() = nullptr;
+    void (*UpdateKORBDocWnd)() = nullptr;
+    int (*GetOSVersion)(int&, int&) = nullptr;
+    bool (*IsSaveDlgTitle)(const char*) = nullptr;
+    std::string missing;  // exports that were not found, comma separated
+};
+
+Library& TheLibrary();
+// Loads the library from path (default: %GATREL_BIN%\Gatrel.dll) and resolves
+// the exports; false when the module cannot be loaded.
+bool LoadLibraryExports(const std::string& path, std::string& error);
+
+}  // namespace host

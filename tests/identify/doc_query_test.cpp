@@ -1,0 +1,212 @@
+// The document object's answer in each application stand-in: which document
+// is in front, through dialogs, in the background, and without any window.
+#include "store_fixture.h"
+
+namespace {
+
+using hosts::DocAnswer;
+using hosts::HostClient;
+using hosts::Reply;
+using idtest::H;
+using idtest::StartWithLibrary;
+
+struct AppCase {
+    const char* variant;
+    std::vector<std::string> args;
+    int docType;
+};
+
+std::string Name(const AppCase& c) {
+    std::string n = c.variant;
+    for (const auto& a : c.args) n += a.find("sdi") != std::string::npos ? "_sdi" : "_mdi";
+    return n;
+}
+
+void PrintTo(const AppCase& c, std::ostream* os) { *os << Name(c); }
+
+class DocQuery : public idtest::StoreTest, public ::testing::WithParamInterface<AppCase> {};
+
+TEST_P(DocQuery, AnswersForTheDocumentInFront) {
+    const AppCase& c = GetParam();
+    HostClient host;
+    ASSERT_TRUE(StartWithLibrary(host, c.variant, c.args));
+    EXPECT_EQ(c.docType, host.Send("doc").Num("type"));
+
+    Reply a;
+    HWND docA = host.OpenDoc("C:\\ZELFILETEMP\\(ZEL-11)first.doc", &a);
+    HWND docB = host.OpenDoc("C:\\docs\\plain.doc");
+    ASSERT_TRUE(docA && docB);
+    Add(host.Pid(), docA, "CP", static_cast<uint8_t>(c.docType), "C:\\ZELFILETEMP\\(ZEL-11)first.doc");
+
+    // The unprotected document is in front.
+    EXPECT_EQ(docB, host.FindDoc());
+    DocAnswer q = host.IsZelDoc();
+    ASSERT_TRUE(q.ok) << q.error;
+    EXPECT_FALSE(q.answer);
+    EXPECT_EQ(0u, q.rec.dwProcessId);  // the record stays as the caller zeroed it
+
+    // The protected one is in front: true, with its record.
+    ASSERT_TRUE(host.Activate(docA));
+    q = host.IsZelDoc();
+    EXPECT_TRUE(q.answer);
+    EXPECT_EQ("CP", q.perm);
+    EXPECT_EQ(H(docA), q.rec.hDocWnd);
+    EXPECT_EQ(host.Pid(), q.rec.dwProcessId);
+    EXPECT_STREQ("C:\\ZELFILETEMP\\(ZEL-11)first.doc", q.rec.szFilePath);
+    EXPECT_TRUE(host.IsLimitedZelDoc().answer);
+
+    // Its Save As dialog in front, owned by the frame: still that document.
+    HWND save = host.Dialog("Save As");
+    ASSERT_NE(nullptr, save);
+    EXPECT_EQ(save, host.Windows().Wnd("active"));
+    EXPECT_EQ(docA, host.FindDoc());
+    q = host.IsZelDoc();
+    EXPECT_TRUE(q.answer);
+    EXPECT_EQ(H(docA), q.rec.hDocWnd);
+    host.Close(save);
+
+    // A dialog without owner: the frame found last stands in for it.
+    ASSERT_TRUE(host.Activate(docA));
+    EXPECT_EQ(docA, host.FindDoc());
+    HWND loose = host.Dialog("Save As", nullptr, /*unowned=*/true);
+    ASSERT_EQ(nullptr, GetWindow(loose, GW_OWNER));
+    EXPECT_EQ(docA, host.FindDoc());
+    EXPECT_TRUE(host.IsZelDoc().answer);
+    host.Close(loose);
+
+    // The application in the background, nothing active: the last frame again.
+    ASSERT_TRUE(host.Activate(docA));
+    EXPECT_EQ(docA, host.FindDoc());
+    ASSERT_TRUE(host.Background());
+    EXPECT_EQ(docA, host.FindDoc());
+    q = host.IsZelDoc();
+    EXPECT_TRUE(q.answer);
+    EXPECT_EQ("CP", q.perm);
+
+    // All rights: protected, but not limited.
+    store.SetHookInfo(q.rec.dwOwnerPid, "AP");
+    ASSERT_TRUE(host.Activate(docA));
+    EXPECT_TRUE(host.IsZelDoc().answer);
+    EXPECT_FALSE(host.IsLimitedZelDoc().answer);
+    store.SetHookInfo(q.rec.dwOwnerPid, "CP");
+
+    // No document window left, but the process has its record: "W", window 0.
+    ASSERT_TRUE(host.Close(docB));
+    ASSERT_TRUE(host.Close(docA));
+    EXPECT_EQ(nullptr, host.FindDoc());
+    q = host.IsZelDoc();
+    EXPECT_TRUE(q.answer);
+    EXPECT_EQ("W", q.perm);
+    EXPECT_EQ(0u, q.rec.hDocWnd);
+    EXPECT_TRUE(host.IsLimitedZelDoc().answer);
+    EXPECT_EQ(1, host.Context().Num("hashookinfo"));
+
+    // Without that record the answer is false.
+    store.DelHookInfo(q.rec.dwOwnerPid);
+    EXPECT_FALSE(host.IsZelDoc().answer);
+    EXPECT_EQ(0, host.Context().Num("hashookinfo"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Hosts, DocQuery,
+    ::testing::Values(AppCase{"word11", {}, 1}, AppCase{"word12", {}, 1}, AppCase{"excel11", {}, 2},
+                      AppCase{"excel12", {}, 2}, AppCase{"ppt11", {}, 3}, AppCase{"ppt12", {}, 3},
+                      AppCase{"acrobat6", {}, 4}, AppCase{"acrord7", {}, 4},
+                      AppCase{"acrobat8", {"--layout=mdi"}, 4}, AppCase{"acrord8", {"--layout=sdi"}, 4},
+                      AppCase{"acrobat9", {}, 4}, AppCase{"acrord_nodot", {}, 4}),
+    [](const auto& info) { return Name(info.param); });
+
+class SpreadsheetSearch : public idtest::StoreTest {};
+
+TEST_F(SpreadsheetSearch, HiddenDeskOrSheetGivesNoWindow) {
+    HostClient xl;
+    ASSERT_TRUE(StartWithLibrary(xl, "excel11"));
+    HWND sheet = xl.OpenDoc("C:\\x\\book.xls");
+    ASSERT_EQ(sheet, xl.FindDoc());
+    HWND desk = GetParent(sheet);
+
+    ASSERT_TRUE(xl.Show(desk, SW_HIDE));
+    EXPECT_EQ(nullptr, xl.FindDoc());
+    ASSERT_TRUE(xl.Show(desk, SW_SHOWNA));
+    EXPECT_EQ(sheet, xl.FindDoc());
+
+    ASSERT_TRUE(xl.Show(sheet, SW_HIDE));
+    EXPECT_EQ(nullptr, xl.FindDoc());
+    // Without a document window the process record answers.
+    Add(xl.Pid(), sheet, "CP", 2);
+    DocAnswer q = xl.IsZelDoc();
+    EXPECT_TRUE(q.answer);
+    EXPECT_EQ("W", q.perm);
+    EXPECT_EQ(0u, q.rec.hDocWnd);
+}
+
+TEST_F(SpreadsheetSearch, DescendantOnlyMatchReturnsTheActiveWindow) {
+    HostClient xl;
+    ASSERT_TRUE(StartWithLibrary(xl, "excel11"));
+    HWND sheet = xl.OpenDoc("C:\\x\\book.xls");
+    ASSERT_NE(nullptr, sheet);
+    // A window of another class, not owned by the frame, holds a sheet window
+    // somewhere below it (an embedded workbook, say).
+    HWND popup = xl.CreateWindowOf("HostEmbedFrame", nullptr, false, true);
+    HWND pane = xl.CreateWindowOf("HostEmbedPane", popup, true);
+    HWND inner = xl.CreateWindowOf("EXCEL7", pane, true);
+    ASSERT_TRUE(popup && pane && inner);
+    ASSERT_TRUE(xl.Activate(popup));
+    EXPECT_EQ(popup, xl.FindDoc());
+
+    // Without such a descendant nothing is found.
+    HWND other = xl.CreateWindowOf("HostEmbedFrame", nullptr, false, true);
+    ASSERT_TRUE(xl.Activate(other));
+    EXPECT_EQ(nullptr, xl.FindDoc());
+}
+
+class PresentationVersion : public idtest::StoreTest {};
+
+TEST_F(PresentationVersion, ProductVersionChoosesTheFrameClass) {
+    {
+        HostClient ppt;
+        ASSERT_TRUE(StartWithLibrary(ppt, "ppt12"));
+        EXPECT_EQ("12.0.6425.1000", ppt.Send("doc").Str("version"));
+        HWND doc = ppt.OpenDoc("C:\\p\\a.ppt");
+        EXPECT_EQ(doc, ppt.FindDoc());
+    }
+    {
+        HostClient ppt;
+        ASSERT_TRUE(StartWithLibrary(ppt, "ppt11"));
+        EXPECT_EQ("11.0.5529.0", ppt.Send("doc").Str("version"));
+        HWND doc = ppt.OpenDoc("C:\\p\\a.ppt");
+        EXPECT_EQ(doc, ppt.FindDoc());
+    }
+    // The class follows the version, not the window: a 12.0 program with an
+    // 11-style frame, and an 11.0 program with a 12-style frame, do not reach
+    // their document window. Only the descendant rule answers, with the active
+    // frame itself, which no record names.
+    for (const auto& [variant, frameClass] :
+         {std::pair<const char*, const char*>{"ppt12", "--frame-class=PP11FrameClass"},
+          std::pair<const char*, const char*>{"ppt11", "--frame-class=PP12FrameClass"}}) {
+        HostClient ppt;
+        ASSERT_TRUE(StartWithLibrary(ppt, variant, {frameClass}));
+        Reply full;
+        HWND doc = ppt.OpenDoc("C:\\p\\a.ppt", &full);
+        EXPECT_EQ(full.Wnd("frame"), ppt.FindDoc()) << variant;
+        Add(ppt.Pid(), doc, "CP", 3);
+        EXPECT_FALSE(ppt.IsZelDoc().answer) << variant;
+    }
+}
+
+TEST_F(PresentationVersion, WordVersionIsReadButWindowsAreTheSame) {
+    HostClient w12;
+    ASSERT_TRUE(StartWithLibrary(w12, "word12"));
+    EXPECT_EQ("12.0.6425.1000", w12.Send("doc").Str("version"));
+    HostClient w11;
+    ASSERT_TRUE(StartWithLibrary(w11, "word11"));
+    EXPECT_EQ("11.0.8173.0", w11.Send("doc").Str("version"));
+    // Programs of other names get no document object.
+    HostClient plain;
+    ASSERT_TRUE(plain.Start("plain"));
+    ASSERT_TRUE(plain.LoadGatrel()) << plain.LastError();
+    EXPECT_FALSE(plain.CreateDoc());
+    EXPECT_FALSE(plain.Send("iszeldoc").ok);
+}
+
+}  // namespace

@@ -1,0 +1,106 @@
+// The KORB client: its document is known by the client's main window; its
+// second document window is read-only; a KORB record outside the word
+// processor ends its owner.
+#include "store_fixture.h"
+
+namespace {
+
+using hosts::DocAnswer;
+using hosts::HostClient;
+using hosts::Reply;
+using idtest::H;
+using idtest::StartWithLibrary;
+
+constexpr const char* kKorbClass = "KORBClientFrame";
+
+class Korb : public idtest::StoreTest {};
+
+TEST_F(Korb, SecondDocumentWindowIsReadOnly) {
+    store.SetKORBClassName(kKorbClass);
+    // The document's application process is a word processor: nobody is ended.
+    HostClient word;
+    ASSERT_TRUE(word.Start("word11")) << word.LastError();
+    HostClient korb;
+    ASSERT_TRUE(StartWithLibrary(korb, "korb"));
+    EXPECT_EQ(6, korb.Send("doc").Num("type"));
+    Reply first;
+    HWND doc1 = korb.OpenDoc("C:\\k\\one.doc", &first);
+    HWND frame = first.Wnd("frame");
+    const DWORD owner = NextOwner();
+    Add(word.Pid(), frame, "CP", 6, "C:\\k\\(ZEL-9)one.doc", owner);
+
+    EXPECT_EQ(frame, korb.FindDoc());
+    DocAnswer q = korb.IsZelDoc();
+    EXPECT_TRUE(q.answer);
+    EXPECT_EQ("CP", q.perm);
+    EXPECT_EQ(H(frame), q.rec.hDocWnd);
+    EXPECT_EQ(idtest::Hex(doc1), korb.Context().Str("mdiclient"));
+
+    HWND doc2 = korb.OpenDoc("C:\\k\\two.doc");
+    ASSERT_NE(nullptr, doc2);
+    q = korb.IsZelDoc();
+    EXPECT_TRUE(q.answer);
+    EXPECT_EQ("R", q.perm);
+    EXPECT_TRUE(korb.IsLimitedZelDoc().answer);
+    // The recorded window stays the first one while it is visible.
+    EXPECT_EQ(idtest::Hex(doc1), korb.Context().Str("mdiclient"));
+
+    ASSERT_TRUE(korb.Activate(doc1));
+    q = korb.IsZelDoc();
+    EXPECT_EQ("CP", q.perm);
+    // The letters in the store are not changed, only the caller's copy.
+    _ZEL_HOOK_INFO_ stored{};
+    ASSERT_GE(store.GetHookInfoByWnd(frame, &stored), 0);
+    EXPECT_STREQ("CP", stored.szPermission);
+    EXPECT_TRUE(word.Running());
+}
+
+TEST_F(Korb, RecordedWindowMovesOnWhenItIsHidden) {
+    store.SetKORBClassName(kKorbClass);
+    HostClient korb;
+    ASSERT_TRUE(StartWithLibrary(korb, "korb"));
+    HWND doc1 = korb.OpenDoc("C:\\k\\one.doc");
+    EXPECT_EQ(idtest::Hex(doc1), korb.Send("korbupdate").Str("mdiclient"));
+    HWND doc2 = korb.OpenDoc("C:\\k\\two.doc");
+    EXPECT_EQ(idtest::Hex(doc1), korb.Send("korbupdate").Str("mdiclient"));
+    ASSERT_TRUE(korb.Show(doc1, SW_HIDE));
+    EXPECT_EQ(idtest::Hex(doc2), korb.Send("korbupdate").Str("mdiclient"));
+}
+
+TEST_F(Korb, ForeignApplicationProcessEndsTheRecordsOwner) {
+    store.SetKORBClassName(kKorbClass);
+    HostClient owner;  // a real process standing for the record's owner
+    ASSERT_TRUE(owner.Start("plain")) << owner.LastError();
+    HostClient korb;
+    ASSERT_TRUE(StartWithLibrary(korb, "korb"));
+    Reply first;
+    korb.OpenDoc("C:\\k\\one.doc", &first);
+    // The record names the KORB client itself as the document's process.
+    Add(korb.Pid(), first.Wnd("frame"), "CP", 6, "C:\\k\\(ZEL-9)one.doc", owner.Pid());
+    DocAnswer q = korb.IsZelDoc();
+    EXPECT_TRUE(q.answer);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(owner.Process(), 10000));
+    EXPECT_TRUE(korb.Send("ping").ok);
+}
+
+TEST_F(Korb, WordProcessorWithKorbHandlingFindsTheKorbWindowFirst) {
+    store.SetKORBClassName(kKorbClass);
+    HostClient word;
+    ASSERT_TRUE(StartWithLibrary(word, "word11"));
+    HWND doc = word.OpenDoc("C:\\w\\a.doc");
+    HWND korbWnd = word.CreateWindowOf(kKorbClass, nullptr, false, true);
+    ASSERT_NE(nullptr, korbWnd);
+    // Handling off: the KORB window is not a document of the word processor.
+    EXPECT_EQ(nullptr, word.FindDoc());
+    store.SetKORBInfo(1);
+    EXPECT_EQ(korbWnd, word.FindDoc());
+    Add(word.Pid(), korbWnd, "C", 1);
+    DocAnswer q = word.IsZelDoc();
+    EXPECT_TRUE(q.answer);
+    EXPECT_EQ(H(korbWnd), q.rec.hDocWnd);
+    // With a word document in front the ordinary search follows.
+    ASSERT_TRUE(word.Activate(doc));
+    EXPECT_EQ(doc, word.FindDoc());
+}
+
+}  // namespace
