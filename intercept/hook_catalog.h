@@ -65,8 +65,8 @@
     X(Ole, "ole32.dll", RevokeDragDrop, RevokeDragDrop, DocAny, OFF)                           \
     X(Ole, "OLEAUT32.DLL", RegisterActiveObject, RegisterActiveObject, DocExcel, OFF)          \
     X(Ole, "OLEAUT32.DLL", DispCallFunc, DispCallFunc, DocPpt, OFF)                            \
-    X(Clipboard, "user32.dll", OpenClipboard, OpenClipboard, Always, OFF)                      \
-    X(Clipboard, "user32.dll", CountClipboardFormats, CountClipboardFormats, Always, OFF)      \
-    X(Clipboard, "user32.dll", EmptyClipboard, EmptyClipboard, Always, OFF)                    \
-    X(Clipboard, "user32.dll", GetClipboardData, GetClipboardData, Always, OFF)                \
-    X(Clipboard, "user32.dll", SetClipboardData, SetClipboardData, Always, OFF)
+    X(Clipboard, "user32.dll", OpenClipboard, OpenClipboard, Always, ON)                       \
+    X(Clipboard, "user32.dll", CountClipboardFormats, CountClipboardFormats, Always, ON)       \
+    X(Clipboard, "user32.dll", EmptyClipboard, EmptyClipboard, Always, ON)                     \
+    X(Clipboard, "user32.dll", GetClipboardData, GetClipboardData, Always, ON)                 \
+    X(Clipboard, "user32.dll", SetClipboardData, SetClipboardData, Always, ON) 

@@ -9,20 +9,49 @@ ThreadFreeze::~ThreadFreeze() {
     Release();
 }
 
+namespace {
+
+constexpr DWORD kThreadAccess = THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT | THREAD_SET_CONTEXT |
+                                THREAD_QUERY_LIMITED_INFORMATION;
+
+// NtGetNextThread walks this process's threads only; the tool-help snapshot
+// lists every thread of the system and costs far more, so it is the fallback.
+using NextThreadFn = LONG(NTAPI*)(HANDLE process, HANDLE thread, ACCESS_MASK access,
+                                  ULONG attributes, ULONG flags, PHANDLE next);
+
+NextThreadFn NextThread() {
+    static NextThreadFn fn = reinterpret_cast<NextThreadFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtGetNextThread")));
+    return fn;
+}
+
+}  // namespace
+
 void ThreadFreeze::Collect() {
-    const DWORD pid = GetCurrentProcessId();
     const DWORD self = GetCurrentThreadId();
+    if (NextThreadFn next = NextThread()) {
+        HANDLE h = nullptr;
+        HANDLE n = nullptr;
+        while (next(GetCurrentProcess(), h, kThreadAccess, 0, 0, &n) >= 0 && n) {
+            if (h && GetThreadId(h) == self) CloseHandle(h);
+            else if (h) threads_.emplace_back().handle = h;
+            h = n;
+            n = nullptr;
+        }
+        if (h && GetThreadId(h) == self) CloseHandle(h);
+        else if (h) threads_.emplace_back().handle = h;
+        return;
+    }
+    const DWORD pid = GetCurrentProcessId();
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     if (snap == INVALID_HANDLE_VALUE) return;
     THREADENTRY32 te{};
     te.dwSize = sizeof te;
     for (BOOL ok = Thread32First(snap, &te); ok; ok = Thread32Next(snap, &te)) {
         if (te.th32OwnerProcessID != pid || te.th32ThreadID == self) continue;
-        HANDLE h = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT | THREAD_SET_CONTEXT,
-                              FALSE, te.th32ThreadID);
+        HANDLE h = OpenThread(kThreadAccess, FALSE, te.th32ThreadID);
         if (!h) continue;
-        threads_.emplace_back();
-        threads_.back().handle = h;
+        threads_.emplace_back().handle = h;
     }
     CloseHandle(snap);
 }

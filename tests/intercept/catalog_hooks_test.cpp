@@ -642,9 +642,12 @@ TEST(Catalog, HoldsTheFortyThreeRowsInTableOrder) {
     const int expected[7] = {2, 1, 14, 7, 5, 9, 5};
     for (int t = 0; t < 7; ++t) EXPECT_EQ(expected[t], perTable[t]) << "table " << t;
     EXPECT_STREQ("TranslateAccelerator", CatalogRow(HookId::kTranslateAccelerator).strApiName);
-    // The slot of TranslateAccelerator starts as the ANSI variant.
-    EXPECT_EQ(reinterpret_cast<PVOID>(GetProcAddress(GetModuleHandleA("user32.dll"), "TranslateAcceleratorA")),
-              *CatalogRow(HookId::kTranslateAccelerator).ppSlot);
+    // The slot of TranslateAccelerator starts as this module's import of the
+    // ANSI variant: the export itself, or a stub jumping through the import cell.
+    auto* start = static_cast<const BYTE*>(*CatalogRow(HookId::kTranslateAccelerator).ppSlot);
+    if (start[0] == 0xFF && start[1] == 0x25) start = **reinterpret_cast<BYTE* const* const*>(start + 2);
+    EXPECT_EQ(reinterpret_cast<const BYTE*>(GetProcAddress(GetModuleHandleA("user32.dll"), "TranslateAcceleratorA")),
+              start);
 }
 
 }  // namespace

@@ -1,0 +1,264 @@
+// Costs of the interception engine, printed as figures and ratios:
+//  - a pass-through replacement against the direct call (a trivial function
+//    and real Win32 functions);
+//  - one attach and one detach (jump form and hot-patch form, with and
+//    without other threads to stop);
+//  - installing and removing every hook table, batched (one stop) against
+//    one stop per hook;
+//  - loading a library that installs all tables against a trivial library,
+//    in a process with 8 other threads.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "bench/bench_util.h"
+#include "host/process_context.h"
+#include "identify/common_doc.h"
+#include "intercept/api_resolver.h"
+#include "intercept/detour.h"
+#include "intercept/module_file_cache.h"
+#include "intercept/hook_function.h"
+#include "intercept/hook_slots.h"
+#include "intercept/hook_tables.h"
+#include "intercept/replacement_guard.h"
+
+namespace {
+
+using Fn = int(__fastcall*)(int);
+
+BYTE* g_page = static_cast<BYTE*>(
+    VirtualAlloc(nullptr, 65536, MEM_RESERVE | MEM_COMMIT, PAGE_EXECUTE_READWRITE));
+size_t g_used = 0;
+
+BYTE* Place(std::initializer_list<BYTE> bytes, BYTE pad) {
+    BYTE* at = g_page + g_used + 16;
+    memset(g_page + g_used, pad, 16);
+    memcpy(at, bytes.begin(), bytes.size());
+    g_used += 64;
+    return at;
+}
+
+Fn g_trivialSlot = nullptr;
+int __fastcall TrivialDetour(int x) {
+    return RunReplacement(HookId::kOpenProcess, g_trivialSlot, [&] { return g_trivialSlot(x); },
+                          [] { return 0; }, x);
+}
+
+int(WINAPI* g_lstrlenSlot)(LPCSTR) = nullptr;
+int WINAPI LstrlenDetour(LPCSTR s) {
+    return RunReplacement(HookId::kLoadLibraryA, g_lstrlenSlot, [&] { return g_lstrlenSlot(s); },
+                          [] { return 0; }, s);
+}
+
+BOOL WINAPI CursorDetour(LPPOINT p) {
+    return RunReplacement(HookId::kGetCursorPos, Trampoline_GetCursorPos,
+                          [&] { return Trampoline_GetCursorPos(p); }, [] { return FALSE; }, p);
+}
+
+template <class T>
+LONG Attach(T* slot, void* detour) {
+    DetourTransactionBegin();
+    DetourAttach(reinterpret_cast<PVOID*>(slot), detour);
+    return DetourTransactionCommit();
+}
+template <class T>
+LONG Detach(T* slot, void* detour) {
+    DetourTransactionBegin();
+    DetourDetach(reinterpret_cast<PVOID*>(slot), detour);
+    return DetourTransactionCommit();
+}
+
+// Threads that wait all the time, like the idle threads of an application.
+class IdleThreads {
+public:
+    explicit IdleThreads(int n) : stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+        for (int i = 0; i < n; ++i) threads_.push_back(CreateThread(nullptr, 0, Wait, stop_, 0, nullptr));
+        Sleep(20);
+    }
+    ~IdleThreads() {
+        SetEvent(stop_);
+        WaitForMultipleObjects(static_cast<DWORD>(threads_.size()), threads_.data(), TRUE, INFINITE);
+        for (HANDLE t : threads_) CloseHandle(t);
+        CloseHandle(stop_);
+    }
+
+private:
+    static DWORD WINAPI Wait(LPVOID e) { return WaitForSingleObject(e, INFINITE); }
+    HANDLE stop_;
+    std::vector<HANDLE> threads_;
+};
+
+void PassThroughCosts() {
+    printf("Pass-through replacement against the direct call (ns per call, ratio):\n");
+    intercept::SetLibraryAttached(true);
+    auto trivial = reinterpret_cast<Fn>(Place({0x55, 0x89, 0xE5, 0x8D, 0x41, 0x01, 0x5D, 0xC3}, 0xC3));
+    volatile int sink = 0;
+    const double direct = bench::NsPerCall([&] { sink = sink + trivial(sink); }, 2000000);
+    g_trivialSlot = trivial;
+    Attach(&g_trivialSlot, reinterpret_cast<void*>(&TrivialDetour));
+    const double hooked = bench::NsPerCall([&] { sink = sink + trivial(sink); }, 2000000);
+    Detach(&g_trivialSlot, reinterpret_cast<void*>(&TrivialDetour));
+    bench::Row("trivial function, direct", direct, direct);
+    bench::Row("trivial function, through a pass-through replacement", hooked, direct);
+    printf("  added per call: %.1f ns\n", hooked - direct);
+
+    const char* text = "a protected document";
+    const double lenDirect = bench::NsPerCall([&] { sink = sink + lstrlenA(text); }, 1000000);
+    g_lstrlenSlot = &lstrlenA;
+    Attach(&g_lstrlenSlot, reinterpret_cast<void*>(&LstrlenDetour));
+    const double lenHooked = bench::NsPerCall([&] { sink = sink + lstrlenA(text); }, 1000000);
+    Detach(&g_lstrlenSlot, reinterpret_cast<void*>(&LstrlenDetour));
+    bench::Row("lstrlenA, direct", lenDirect, lenDirect);
+    bench::Row("lstrlenA, through a pass-through replacement", lenHooked, lenDirect);
+
+    POINT p;
+    const double curDirect = bench::NsPerCall([&] { GetCursorPos(&p); }, 20000);
+    HookFuntion("user32.dll", "GetCursorPos", reinterpret_cast<PVOID*>(&Trampoline_GetCursorPos),
+                reinterpret_cast<PVOID>(&CursorDetour));
+    const double curHooked = bench::NsPerCall([&] { GetCursorPos(&p); }, 20000);
+    UnHookFuntion("GetCursorPos", reinterpret_cast<PVOID*>(&Trampoline_GetCursorPos),
+                  reinterpret_cast<PVOID>(&CursorDetour));
+    bench::Row("GetCursorPos, direct", curDirect, curDirect);
+    bench::Row("GetCursorPos, through a pass-through replacement", curHooked, curDirect);
+}
+
+void AttachDetachCosts() {
+    printf("One attach and one detach (ns each; ratio to one protect-write-protect-flush):\n");
+    BYTE* scratch = Place({0x90, 0x90, 0x90, 0x90, 0x90, 0xC3}, 0xC3);
+    const double write = bench::NsPerCall([&] {
+        DWORD old = 0;
+        VirtualProtect(scratch, 5, PAGE_EXECUTE_READWRITE, &old);
+        scratch[0] = 0x90;
+        VirtualProtect(scratch, 5, old, &old);
+        FlushInstructionCache(GetCurrentProcess(), scratch, 5);
+    }, 2000);
+    bench::Row("protect-write-protect-flush", write, write);
+    auto jump = reinterpret_cast<Fn>(Place({0x55, 0x89, 0xE5, 0x8D, 0x41, 0x01, 0x5D, 0xC3}, 0xC3));
+    auto hot = reinterpret_cast<Fn>(Place({0x8B, 0xFF, 0x55, 0x8B, 0xEC, 0x8D, 0x41, 0x01, 0x5D, 0xC3}, 0xCC));
+    for (int others : {0, 8}) {
+        IdleThreads idle(others);
+        for (auto [name, fn] : {std::pair<const char*, Fn>{"jump form", jump}, {"hot-patch form", hot}}) {
+            g_trivialSlot = fn;
+            double attach = 0, detach = 0;
+            const int n = 200;
+            for (int i = 0; i < n; ++i) {
+                const double t0 = bench::NowNs();
+                Attach(&g_trivialSlot, reinterpret_cast<void*>(&TrivialDetour));
+                const double t1 = bench::NowNs();
+                Detach(&g_trivialSlot, reinterpret_cast<void*>(&TrivialDetour));
+                attach += t1 - t0;
+                detach += bench::NowNs() - t1;
+            }
+            char label[96];
+            snprintf(label, sizeof label, "attach, %s, %d other threads", name, others);
+            bench::Row(label, attach / n, write);
+            snprintf(label, sizeof label, "detach, %s, %d other threads", name, others);
+            bench::Row(label, detach / n, write);
+        }
+    }
+}
+
+volatile LONG g_counts[kHookCount];
+
+void AllTablesCosts() {
+    printf("Installing and removing all tables with pass-through replacements (word processor, 8 other threads):\n");
+    BYTE* thunks = static_cast<BYTE*>(VirtualAlloc(nullptr, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_EXECUTE_READWRITE));
+    for (size_t i = 0; i < kHookCount; ++i) {
+        BYTE* t = thunks + 16 * i;
+        const BYTE code[] = {0xF0, 0xFF, 0x05, 0, 0, 0, 0, 0xFF, 0x25, 0, 0, 0, 0};
+        memcpy(t, code, sizeof code);
+        const DWORD c = static_cast<DWORD>(reinterpret_cast<uintptr_t>(&g_counts[i]));
+        const DWORD s = static_cast<DWORD>(reinterpret_cast<uintptr_t>(CatalogRow(i).ppSlot));
+        memcpy(t + 3, &c, 4);
+        memcpy(t + 9, &s, 4);
+        CatalogRow(i).pDetour = t;
+    }
+    CCommonDoc doc;
+    doc.nDocType = kDocWord;
+    DocObject() = &doc;
+    IdleThreads idle(8);
+    size_t rows = 0;
+    for (size_t i = 0; i < kHookCount; ++i) rows += ConditionHolds(CatalogRow(i).condition);
+    const int n = 10;
+    double install = 0, remove = 0;
+    for (int i = 0; i < n; ++i) {
+        const double t0 = bench::NowNs();
+        HookAllApi();
+        const double t1 = bench::NowNs();
+        UnHookAllApi();
+        install += t1 - t0;
+        remove += bench::NowNs() - t1;
+    }
+    // The same rows, each hook in its own stop of the threads.
+    double oneByOne = 0;
+    for (int i = 0; i < n; ++i) {
+        const double t0 = bench::NowNs();
+        HookAccelCursorApi(); HookMenuApi(); HookFileApi(); HookPrintApi();
+        HookScreenApi(); HookOleApi(); HookClipboardApi();
+        oneByOne += bench::NowNs() - t0;
+        UnHookAllApi();
+    }
+    // Resolution alone: each file mapped per look-up, or once per module.
+    const double resolveEach = bench::NsPerCall([&] {
+        for (size_t i = 0; i < kHookCount; ++i)
+            if (ConditionHolds(CatalogRow(i).condition)) GetApiSrcAddr(CatalogRow(i).strDllName, CatalogRow(i).strApiName);
+    }, 3, 3);
+    const double resolveKept = bench::NsPerCall([&] {
+        KeptModuleFiles kept;
+        for (size_t i = 0; i < kHookCount; ++i)
+            if (ConditionHolds(CatalogRow(i).condition)) GetApiSrcAddr(CatalogRow(i).strDllName, CatalogRow(i).strApiName);
+    }, 3, 3);
+    printf("  rows installed: %zu\n", rows);
+    bench::Row("resolving the rows, each file mapped per look-up", resolveEach, install / n);
+    bench::Row("resolving the rows, each file mapped once", resolveKept, install / n);
+    bench::Row("HookAllApi (one stop)", install / n, install / n);
+    bench::Row("UnHookAllApi (one stop)", remove / n, install / n);
+    bench::Row("the seven tables one hook at a time (a stop per hook)", oneByOne / n, install / n);
+    DocObject() = nullptr;
+    for (size_t i = 0; i < kHookCount; ++i) CatalogRow(i).pDetour = nullptr;
+}
+
+void LoadCosts() {
+    printf("Loading and freeing a library, 8 other threads (ns per load+free, ratio):\n");
+    IdleThreads idle(8);
+    auto cycle = [](const char* name) {
+        HMODULE m = LoadLibraryA(name);
+        if (!m) printf("  cannot load %s (%lu)\n", name, GetLastError());
+        FreeLibrary(m);
+    };
+    cycle("InterceptBenchTrivial.dll");
+    cycle("InterceptBenchHooks.dll");
+    // Load and unload timed apart: the load is what every starting application pays.
+    auto time = [](const char* name, double& load, double& unload) {
+        load = unload = 1e300;
+        for (int i = 0; i < 10; ++i) {
+            const double t0 = bench::NowNs();
+            HMODULE m = LoadLibraryA(name);
+            const double t1 = bench::NowNs();
+            FreeLibrary(m);
+            const double t2 = bench::NowNs();
+            if (t1 - t0 < load) load = t1 - t0;
+            if (t2 - t1 < unload) unload = t2 - t1;
+        }
+    };
+    double trivialLoad, trivialUnload, hooksLoad, hooksUnload;
+    time("InterceptBenchTrivial.dll", trivialLoad, trivialUnload);
+    time("InterceptBenchHooks.dll", hooksLoad, hooksUnload);
+    bench::Row("load, trivial library", trivialLoad, trivialLoad);
+    bench::Row("load, library installing all tables (word processor)", hooksLoad, trivialLoad);
+    bench::Row("unload, trivial library", trivialUnload, trivialUnload);
+    bench::Row("unload, library removing all tables", hooksUnload, trivialUnload);
+    printf("  added by the hooks at load: %.2f ms (goal: at most 15 ms)\n", (hooksLoad - trivialLoad) / 1e6);
+}
+
+}  // namespace
+
+int main() {
+    PassThroughCosts();
+    AttachDetachCosts();
+    AllTablesCosts();
+    LoadCosts();
+    return 0;
+}
