@@ -575,6 +575,14 @@ public:
         Window();
     }
     static void TearDownTestSuite() {
+        // The printer goes again: other tests of the prefix see its printers as they were.
+        HANDLE printer = nullptr;
+        PRINTER_DEFAULTSA access{nullptr, nullptr, PRINTER_ALL_ACCESS};
+        if (OpenPrinterA(const_cast<char*>(kPrinter), &printer, &access)) {
+            DeletePrinter(printer);
+            ClosePrinter(printer);
+        }
+        DeletePrinterDriverA(nullptr, nullptr, const_cast<char*>("Gatrel Intercept Driver"));
         SHFILEOPSTRUCTW op{};
         std::wstring from = g_dir + L'\0';
         op.wFunc = FO_DELETE;
