@@ -1,7 +1,9 @@
 // The instruction length decoder against an independent disassembler
 // (capstone), over the first bytes of every export of Wine's PE libraries and
-// over random byte sequences.
+// over random byte sequences; and the patch planner over the same libraries.
 #include <capstone/capstone.h>
+#include <algorithm>
+#include <cctype>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -13,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "intercept/hook_catalog.h"
 #include "intercept/pe_export_reader.h"
+#include "intercept/trampoline_planner.h"
 #include "intercept/x86_decoder.h"
 
 namespace {
@@ -172,6 +176,97 @@ TEST(DecoderOracle, AgreesOnRandomBytes) {
     EXPECT_EQ(0u, tally.lengthDiffers) << tally.Samples();
     EXPECT_EQ(0u, tally.oracleOnly) << tally.Samples();
     printf("compared=%zu decoder-only=%zu\n", tally.compared, tally.decoderOnly);
+}
+
+}  // namespace
+
+// ---- patch plans over the same libraries ------------------------------------
+
+namespace {
+
+struct CatalogEntry {
+    const char* module;
+    const char* name;
+};
+
+#define GATREL_ORACLE_ROW(table, module, api, slotFunction, condition, state) {module, #api},
+const CatalogEntry kCatalog[] = {GATREL_HOOK_CATALOG(GATREL_ORACLE_ROW)};
+#undef GATREL_ORACLE_ROW
+
+std::string Lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+    return s;
+}
+
+patch::PlanError PlanExport(const pe::ExportReader& r, uint32_t rva, patch::PatchPlan& plan) {
+    const uint8_t* code = nullptr;
+    size_t available = 0;
+    if (!r.BytesAt(rva, code, available)) return patch::PlanError::kUndecodable;
+    patch::CodeWindow w;
+    w.code = code;
+    w.after = available;
+    w.address = 0x10000000u + rva;
+    const uint8_t* above = nullptr;
+    size_t aboveAvailable = 0;
+    if (rva >= 5 && r.BytesAt(rva - 5, above, aboveAvailable) && above + 5 == code) w.before = 5;
+    return patch::PlanPatch(w, plan);
+}
+
+// Every function of the hook catalog, as Wine ships it, can be patched.
+TEST(PatchPlans, EveryCatalogFunctionOfWineCanBePatched) {
+    for (const CatalogEntry& e : kCatalog) {
+        std::string module = Lower(e.module);
+        std::string name = e.name;
+        std::vector<uint8_t> image;
+        pe::ExportReader r;
+        pe::Export found;
+        for (int hop = 0; hop < 4; ++hop) {
+            image = ReadFile(std::string(kWineDir) + "/" + module);
+            ASSERT_TRUE(r.Open(image.data(), image.size())) << module;
+            found = r.FindByName(name.c_str());
+            if (found.kind != pe::Export::kForward) break;
+            pe::ForwardTarget t;
+            ASSERT_TRUE(pe::ParseForwarder(found.forwarder, t));
+            module = Lower(t.module);
+            name = t.name;
+        }
+        ASSERT_EQ(pe::Export::kCode, found.kind) << e.module << "!" << e.name;
+        patch::PatchPlan plan;
+        EXPECT_EQ(patch::PlanError::kNone, PlanExport(r, found.rva, plan)) << e.module << "!" << e.name;
+    }
+}
+
+// Over all exported code of all libraries: how often each form and each
+// refusal occurs (printed), and nothing planned reaches past the bytes given.
+TEST(PatchPlans, AllWineExportsArePlannedOrRefusedCleanly) {
+    DIR* dir = opendir(kWineDir);
+    ASSERT_NE(nullptr, dir);
+    std::map<std::string, size_t> tally;
+    while (dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] == '.') continue;
+        const std::vector<uint8_t> image = ReadFile(std::string(kWineDir) + "/" + entry->d_name);
+        pe::ExportReader r;
+        if (!r.Open(image.data(), image.size())) continue;
+        r.ForEachNamed([&](const char*, const pe::Export& e) {
+            if (e.kind != pe::Export::kCode || !r.IsExecutable(e.rva)) return;
+            patch::PatchPlan plan;
+            const patch::PlanError err = PlanExport(r, e.rva, plan);
+            if (err != patch::PlanError::kNone) {
+                ++tally[patch::PlanErrorText(err)];
+                return;
+            }
+            ++tally[plan.form == patch::PatchForm::kHotPatch ? "hot patch" : "jump"];
+            EXPECT_GE(plan.patchLength, plan.form == patch::PatchForm::kHotPatch ? 2 : 5);
+            EXPECT_LE(plan.trampolineLength, patch::kMaxTrampolineSize);
+        });
+    }
+    closedir(dir);
+    size_t planned = tally["hot patch"] + tally["jump"], total = 0;
+    for (auto& [what, n] : tally) {
+        printf("  %-28s %zu\n", what.c_str(), n);
+        total += n;
+    }
+    EXPECT_GT(planned, total * 9 / 10);
 }
 
 }  // namespace
