@@ -11,7 +11,7 @@
 
 class CCommonDoc;
 
-struct ProcessContext {
+struct GATREL_API ProcessContext {
     uint8_t bHasHookInfo = 0;           // last answer of IsProcessProtected
     uint8_t bIsProductTool = 0;         // OSTRUM / DEZIVIRE
     uint32_t dwProcessId = 0;

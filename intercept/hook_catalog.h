@@ -69,4 +69,4 @@
     X(Clipboard, "user32.dll", CountClipboardFormats, CountClipboardFormats, Always, ON)       \
     X(Clipboard, "user32.dll", EmptyClipboard, EmptyClipboard, Always, ON)                     \
     X(Clipboard, "user32.dll", GetClipboardData, GetClipboardData, Always, ON)                 \
-    X(Clipboard, "user32.dll", SetClipboardData, SetClipboardData, Always, ON) 
+    X(Clipboard, "user32.dll", SetClipboardData, SetClipboardData, Always, ON)

@@ -46,7 +46,9 @@ bool AllZero(const _ZEL_HOOK_INFO_& r) {
 
 // 0 when both paths are as given in args.
 GATREL_CHILD_SCENARIO(context_paths) {
-    const ProcessContext& ctx = GetProcessContext();
+    // The library built this process's context when it was loaded, before
+    // HKLM was redirected; a context built now reads the redirected value.
+    const ProcessContext ctx;
     if (ctx.strClientDocPath == args.at(0) && ctx.strFileTempPath == args.at(1)) return 0;
     printf("strClientDocPath=%s strFileTempPath=%s\n", ctx.strClientDocPath.c_str(),
            ctx.strFileTempPath.c_str());

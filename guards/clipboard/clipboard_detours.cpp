@@ -1,0 +1,144 @@
+// The clipboard guard's replacements. Protected content is kept out of the
+// system clipboard: its formats are announced without data and the handles
+// wait in the shared section until the owning document pastes them.
+#include "guards/clipboard/clipboard_detours.h"
+
+#include "guards/clipboard/clipboard_rules.h"
+#include "host/process_context.h"
+#include "identify/common_doc.h"
+#include "intercept/hook_slots.h"
+#include "intercept/replacement_guard.h"
+#include "store/zel_gatrel.h"
+#include "support/log.h"
+
+namespace {
+
+// How long the spreadsheet waits for another process to finish emptying the
+// clipboard: a process that died while emptying must not hang it for good.
+constexpr int kEmptyingWaitRoundMs = 20;
+constexpr int kEmptyingWaitRounds = 150;
+
+bool IsSpreadsheet() {
+    CCommonDoc* doc = DocObject();
+    return doc && doc->nDocType == kDocExcel;
+}
+
+}  // namespace
+
+BOOL WINAPI Detour_EmptyClipboard() {
+    return RunReplacement(
+        HookId::kEmptyClipboard, Trampoline_EmptyClipboard,
+        []() -> BOOL {
+            CZELGatrel store;
+            store.ClearProtectedData();
+            store.SetProtectedContent(false);
+            store.SetClipOwner(nullptr, 0);
+            store.SetAfterEmpty(true);
+            return Trampoline_EmptyClipboard();
+        },
+        []() -> BOOL { return Trampoline_EmptyClipboard(); });
+}
+
+HANDLE WINAPI Detour_SetClipboardData(UINT uFormat, HANDLE hMem) {
+    return RunReplacement(
+        HookId::kSetClipboardData, Trampoline_SetClipboardData,
+        [&]() -> HANDLE {
+            CZELGatrel store;
+            const ClipboardSource src = GetClipboardSource();
+            store.SetAfterEmpty(false);
+            if (!src.isProtected) {
+                if (store.GetProtectedContent()) Detour_EmptyClipboard();
+                store.SetProtectedContent(false);
+                return Trampoline_SetClipboardData(uFormat, hMem);
+            }
+            // Content of another owner is discarded before the new owner's
+            // first format is kept.
+            if (store.IsClipOwnerDifferent(src.ownerWnd, src.ownerPid)) Detour_EmptyClipboard();
+            store.SetProtectedContent(true);
+            store.SetClipOwner(src.ownerWnd, src.ownerPid);
+            if (!hMem) return Trampoline_SetClipboardData(uFormat, nullptr);
+            store.SetProtectedData(uFormat, hMem);
+            // Only the announcement reaches the system; the caller sees success.
+            Trampoline_SetClipboardData(uFormat, nullptr);
+            return hMem;
+        },
+        []() -> HANDLE {
+            LogError("Detour_SetClipboardData:Exception");
+            return nullptr;
+        },
+        uFormat, hMem);
+}
+
+HANDLE WINAPI Detour_GetClipboardData(UINT uFormat) {
+    return RunReplacement(
+        HookId::kGetClipboardData, Trampoline_GetClipboardData,
+        [&]() -> HANDLE {
+            CZELGatrel store;
+            if (!store.GetProtectedContent()) return Trampoline_GetClipboardData(uFormat);
+            if (CanPasteProtectedData()) {
+                if (HANDLE kept = store.GetProtectedData(uFormat)) return kept;
+                if (HANDLE real = Trampoline_GetClipboardData(uFormat)) return real;
+                return store.GetProtectedData(uFormat);
+            }
+            if (store.IsClipOwnerPid(GetCurrentProcessId())) Detour_EmptyClipboard();
+            return nullptr;
+        },
+        []() -> HANDLE {
+            LogError("Detour_GetClipboardData:Exception");
+            return nullptr;
+        },
+        uFormat);
+}
+
+int WINAPI Detour_CountClipboardFormats() {
+    return RunReplacement(
+        HookId::kCountClipboardFormats, Trampoline_CountClipboardFormats,
+        []() -> int {
+            CZELGatrel store;
+            if (store.GetProtectedContent() && store.IsClipOwnerPid(GetCurrentProcessId()))
+                return 0;
+            return Trampoline_CountClipboardFormats();
+        },
+        []() -> int { return Trampoline_CountClipboardFormats(); });
+}
+
+BOOL WINAPI Detour_OpenClipboard(HWND hWndNewOwner) {
+    return RunReplacement(
+        HookId::kOpenClipboard, Trampoline_OpenClipboard,
+        [&]() -> BOOL {
+            if (Trampoline_OpenClipboard(hWndNewOwner)) return TRUE;
+            if (!IsSpreadsheet() || !IsClipboardCopyDenied()) return FALSE;
+            CZELGatrel store;
+            if (store.GetZelEmptying()) {
+                LogError("Is Zel Empty Clipboard, Wait End");
+                int rounds = 0;
+                do {
+                    Sleep(kEmptyingWaitRoundMs);
+                } while (store.GetZelEmptying() && ++rounds < kEmptyingWaitRounds);
+                if (store.GetZelEmptying())
+                    LogError("Zel Empty Clipboard wait given up after %d ms",
+                             kEmptyingWaitRoundMs * kEmptyingWaitRounds);
+                else
+                    LogError("Zel Empty Clipboard End");
+                if (Trampoline_OpenClipboard(hWndNewOwner)) return TRUE;
+            }
+            LogError("Open Clipboard Error, Try Close Clipboard.");
+            Trampoline_OpenClipboard(GetOpenClipboardWindow());
+            CloseClipboard();
+            return Trampoline_OpenClipboard(hWndNewOwner);
+        },
+        [&]() -> BOOL { return FALSE; }, hWndNewOwner);
+}
+
+void DelClipboardData() {
+    CZELGatrel store;
+    store.SetZelEmptying(true);
+    // The real OpenClipboard: our replacement would wait on the flag just set.
+    if (Trampoline_OpenClipboard(GetOpenClipboardWindow())) {
+        EmptyClipboard();  // through the replacement, which drops the withheld data
+        CloseClipboard();
+    } else {
+        LogError("In DelClipboardData() Error");
+    }
+    store.SetZelEmptying(false);
+}
