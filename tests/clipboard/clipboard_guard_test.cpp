@@ -1,0 +1,261 @@
+// The clipboard guard across real processes and the real clipboard: content
+// copied from a protected document without the copy right pastes only back
+// into that document.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "host_client.h"
+#include "store/zel_gatrel.h"
+#include "tests/store/store_test_util.h"
+
+namespace {
+
+uint32_t H(HWND w) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(w)); }
+std::string Hex(uintptr_t v) {
+    char b[24];
+    snprintf(b, sizeof b, "0x%lx", static_cast<unsigned long>(v));
+    return b;
+}
+
+std::string ReadLog(const char* exeBase) {
+    const char* root = getenv("GATREL_ROOT");
+    if (!root) return {};
+    std::ifstream in(std::string(root) + "/log/" + exeBase + ".log", std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+size_t Count(const std::string& hay, const std::string& needle) {
+    size_t n = 0;
+    for (size_t p = hay.find(needle); p != std::string::npos; p = hay.find(needle, p + 1)) ++n;
+    return n;
+}
+
+class ClipboardGuard : public ::testing::Test {
+protected:
+    void SetUp() override {
+        storetest::ClearTable(store);
+        ResetClipboard();
+    }
+    void TearDown() override {
+        storetest::ClearTable(store);
+        ResetClipboard();
+    }
+    void ResetClipboard() {
+        store.SetZelEmptying(false);
+        if (OpenClipboard(nullptr)) {
+            EmptyClipboard();  // through our replacement: drops any withheld state
+            CloseClipboard();
+        }
+    }
+
+    // A host of the variant with the library loaded and a document open.
+    HWND StartDoc(hosts::HostClient& host, const std::string& variant, const std::string& path) {
+        if (!host.Start(variant) || !host.LoadGatrel()) return nullptr;
+        host.CreateDoc();
+        HWND doc = host.OpenDoc(path);
+        if (doc) host.Activate(doc);
+        return doc;
+    }
+
+    void Register(hosts::HostClient& host, HWND doc, const char* letters, uint8_t type,
+                  DWORD owner) {
+        _ZEL_HOOK_INFO_ r{};
+        r.dwProcessId = host.Pid();
+        r.dwOwnerPid = owner;
+        r.hDocWnd = H(doc);
+        r.byDocType = type;
+        strncpy(r.szPermission, letters, sizeof r.szPermission - 1);
+        strcpy(r.szFilePath, "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
+        store.AddHookInfo(&r);
+    }
+
+    static hosts::Reply Paste(hosts::HostClient& host, const char* format = "text") {
+        return host.Send("paste", {{"format", format}});
+    }
+
+    CZELGatrel store;
+};
+
+TEST_F(ClipboardGuard, CopyWithoutTheRightPastesOnlyIntoItsDocument) {
+    hosts::HostClient word, plain, bare;
+    HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
+    ASSERT_TRUE(doc);
+    Register(word, doc, "P", 1, 7001);
+    ASSERT_TRUE(plain.Start("plain") && plain.LoadGatrel());
+    ASSERT_TRUE(bare.Start("plain"));  // never loads the library
+
+    hosts::Reply copy = word.Send("copy", {{"text", "quarterly figures"}});
+    ASSERT_TRUE(copy.ok) << copy.error;
+    EXPECT_EQ(1, copy.Num("set")) << "the copying application sees success";
+    EXPECT_TRUE(store.GetProtectedContent());
+
+    for (const char* format : {"text", "unicode"}) {
+        hosts::Reply other = Paste(plain, format);
+        EXPECT_EQ(1, other.Num("open"));
+        EXPECT_EQ(0, other.Num("data")) << format;
+        // The data never reached the system clipboard: a process without the
+        // library gets nothing either.
+        EXPECT_EQ(0, Paste(bare, format).Num("data")) << format;
+    }
+    hosts::Reply back = Paste(word);
+    EXPECT_EQ(1, back.Num("data"));
+    EXPECT_EQ("quarterly figures", back.Str("text"));
+    // Pasting elsewhere left the withheld content in place.
+    EXPECT_TRUE(store.GetProtectedContent());
+}
+
+TEST_F(ClipboardGuard, CopyOrAllRightPassesTheContentUnchanged) {
+    for (const char* letters : {"CP", "A"}) {
+        hosts::HostClient word, plain;
+        HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
+        ASSERT_TRUE(doc);
+        Register(word, doc, letters, 1, 7002);
+        ASSERT_TRUE(plain.Start("plain") && plain.LoadGatrel());
+        ASSERT_EQ(1, word.Send("copy", {{"text", "open text"}}).Num("set"));
+        EXPECT_FALSE(store.GetProtectedContent()) << letters;
+        hosts::Reply other = Paste(plain);
+        EXPECT_EQ("open text", other.Str("text")) << letters;
+        store.DelHookInfo(7002);
+    }
+}
+
+TEST_F(ClipboardGuard, OwnerProcessCountsNoFormatsWhileContentIsWithheld) {
+    hosts::HostClient word, plain;
+    HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
+    ASSERT_TRUE(doc);
+    Register(word, doc, "P", 1, 7003);
+    ASSERT_TRUE(plain.Start("plain") && plain.LoadGatrel());
+    ASSERT_EQ(1, word.Send("copy", {{"text", "x"}}).Num("set"));
+    EXPECT_EQ(0, word.Call("user32.dll", "CountClipboardFormats", {}).Num("ret"));
+    EXPECT_GE(plain.Call("user32.dll", "CountClipboardFormats", {}).Num("ret"), 1);
+    // Without protected content the owner's process counts as usual.
+    store.SetHookInfo(7003, "CP");
+    ASSERT_EQ(1, word.Send("copy", {{"text", "y"}}).Num("set"));
+    EXPECT_GE(word.Call("user32.dll", "CountClipboardFormats", {}).Num("ret"), 1);
+}
+
+TEST_F(ClipboardGuard, SecondOwnersCopyDiscardsTheFirsts) {
+    hosts::HostClient first, second;
+    HWND docA = StartDoc(first, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)a.doc");
+    HWND docB = StartDoc(second, "word12", "C:\\ZELFILETEMP\\(ZEL-0002)b.doc");
+    ASSERT_TRUE(docA && docB);
+    Register(first, docA, "P", 1, 7004);
+    Register(second, docB, "P", 1, 7005);
+    // The user works in one application at a time.
+    first.Activate(docA);
+    ASSERT_EQ(1, first.Send("copy", {{"text", "from a"}}).Num("set"));
+    second.Activate(docB);
+    ASSERT_EQ(1, second.Send("copy", {{"text", "from b"}}).Num("set"));
+    HWND ownerWnd;
+    DWORD ownerPid;
+    store.GetClipOwner(ownerWnd, ownerPid);
+    EXPECT_EQ(docB, ownerWnd);
+    EXPECT_EQ(second.Pid(), ownerPid);
+    first.Activate(docA);
+    EXPECT_EQ(0, Paste(first).Num("data"));
+    second.Activate(docB);
+    EXPECT_EQ("from b", Paste(second).Str("text"));
+}
+
+TEST_F(ClipboardGuard, OptionsDialogBlocksEvenTheOwner) {
+    hosts::HostClient word;
+    HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
+    ASSERT_TRUE(doc);
+    Register(word, doc, "P", 1, 7006);
+    ASSERT_EQ(1, word.Send("copy", {{"text", "x"}}).Num("set"));
+    HWND dlg = word.Dialog("oPTIONS", doc);
+    ASSERT_TRUE(dlg);
+    EXPECT_EQ(0, Paste(word).Num("data"));
+    // A refused paste in the owner's own process drops the withheld content.
+    EXPECT_FALSE(store.GetProtectedContent());
+    word.Close(dlg);
+    word.Activate(doc);
+    EXPECT_EQ(0, Paste(word).Num("data"));
+}
+
+TEST_F(ClipboardGuard, HundredAndFirstFormatIsNotKeptAndLogged) {
+    hosts::HostClient word, plain;
+    HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
+    ASSERT_TRUE(doc);
+    Register(word, doc, "P", 1, 7007);
+    ASSERT_TRUE(plain.Start("plain") && plain.LoadGatrel());
+    const size_t before = Count(ReadLog("WINWORD"), "In SetProtectedData():save clipboard data fail");
+    ASSERT_EQ(1, word.Call("user32.dll", "OpenClipboard", {"i:" + Hex(H(doc))}).Num("ret"));
+    ASSERT_EQ(1, word.Call("user32.dll", "EmptyClipboard", {}).Num("ret"));
+    long long last = 0;
+    for (int f = 0; f < 101; ++f) {
+        hosts::Reply mem = word.Call("kernel32.dll", "GlobalAlloc", {"i:2", "i:8"});
+        ASSERT_NE(0, mem.Num("uret"));
+        hosts::Reply set = word.Call("user32.dll", "SetClipboardData",
+                                     {"i:" + std::to_string(0x200 + f), "i:" + std::to_string(mem.Num("uret"))});
+        EXPECT_EQ(mem.Num("uret"), set.Num("uret")) << "the caller's handle comes back, format " << f;
+        last = mem.Num("uret");
+    }
+    word.Call("user32.dll", "CloseClipboard", {});
+    EXPECT_EQ(before + 1, Count(ReadLog("WINWORD"), "In SetProtectedData():save clipboard data fail"));
+    // The owner gets the hundredth format's handle, but not the 101st's.
+    hosts::Reply h100 = word.Call("user32.dll", "GetClipboardData", {"i:" + std::to_string(0x200 + 99)});
+    EXPECT_NE(0, h100.Num("uret"));
+    hosts::Reply h101 = word.Call("user32.dll", "GetClipboardData", {"i:" + std::to_string(0x200 + 100)});
+    EXPECT_NE(last, h101.Num("uret"));
+    // Every format is withheld from other processes.
+    EXPECT_EQ(0, plain.Call("user32.dll", "GetClipboardData", {"i:" + std::to_string(0x200)}).Num("uret"));
+}
+
+TEST_F(ClipboardGuard, SpreadsheetWaitsWhileAnotherProcessEmpties) {
+    hosts::HostClient excel;
+    HWND doc = StartDoc(excel, "excel11", "C:\\ZELFILETEMP\\(ZEL-0003)sheet.xls");
+    ASSERT_TRUE(doc);
+    Register(excel, doc, "P", 2, 7008);
+
+    // Another process holds the clipboard open and is emptying it.
+    HWND mine = CreateWindowA("STATIC", "holder", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(OpenClipboard(mine));
+    store.SetZelEmptying(true);
+    const size_t waits = Count(ReadLog("EXCEL"), "Is Zel Empty Clipboard, Wait End");
+    auto pending = excel.SendAsync("paste", {{"format", "text"}});
+    Sleep(400);
+    EXPECT_FALSE(pending->Ready()) << "the spreadsheet waits for the emptying to end";
+    CloseClipboard();
+    store.SetZelEmptying(false);
+    hosts::Reply r = pending->Get(10000);
+    EXPECT_EQ(1, r.Num("open"));
+    const std::string log = ReadLog("EXCEL");
+    EXPECT_EQ(waits + 1, Count(log, "Is Zel Empty Clipboard, Wait End"));
+    EXPECT_NE(std::string::npos, log.find("Zel Empty Clipboard End"));
+
+    // A flag left set by a process that died does not hang it for good.
+    ASSERT_TRUE(OpenClipboard(mine));
+    store.SetZelEmptying(true);
+    auto stuck = excel.SendAsync("paste", {{"format", "text"}});
+    hosts::Reply r2 = stuck->Get(15000);
+    EXPECT_TRUE(r2.ok);
+    EXPECT_NE(std::string::npos, ReadLog("EXCEL").find("Open Clipboard Error, Try Close Clipboard."));
+    CloseClipboard();
+    store.SetZelEmptying(false);
+    DestroyWindow(mine);
+}
+
+TEST_F(ClipboardGuard, WordProcessorDoesNotWaitForTheClipboard) {
+    hosts::HostClient word;
+    HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
+    ASSERT_TRUE(doc);
+    Register(word, doc, "P", 1, 7009);
+    HWND mine = CreateWindowA("STATIC", "holder", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(OpenClipboard(mine));
+    store.SetZelEmptying(true);
+    hosts::Reply r = Paste(word);
+    EXPECT_EQ(0, r.Num("open"));
+    CloseClipboard();
+    store.SetZelEmptying(false);
+    DestroyWindow(mine);
+}
+
+}  // namespace
