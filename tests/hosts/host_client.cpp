@@ -483,9 +483,11 @@ std::vector<std::string> HostClient::Events() {
     return out;
 }
 
-DocAnswer HostClient::Query(const std::string& command) {
+DocAnswer HostClient::Query(const std::string& command, HWND front) {
     DocAnswer a;
-    Reply r = Send(command);
+    Params p;
+    if (front) p.push_back({"front", Hex(front)});
+    Reply r = Send(command, p);
     a.ok = r.ok;
     a.error = r.error;
     if (!r.ok) return a;
@@ -501,9 +503,13 @@ DocAnswer HostClient::Query(const std::string& command) {
     return a;
 }
 
-DocAnswer HostClient::IsZelDoc() { return Query("iszeldoc"); }
-DocAnswer HostClient::IsLimitedZelDoc() { return Query("islimited"); }
-HWND HostClient::FindDoc() { return Send("finddoc").Wnd("wnd"); }
+DocAnswer HostClient::IsZelDoc(HWND front) { return Query("iszeldoc", front); }
+DocAnswer HostClient::IsLimitedZelDoc(HWND front) { return Query("islimited", front); }
+HWND HostClient::FindDoc(HWND front) {
+    Params p;
+    if (front) p.push_back({"front", Hex(front)});
+    return Send("finddoc", p).Wnd("wnd");
+}
 Reply HostClient::Context() { return Send("context"); }
 
 Reply HostClient::Call(const std::string& dll, const std::string& fn,

@@ -113,16 +113,18 @@ public:
     Reply Windows();
     Reply Info(HWND w);
     std::vector<std::string> Events();
-    DocAnswer IsZelDoc();
-    DocAnswer IsLimitedZelDoc();
-    HWND FindDoc();
+    // front: the window brought to front right before the query, in the
+    // same turn of the host's UI thread (0: leave the windows as they are).
+    DocAnswer IsZelDoc(HWND front = nullptr);
+    DocAnswer IsLimitedZelDoc(HWND front = nullptr);
+    HWND FindDoc(HWND front = nullptr);
     Reply Context();
     Reply Call(const std::string& dll, const std::string& fn, const std::vector<std::string>& args);
 
 private:
     HANDLE Connect(DWORD timeoutMs);
     Reply Transact(HANDLE pipe, const std::string& msg, DWORD timeoutMs);
-    DocAnswer Query(const std::string& command);
+    DocAnswer Query(const std::string& command, HWND front);
 
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;

@@ -106,6 +106,13 @@ bool NeedDoc(Reply& r) {
     return true;
 }
 
+// Queries may name the window that must be in front when they run: other
+// programs on the desktop can take the foreground at any moment, so the window
+// is brought to front in the same turn of the UI thread as the query itself.
+void BringFront(const Args& a) {
+    if (a.Has("front")) ActivateWindow(a.Wnd("front"));
+}
+
 void ReportDocObject(Reply& r) {
     CCommonDoc* doc = TheLibrary().DocObject ? TheLibrary().DocObject() : nullptr;
     r.Set("exists", doc != nullptr);
@@ -177,10 +184,13 @@ std::map<std::string, Handler>& Table() {
                  WaitForSingleObject(ready, 5000);
                  CloseHandle(ready);
                  g_backgroundWnd = FindWindowW(L"HostBar", L"host background window");
-             } else {
-                 SetForegroundWindow(g_backgroundWnd);
              }
-             PumpPending(50);
+             // Late focus events of the display can hand the foreground back.
+             for (int i = 0; i < 20; ++i) {
+                 SetForegroundWindow(g_backgroundWnd);
+                 PumpPending(30);
+                 if (!GetActiveWindow() && GetForegroundWindow() == g_backgroundWnd) break;
+             }
              r.SetWnd("background", g_backgroundWnd);
              r.SetWnd("active", GetActiveWindow());
              r.SetWnd("foreground", GetForegroundWindow());
@@ -336,28 +346,32 @@ std::map<std::string, Handler>& Table() {
              if (NeedLibrary(r)) ReportDocObject(r);
          }},
         {"iszeldoc",
-         [](const Args&, Reply& r) {
+         [](const Args& a, Reply& r) {
+             BringFront(a);
              if (!NeedDoc(r)) return;
              _ZEL_HOOK_INFO_ rec{};
              const bool answer = TheLibrary().DocObject()->IsZelDoc(rec);
              ReportRecord(answer, rec, r);
          }},
         {"islimited",
-         [](const Args&, Reply& r) {
+         [](const Args& a, Reply& r) {
+             BringFront(a);
              if (!NeedDoc(r)) return;
              _ZEL_HOOK_INFO_ rec{};
              const bool answer = TheLibrary().DocObject()->IsLimitedZelDoc(rec);
              ReportRecord(answer, rec, r);
          }},
         {"finddoc",
-         [](const Args&, Reply& r) {
+         [](const Args& a, Reply& r) {
+             BringFront(a);
              if (!NeedLibrary(r)) return;
              if (!TheLibrary().FindActiveDocWnd) return r.Fail("export FindActiveDocWnd missing");
              r.SetWnd("wnd", TheLibrary().FindActiveDocWnd());
              r.SetWnd("active", GetActiveWindow());
          }},
         {"korbupdate",
-         [](const Args&, Reply& r) {
+         [](const Args& a, Reply& r) {
+             BringFront(a);
              if (!NeedLibrary(r)) return;
              if (!TheLibrary().UpdateKORBDocWnd || !TheLibrary().GetProcessContext)
                  return r.Fail("exports missing: " + TheLibrary().missing);

@@ -250,11 +250,20 @@ HWND NewTopLevel(const std::string& cls, const std::string& title) {
                       800, 600, nullptr);
 }
 
+// Focus changes of the display arrive as events some time after the calls
+// that caused them; a late one for a window shown earlier can take the
+// foreground back. Pump until the wanted window has stayed in front.
 void BringToFront(HWND top, HWND focus) {
     ShowWindow(top, SW_SHOW);
-    SetForegroundWindow(top);
-    SetActiveWindow(top);
-    if (focus) SetFocus(focus);
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        SetForegroundWindow(top);
+        SetActiveWindow(top);
+        if (focus) SetFocus(focus);
+        PumpPending(30);
+        if (GetForegroundWindow() == top && GetActiveWindow() == top &&
+            (!focus || GetFocus() == focus))
+            return;
+    }
 }
 
 }  // namespace
@@ -453,9 +462,7 @@ HWND CreateHostDialog(const std::string& title, HWND owner, const std::string& c
         if (kind == "panel" && c) parents.push_back(c);
     }
     TheApp().dialogs.push_back(dlg);
-    ShowWindow(dlg, SW_SHOW);
-    SetForegroundWindow(dlg);
-    SetActiveWindow(dlg);
+    BringToFront(dlg, nullptr);
     return dlg;
 }
 

@@ -237,3 +237,35 @@ TEST(HostChannel, UnknownCommandsAndMissingLibraryAreErrors) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(HostClipboard, CopyInOneHostPastesInAnother) {
+    HostClient a, b;
+    ASSERT_TRUE(a.Start("plain")) << a.LastError();
+    ASSERT_TRUE(b.Start("word11")) << b.LastError();
+    HWND docA = a.OpenDoc("C:\\d\\a.txt");
+    HWND docB = b.OpenDoc("C:\\d\\b.doc");
+    Reply r = a.Send("copy", {{"text", "hello host"}, {"wnd", Hex(docA)}});
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(1, r.Num("open"));
+    EXPECT_EQ(1, r.Num("set"));
+    EXPECT_EQ(docA, GetClipboardOwner());
+    r = b.Send("paste", {{"wnd", Hex(docB)}});
+    EXPECT_EQ(1, r.Num("available"));
+    EXPECT_EQ("hello host", r.Str("text"));
+
+    // Unicode text survives the trip through the host's wide API.
+    const std::string han = "\xE6\xB1\x89\xE5\xAD\x97";
+    a.Send("copy", {{"text", han}, {"format", "unicode"}});
+    EXPECT_EQ(han, b.Send("paste", {{"format", "unicode"}}).Str("text"));
+
+    // Delayed rendering: the owner renders when another program asks.
+    a.Events();
+    r = a.Send("copy", {{"text", "later"}, {"wnd", Hex(docA)}, {"delayed", "1"}});
+    EXPECT_EQ(1, r.Num("set"));
+    EXPECT_EQ("later", b.Send("paste").Str("text"));
+    EXPECT_TRUE(HasEvent(a.Events(), "render:1"));
+}
+
+}  // namespace

@@ -34,49 +34,47 @@ TEST_P(DocQuery, AnswersForTheDocumentInFront) {
 
     Reply a;
     HWND docA = host.OpenDoc("C:\\ZELFILETEMP\\(ZEL-11)first.doc", &a);
+    HWND frameA = a.Wnd("frame");
     HWND docB = host.OpenDoc("C:\\docs\\plain.doc");
     ASSERT_TRUE(docA && docB);
     Add(host.Pid(), docA, "CP", static_cast<uint8_t>(c.docType), "C:\\ZELFILETEMP\\(ZEL-11)first.doc");
 
     // The unprotected document is in front.
-    EXPECT_EQ(docB, host.FindDoc());
-    DocAnswer q = host.IsZelDoc();
+    EXPECT_EQ(docB, host.FindDoc(docB));
+    DocAnswer q = host.IsZelDoc(docB);
     ASSERT_TRUE(q.ok) << q.error;
     EXPECT_FALSE(q.answer);
     EXPECT_EQ(0u, q.rec.dwProcessId);  // the record stays as the caller zeroed it
 
     // The protected one is in front: true, with its record.
-    ASSERT_TRUE(host.Activate(docA));
-    q = host.IsZelDoc();
+    q = host.IsZelDoc(docA);
     EXPECT_TRUE(q.answer);
     EXPECT_EQ("CP", q.perm);
     EXPECT_EQ(H(docA), q.rec.hDocWnd);
     EXPECT_EQ(host.Pid(), q.rec.dwProcessId);
     EXPECT_STREQ("C:\\ZELFILETEMP\\(ZEL-11)first.doc", q.rec.szFilePath);
-    EXPECT_TRUE(host.IsLimitedZelDoc().answer);
+    EXPECT_TRUE(host.IsLimitedZelDoc(docA).answer);
 
     // Its Save As dialog in front, owned by the frame: still that document.
-    HWND save = host.Dialog("Save As");
+    HWND save = host.Dialog("Save As", frameA);
     ASSERT_NE(nullptr, save);
-    EXPECT_EQ(save, host.Windows().Wnd("active"));
-    EXPECT_EQ(docA, host.FindDoc());
-    q = host.IsZelDoc();
+    EXPECT_EQ(frameA, GetWindow(save, GW_OWNER));
+    EXPECT_EQ(docA, host.FindDoc(save));
+    q = host.IsZelDoc(save);
     EXPECT_TRUE(q.answer);
     EXPECT_EQ(H(docA), q.rec.hDocWnd);
     host.Close(save);
 
     // A dialog without owner: the frame found last stands in for it.
-    ASSERT_TRUE(host.Activate(docA));
-    EXPECT_EQ(docA, host.FindDoc());
+    EXPECT_EQ(docA, host.FindDoc(docA));
     HWND loose = host.Dialog("Save As", nullptr, /*unowned=*/true);
     ASSERT_EQ(nullptr, GetWindow(loose, GW_OWNER));
-    EXPECT_EQ(docA, host.FindDoc());
-    EXPECT_TRUE(host.IsZelDoc().answer);
+    EXPECT_EQ(docA, host.FindDoc(loose));
+    EXPECT_TRUE(host.IsZelDoc(loose).answer);
     host.Close(loose);
 
     // The application in the background, nothing active: the last frame again.
-    ASSERT_TRUE(host.Activate(docA));
-    EXPECT_EQ(docA, host.FindDoc());
+    EXPECT_EQ(docA, host.FindDoc(docA));
     ASSERT_TRUE(host.Background());
     EXPECT_EQ(docA, host.FindDoc());
     q = host.IsZelDoc();
@@ -85,9 +83,8 @@ TEST_P(DocQuery, AnswersForTheDocumentInFront) {
 
     // All rights: protected, but not limited.
     store.SetHookInfo(q.rec.dwOwnerPid, "AP");
-    ASSERT_TRUE(host.Activate(docA));
-    EXPECT_TRUE(host.IsZelDoc().answer);
-    EXPECT_FALSE(host.IsLimitedZelDoc().answer);
+    EXPECT_TRUE(host.IsZelDoc(docA).answer);
+    EXPECT_FALSE(host.IsLimitedZelDoc(docA).answer);
     store.SetHookInfo(q.rec.dwOwnerPid, "CP");
 
     // No document window left, but the process has its record: "W", window 0.
@@ -121,20 +118,22 @@ class SpreadsheetSearch : public idtest::StoreTest {};
 TEST_F(SpreadsheetSearch, HiddenDeskOrSheetGivesNoWindow) {
     HostClient xl;
     ASSERT_TRUE(StartWithLibrary(xl, "excel11"));
-    HWND sheet = xl.OpenDoc("C:\\x\\book.xls");
-    ASSERT_EQ(sheet, xl.FindDoc());
+    Reply full;
+    HWND sheet = xl.OpenDoc("C:\\x\\book.xls", &full);
+    HWND frame = full.Wnd("frame");
+    ASSERT_EQ(sheet, xl.FindDoc(sheet));
     HWND desk = GetParent(sheet);
 
     ASSERT_TRUE(xl.Show(desk, SW_HIDE));
-    EXPECT_EQ(nullptr, xl.FindDoc());
+    EXPECT_EQ(nullptr, xl.FindDoc(frame));
     ASSERT_TRUE(xl.Show(desk, SW_SHOWNA));
-    EXPECT_EQ(sheet, xl.FindDoc());
+    EXPECT_EQ(sheet, xl.FindDoc(sheet));
 
     ASSERT_TRUE(xl.Show(sheet, SW_HIDE));
-    EXPECT_EQ(nullptr, xl.FindDoc());
+    EXPECT_EQ(nullptr, xl.FindDoc(frame));
     // Without a document window the process record answers.
     Add(xl.Pid(), sheet, "CP", 2);
-    DocAnswer q = xl.IsZelDoc();
+    DocAnswer q = xl.IsZelDoc(frame);
     EXPECT_TRUE(q.answer);
     EXPECT_EQ("W", q.perm);
     EXPECT_EQ(0u, q.rec.hDocWnd);
@@ -151,13 +150,11 @@ TEST_F(SpreadsheetSearch, DescendantOnlyMatchReturnsTheActiveWindow) {
     HWND pane = xl.CreateWindowOf("HostEmbedPane", popup, true);
     HWND inner = xl.CreateWindowOf("EXCEL7", pane, true);
     ASSERT_TRUE(popup && pane && inner);
-    ASSERT_TRUE(xl.Activate(popup));
-    EXPECT_EQ(popup, xl.FindDoc());
+    EXPECT_EQ(popup, xl.FindDoc(popup));
 
     // Without such a descendant nothing is found.
     HWND other = xl.CreateWindowOf("HostEmbedFrame", nullptr, false, true);
-    ASSERT_TRUE(xl.Activate(other));
-    EXPECT_EQ(nullptr, xl.FindDoc());
+    EXPECT_EQ(nullptr, xl.FindDoc(other));
 }
 
 class PresentationVersion : public idtest::StoreTest {};
@@ -168,14 +165,14 @@ TEST_F(PresentationVersion, ProductVersionChoosesTheFrameClass) {
         ASSERT_TRUE(StartWithLibrary(ppt, "ppt12"));
         EXPECT_EQ("12.0.6425.1000", ppt.Send("doc").Str("version"));
         HWND doc = ppt.OpenDoc("C:\\p\\a.ppt");
-        EXPECT_EQ(doc, ppt.FindDoc());
+        EXPECT_EQ(doc, ppt.FindDoc(doc));
     }
     {
         HostClient ppt;
         ASSERT_TRUE(StartWithLibrary(ppt, "ppt11"));
         EXPECT_EQ("11.0.5529.0", ppt.Send("doc").Str("version"));
         HWND doc = ppt.OpenDoc("C:\\p\\a.ppt");
-        EXPECT_EQ(doc, ppt.FindDoc());
+        EXPECT_EQ(doc, ppt.FindDoc(doc));
     }
     // The class follows the version, not the window: a 12.0 program with an
     // 11-style frame, and an 11.0 program with a 12-style frame, do not reach
@@ -188,9 +185,9 @@ TEST_F(PresentationVersion, ProductVersionChoosesTheFrameClass) {
         ASSERT_TRUE(StartWithLibrary(ppt, variant, {frameClass}));
         Reply full;
         HWND doc = ppt.OpenDoc("C:\\p\\a.ppt", &full);
-        EXPECT_EQ(full.Wnd("frame"), ppt.FindDoc()) << variant;
+        EXPECT_EQ(full.Wnd("frame"), ppt.FindDoc(doc)) << variant;
         Add(ppt.Pid(), doc, "CP", 3);
-        EXPECT_FALSE(ppt.IsZelDoc().answer) << variant;
+        EXPECT_FALSE(ppt.IsZelDoc(doc).answer) << variant;
     }
 }
 

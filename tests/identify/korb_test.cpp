@@ -29,8 +29,8 @@ TEST_F(Korb, SecondDocumentWindowIsReadOnly) {
     const DWORD owner = NextOwner();
     Add(word.Pid(), frame, "CP", 6, "C:\\k\\(ZEL-9)one.doc", owner);
 
-    EXPECT_EQ(frame, korb.FindDoc());
-    DocAnswer q = korb.IsZelDoc();
+    EXPECT_EQ(frame, korb.FindDoc(doc1));
+    DocAnswer q = korb.IsZelDoc(doc1);
     EXPECT_TRUE(q.answer);
     EXPECT_EQ("CP", q.perm);
     EXPECT_EQ(H(frame), q.rec.hDocWnd);
@@ -38,15 +38,14 @@ TEST_F(Korb, SecondDocumentWindowIsReadOnly) {
 
     HWND doc2 = korb.OpenDoc("C:\\k\\two.doc");
     ASSERT_NE(nullptr, doc2);
-    q = korb.IsZelDoc();
+    q = korb.IsZelDoc(doc2);
     EXPECT_TRUE(q.answer);
     EXPECT_EQ("R", q.perm);
-    EXPECT_TRUE(korb.IsLimitedZelDoc().answer);
+    EXPECT_TRUE(korb.IsLimitedZelDoc(doc2).answer);
     // The recorded window stays the first one while it is visible.
     EXPECT_EQ(idtest::Hex(doc1), korb.Context().Str("mdiclient"));
 
-    ASSERT_TRUE(korb.Activate(doc1));
-    q = korb.IsZelDoc();
+    q = korb.IsZelDoc(doc1);
     EXPECT_EQ("CP", q.perm);
     // The letters in the store are not changed, only the caller's copy.
     _ZEL_HOOK_INFO_ stored{};
@@ -59,12 +58,15 @@ TEST_F(Korb, RecordedWindowMovesOnWhenItIsHidden) {
     store.SetKORBClassName(kKorbClass);
     HostClient korb;
     ASSERT_TRUE(StartWithLibrary(korb, "korb"));
+    auto update = [&](HWND front) {
+        return korb.Send("korbupdate", {{"front", idtest::Hex(front)}}).Str("mdiclient");
+    };
     HWND doc1 = korb.OpenDoc("C:\\k\\one.doc");
-    EXPECT_EQ(idtest::Hex(doc1), korb.Send("korbupdate").Str("mdiclient"));
+    EXPECT_EQ(idtest::Hex(doc1), update(doc1));
     HWND doc2 = korb.OpenDoc("C:\\k\\two.doc");
-    EXPECT_EQ(idtest::Hex(doc1), korb.Send("korbupdate").Str("mdiclient"));
+    EXPECT_EQ(idtest::Hex(doc1), update(doc2));
     ASSERT_TRUE(korb.Show(doc1, SW_HIDE));
-    EXPECT_EQ(idtest::Hex(doc2), korb.Send("korbupdate").Str("mdiclient"));
+    EXPECT_EQ(idtest::Hex(doc2), update(doc2));
 }
 
 TEST_F(Korb, ForeignApplicationProcessEndsTheRecordsOwner) {
@@ -74,10 +76,10 @@ TEST_F(Korb, ForeignApplicationProcessEndsTheRecordsOwner) {
     HostClient korb;
     ASSERT_TRUE(StartWithLibrary(korb, "korb"));
     Reply first;
-    korb.OpenDoc("C:\\k\\one.doc", &first);
+    HWND doc = korb.OpenDoc("C:\\k\\one.doc", &first);
     // The record names the KORB client itself as the document's process.
     Add(korb.Pid(), first.Wnd("frame"), "CP", 6, "C:\\k\\(ZEL-9)one.doc", owner.Pid());
-    DocAnswer q = korb.IsZelDoc();
+    DocAnswer q = korb.IsZelDoc(doc);
     EXPECT_TRUE(q.answer);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(owner.Process(), 10000));
     EXPECT_TRUE(korb.Send("ping").ok);
@@ -91,16 +93,15 @@ TEST_F(Korb, WordProcessorWithKorbHandlingFindsTheKorbWindowFirst) {
     HWND korbWnd = word.CreateWindowOf(kKorbClass, nullptr, false, true);
     ASSERT_NE(nullptr, korbWnd);
     // Handling off: the KORB window is not a document of the word processor.
-    EXPECT_EQ(nullptr, word.FindDoc());
+    EXPECT_EQ(nullptr, word.FindDoc(korbWnd));
     store.SetKORBInfo(1);
-    EXPECT_EQ(korbWnd, word.FindDoc());
+    EXPECT_EQ(korbWnd, word.FindDoc(korbWnd));
     Add(word.Pid(), korbWnd, "C", 1);
-    DocAnswer q = word.IsZelDoc();
+    DocAnswer q = word.IsZelDoc(korbWnd);
     EXPECT_TRUE(q.answer);
     EXPECT_EQ(H(korbWnd), q.rec.hDocWnd);
     // With a word document in front the ordinary search follows.
-    ASSERT_TRUE(word.Activate(doc));
-    EXPECT_EQ(doc, word.FindDoc());
+    EXPECT_EQ(doc, word.FindDoc(doc));
 }
 
 }  // namespace

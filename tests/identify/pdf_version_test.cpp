@@ -83,12 +83,12 @@ TEST_F(PdfSearch, VersionWithoutDotSearchesOnlySdiWindowsAndLogs) {
     HostClient sdi;
     ASSERT_TRUE(StartWithLibrary(sdi, "acrobat_nodot", {"--layout=sdi"}));
     HWND doc = sdi.OpenDoc("C:\\p\\a.pdf");
-    EXPECT_EQ(doc, sdi.FindDoc());
+    EXPECT_EQ(doc, sdi.FindDoc(doc));
 
     HostClient mdi;
     ASSERT_TRUE(StartWithLibrary(mdi, "acrobat_nodot", {"--layout=mdi"}));
-    mdi.OpenDoc("C:\\p\\a.pdf");
-    EXPECT_EQ(nullptr, mdi.FindDoc());
+    HWND mdiDoc = mdi.OpenDoc("C:\\p\\a.pdf");
+    EXPECT_EQ(nullptr, mdi.FindDoc(mdiDoc));
 
     char root[1024] = {};
     ASSERT_TRUE(GetEnvironmentVariableA("GATREL_ROOT", root, sizeof root));
@@ -102,25 +102,23 @@ TEST_F(PdfSearch, VersionTenSearchesTheMainWindowsContainer) {
     HostClient mdi;
     ASSERT_TRUE(StartWithLibrary(mdi, "acrobat10", {"--layout=mdi"}));
     HWND doc = mdi.OpenDoc("C:\\p\\a.pdf");
-    EXPECT_EQ(doc, mdi.FindDoc());
+    EXPECT_EQ(doc, mdi.FindDoc(doc));
     HostClient sdi;
     ASSERT_TRUE(StartWithLibrary(sdi, "acrobat10", {"--layout=sdi"}));
-    sdi.OpenDoc("C:\\p\\a.pdf");
-    EXPECT_EQ(nullptr, sdi.FindDoc());
+    HWND sdiDoc = sdi.OpenDoc("C:\\p\\a.pdf");
+    EXPECT_EQ(nullptr, sdi.FindDoc(sdiDoc));
 }
 
 TEST_F(PdfSearch, VersionEightFollowsTheLayoutOnShow) {
     HostClient pdf;
     ASSERT_TRUE(StartWithLibrary(pdf, "acrobat8", {"--layout=mdi"}));
     HWND mdiDoc = pdf.OpenDoc("C:\\p\\a.pdf");
-    EXPECT_EQ(mdiDoc, pdf.FindDoc());
+    EXPECT_EQ(mdiDoc, pdf.FindDoc(mdiDoc));
     // Once any document window of its own exists, only those are searched.
     HWND sdi = pdf.CreateWindowOf("AcrobatSDIWindow", nullptr, false, false);
     ASSERT_NE(nullptr, sdi);
-    ASSERT_TRUE(pdf.Activate(mdiDoc));
-    EXPECT_EQ(nullptr, pdf.FindDoc());
-    ASSERT_TRUE(pdf.Activate(sdi));
-    EXPECT_EQ(sdi, pdf.FindDoc());
+    EXPECT_EQ(nullptr, pdf.FindDoc(mdiDoc));
+    EXPECT_EQ(sdi, pdf.FindDoc(sdi));
 }
 
 TEST_F(PdfSearch, RightsChooseTheMenuList) {
@@ -129,27 +127,27 @@ TEST_F(PdfSearch, RightsChooseTheMenuList) {
     HWND doc = pdf.OpenDoc("C:\\ZELFILETEMP\\(ZEL-3)a.pdf");
     const DWORD owner = NextOwner();
     Add(pdf.Pid(), doc, "P", 4, "C:\\ZELFILETEMP\\(ZEL-3)a.pdf", owner);
-    EXPECT_TRUE(pdf.IsLimitedZelDoc().answer);
+    EXPECT_TRUE(pdf.IsLimitedZelDoc(doc).answer);
     EXPECT_EQ("print", pdf.Context().Str("active"));
 
     store.SetHookInfo(owner, "C");
-    EXPECT_TRUE(pdf.IsLimitedZelDoc().answer);
+    EXPECT_TRUE(pdf.IsLimitedZelDoc(doc).answer);
     EXPECT_EQ("noprint", pdf.Context().Str("active"));
 
     // All rights: not limited, and the list stays as it was.
     store.SetHookInfo(owner, "AP");
-    EXPECT_FALSE(pdf.IsLimitedZelDoc().answer);
-    EXPECT_TRUE(pdf.IsZelDoc().answer);
+    EXPECT_FALSE(pdf.IsLimitedZelDoc(doc).answer);
+    EXPECT_TRUE(pdf.IsZelDoc(doc).answer);
     EXPECT_EQ("noprint", pdf.Context().Str("active"));
 
     // "P" and "R" together still print.
     store.SetHookInfo(owner, "RP");
-    EXPECT_TRUE(pdf.IsLimitedZelDoc().answer);
+    EXPECT_TRUE(pdf.IsLimitedZelDoc(doc).answer);
     EXPECT_EQ("print", pdf.Context().Str("active"));
 
     // An unprotected document in front leaves the list alone.
-    pdf.OpenDoc("C:\\p\\b.pdf");
-    EXPECT_FALSE(pdf.IsLimitedZelDoc().answer);
+    HWND other = pdf.OpenDoc("C:\\p\\b.pdf");
+    EXPECT_FALSE(pdf.IsLimitedZelDoc(other).answer);
     EXPECT_EQ("print", pdf.Context().Str("active"));
 }
 
