@@ -1,0 +1,39 @@
+#include "companions/zelctl/window_lookup.h"
+
+#include <cstring>
+
+#include "companions/zelctl/command_error.h"
+#include "companions/zelctl/values.h"
+
+namespace zelctl {
+
+namespace {
+
+bool StartsWith(const std::string& s, const char* prefix) {
+    return s.compare(0, strlen(prefix), prefix) == 0;
+}
+
+}  // namespace
+
+bool IsWindowLookup(const std::string& spec) {
+    return StartsWith(spec, "class:") || StartsWith(spec, "title:");
+}
+
+HWND ResolveWindow(const std::string& spec) {
+    if (!IsWindowLookup(spec))
+        return reinterpret_cast<HWND>(static_cast<uintptr_t>(ParseU32(spec, "window")));
+    const bool byClass = StartsWith(spec, "class:");
+    const std::string name = spec.substr(6);
+    if (name.empty()) throw CommandError("window lookup needs a name after '" + spec + "'");
+    const DWORD start = GetTickCount();
+    for (;;) {
+        HWND w = byClass ? FindWindowA(name.c_str(), nullptr) : FindWindowA(nullptr, name.c_str());
+        if (w) return w;
+        if (GetTickCount() - start >= kLookupWaitMs) break;
+        Sleep(50);
+    }
+    throw CommandError("no window with " + std::string(byClass ? "class" : "title") + " \"" +
+                       name + "\"");
+}
+
+}  // namespace zelctl

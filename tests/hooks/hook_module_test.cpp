@@ -1,0 +1,42 @@
+// The hook members find the library's module by its name. Linked statically,
+// away from Gatrel.dll, they have no module to give the system: nothing may be
+// installed and nothing is logged.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+
+#include "store/hook_interface.h"
+#include "store/shared_section.h"
+#include "tests/hooks/host_window.h"
+#include "tests/hooks/log_tail.h"
+
+using testing_support::HostWindow;
+using testing_support::LogTail;
+
+TEST(HookModule, WithoutTheLibraryModuleNoHookIsInstalled) {
+    ASSERT_EQ(nullptr, GetModuleHandleA("gatrel"));
+    LogTail log;
+    CHookInterface& iface = CHookInterface::instance();
+
+    g_shared.hGetMsgHook = 0x4321;
+    EXPECT_EQ(0, iface.StartHook());
+    EXPECT_EQ(0x4321u, g_shared.hGetMsgHook) << "no module: the handle is left alone";
+    EXPECT_EQ(nullptr, iface.StartCBTHook());
+
+    _ZEL_HOOK_INFO_ rec{};
+    rec.dwProcessId = rec.dwOwnerPid = 5150;
+    strcpy(rec.szFilePath, "C:\\Docs\\(ZEL-0002)sheet.xls");
+    iface.AddHookInfo(&rec);
+    EXPECT_EQ(0u, iface.RestartHook());
+    iface.DelHookInfo(5150);
+
+    EXPECT_EQ(0, iface.StopHook());
+    EXPECT_EQ(0u, g_shared.hGetMsgHook);
+    EXPECT_EQ(0u, log.NewLines().size()) << "the member operations report only by result";
+
+    HostWindow host;
+    ASSERT_TRUE(host.Ready());
+    ASSERT_TRUE(host.PingAndWait());
+    EXPECT_EQ("", host.LibraryPath());
+}

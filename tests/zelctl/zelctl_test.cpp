@@ -1,0 +1,213 @@
+// The controller tool as an administrator uses it: one zelctl holds the library
+// and changes the store, a second zelctl lists what the first one wrote. This
+// program never loads Gatrel.dll itself.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/hooks/child_process.h"
+#include "tests/hooks/host_window.h"
+
+using testing_support::ChildProcess;
+using testing_support::ExeDir;
+using testing_support::HostWindow;
+using testing_support::RunToEnd;
+
+namespace {
+
+std::string Zelctl() { return "\"" + ExeDir() + "zelctl.exe\""; }
+
+std::string HexWnd(HWND w) {
+    char buf[16];
+    snprintf(buf, sizeof buf, "0x%08lx",
+             static_cast<unsigned long>(reinterpret_cast<uintptr_t>(w)));
+    return buf;
+}
+
+// The table row of `zelctl list` whose owner column is owner; empty if none.
+std::string RowOfOwner(const std::string& listing, unsigned long owner) {
+    size_t at = 0;
+    while (at < listing.size()) {
+        size_t end = listing.find('\n', at);
+        if (end == std::string::npos) end = listing.size();
+        const std::string line = listing.substr(at, end - at);
+        unsigned slot = 0;
+        unsigned long pid = 0, own = 0;
+        if (sscanf(line.c_str(), "%u %lu %lu", &slot, &pid, &own) == 3 && own == owner) return line;
+        at = end + 1;
+    }
+    return {};
+}
+
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+std::string ListInSecondProcess() {
+    std::string out, err;
+    const int code = RunToEnd(Zelctl() + " list", &out, &err);
+    EXPECT_EQ(0, code) << err;
+    return out;
+}
+
+class ZelctlTool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(holder.Start(Zelctl())) << "zelctl.exe next to this test";
+        ASSERT_TRUE(holder.WriteLine("del all"));
+    }
+    void TearDown() override {
+        holder.WriteLine("del all");
+        holder.WriteLine("quit");
+        holder.Wait();
+    }
+    // Sends lines to the holding zelctl and waits until it has run them all.
+    void Type(const std::vector<std::string>& lines) {
+        for (const auto& l : lines) ASSERT_TRUE(holder.WriteLine(l));
+        const std::string marker = "done-" + std::to_string(++markers);
+        ASSERT_TRUE(holder.WriteLine("echo " + marker));
+        ASSERT_TRUE(holder.WaitForOutput(marker)) << holder.Output() << holder.Errors();
+    }
+
+    ChildProcess holder;
+    int markers = 0;
+};
+
+TEST_F(ZelctlTool, RecordsAddedByOneProcessAreListedByAnother) {
+    // Names of its own: another test's host may be running.
+    const std::string cls = "ZelctlHost" + std::to_string(GetCurrentProcessId());
+    const std::string title = "Plan - Word stand-in " + std::to_string(GetCurrentProcessId());
+    HostWindow host(title, nullptr, cls);
+    ASSERT_TRUE(host.Ready());
+    Type({"add wnd=class:" + cls + " owner=4242 type=1 letters=P zelname=plan.doc "
+          "path=\"C:\\Zel Docs\\(ZEL-0001)plan.doc\" temp=C:\\Temp\\word extra=7 dwextra=99",
+          "add pid=1111 owner=2222 type=2 letters=CP wnd=0x1234 "
+          "path=C:\\Docs\\(ZEL-0002)sheet.xls zelname=sheet.xls",
+          "add wnd=\"title:" + title + "\" owner=3333 type=3 letters=ACPQNWR "
+          "path=C:\\Docs\\(ZEL-0003)slides.ppt"});
+    EXPECT_EQ("", holder.Errors());
+
+    const std::string listing = ListInSecondProcess();
+    EXPECT_TRUE(Has(listing, "records: 3 of 15 slots")) << listing;
+
+    const std::string plan = RowOfOwner(listing, 4242);
+    ASSERT_NE("", plan) << listing;
+    EXPECT_TRUE(Has(plan, " " + std::to_string(host.Pid()) + " ")) << "pid of the looked-up window: " << plan;
+    EXPECT_TRUE(Has(plan, HexWnd(host.Wnd()))) << plan;
+    EXPECT_TRUE(Has(plan, "1 word")) << plan;
+    EXPECT_TRUE(Has(plan, " P ")) << plan;
+    EXPECT_TRUE(Has(plan, "plan.doc")) << plan;
+    EXPECT_TRUE(Has(plan, " 7 ")) << plan;
+    EXPECT_TRUE(Has(plan, " 99 ")) << plan;
+    EXPECT_TRUE(Has(plan, "C:\\Zel Docs\\(ZEL-0001)plan.doc")) << plan;
+    EXPECT_TRUE(Has(listing, "temp path: C:\\Temp\\word")) << listing;
+
+    const std::string sheet = RowOfOwner(listing, 2222);
+    ASSERT_NE("", sheet) << listing;
+    EXPECT_TRUE(Has(sheet, " 1111 ")) << sheet;
+    EXPECT_TRUE(Has(sheet, "0x00001234")) << sheet;
+    EXPECT_TRUE(Has(sheet, " CP ")) << sheet;
+
+    const std::string slides = RowOfOwner(listing, 3333);
+    ASSERT_NE("", slides) << listing;
+    EXPECT_TRUE(Has(slides, HexWnd(host.Wnd()))) << "found by title: " << slides;
+    EXPECT_TRUE(Has(slides, " ACPQNWR ")) << slides;
+}
+
+TEST_F(ZelctlTool, LettersChangeAndRecordsGoAwayForEveryProcess) {
+    Type({"add pid=1111 owner=2222 type=1 letters=P path=C:\\Docs\\(ZEL-0004)a.doc",
+          "add pid=5555 owner=6666 type=2 letters=P path=C:\\Docs\\(ZEL-0005)b.xls"});
+    Type({"letters owner=2222 CP", "letters path=c:\\DOCS\\(zel-0005)B.XLS A"});
+    EXPECT_EQ("", holder.Errors());
+    std::string listing = ListInSecondProcess();
+    EXPECT_TRUE(Has(RowOfOwner(listing, 2222), " CP ")) << listing;
+    EXPECT_TRUE(Has(RowOfOwner(listing, 6666), " A ")) << "path matched ignoring case: " << listing;
+
+    Type({"letters owner=2222 \"\""});
+    listing = ListInSecondProcess();
+    const std::string row = RowOfOwner(listing, 2222);
+    ASSERT_NE("", row);
+    EXPECT_FALSE(Has(row, " CP ")) << "no letters, no rights: " << row;
+
+    Type({"del owner=2222"});
+    listing = ListInSecondProcess();
+    EXPECT_EQ("", RowOfOwner(listing, 2222)) << listing;
+    EXPECT_NE("", RowOfOwner(listing, 6666)) << listing;
+    EXPECT_TRUE(Has(listing, "records: 1 of 15 slots")) << listing;
+}
+
+TEST_F(ZelctlTool, WatermarkAndKorbSettingsAreListedByAnotherProcess) {
+    Type({"water layout=C size=36.5 opacity=40 lines=3 text=\"CONFIDENTIAL - ZEL\"",
+          "korb info=1 class=KorbMainFrame"});
+    std::string listing = ListInSecondProcess();
+    EXPECT_TRUE(Has(listing, "watermark: layout='C' size=36.5 opacity=40 lines=3 "
+                             "text=\"CONFIDENTIAL - ZEL\""))
+        << listing;
+    EXPECT_TRUE(Has(listing, "korb: info=1 class=\"KorbMainFrame\"")) << listing;
+
+    Type({"water opacity=80", "korb info=0"});
+    listing = ListInSecondProcess();
+    EXPECT_TRUE(Has(listing, "layout='C' size=36.5 opacity=80 lines=3")) << "only opacity changed: " << listing;
+    EXPECT_TRUE(Has(listing, "korb: info=0 class=\"KorbMainFrame\"")) << listing;
+}
+
+TEST_F(ZelctlTool, OstrumRecordsReportTheStoresResult) {
+    Type({"add-ostrum pid=700 owner=700 type=6 zelname=korb.doc path=C:\\K\\(ZEL-0006)korb.doc"});
+    EXPECT_TRUE(Has(holder.Output(), "add-ostrum: 0 (stored)")) << holder.Output();
+    Type({"add-ostrum pid=701 owner=701 type=1 zelname=KORB.DOC path=C:\\K\\(ZEL-0007)x.doc"});
+    EXPECT_TRUE(Has(holder.Errors(), "60027")) << holder.Errors();
+    Type({"del-guard owner=700 zelname=korb.doc wnd=0x777 type=6"});
+    const std::string listing = ListInSecondProcess();
+    EXPECT_TRUE(Has(listing, "records: 0 of 15 slots")) << listing;
+    EXPECT_TRUE(Has(listing, "0x00000777")) << "the cleared slot keeps its window: " << listing;
+}
+
+TEST(ZelctlScript, RunsAFileAndStopsAtTheFirstFailingLine) {
+    char dir[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, dir);
+    const std::string script = std::string(dir) + "zelctl_test_script.txt";
+    FILE* f = fopen(script.c_str(), "wb");
+    ASSERT_NE(nullptr, f);
+    fputs("# a script of commands\r\n"
+          "del all\r\n"
+          "\r\n"
+          "add pid=9001 owner=9001 type=1 letters=P path=C:\\D\\(ZEL-0009)s.doc  # trailing note\r\n"
+          "list\r\n"
+          "add pid=9002 colour=blue\r\n"
+          "add pid=9003 owner=9003 letters=P\r\n",
+          f);
+    fclose(f);
+    std::string out, err;
+    EXPECT_EQ(2, RunToEnd(Zelctl() + " -f \"" + script + "\"", &out, &err));
+    EXPECT_NE("", RowOfOwner(out, 9001)) << out;
+    EXPECT_TRUE(Has(err, "line 6")) << err;
+    EXPECT_TRUE(Has(err, "unknown field \"colour\"")) << err;
+    EXPECT_FALSE(Has(out, "9003")) << "nothing runs after the failing line: " << out;
+    DeleteFileA(script.c_str());
+}
+
+TEST(ZelctlScript, RefusesMalformedCommandsWithAReason) {
+    ChildProcess ctl;
+    ASSERT_TRUE(ctl.Start(Zelctl()));
+    for (const char* line : {"frobnicate", "add pid=12x", "add letters=P",
+                             "add pid=1 letters=ABCDEFGHIJK", "add pid=1 type=300",
+                             "add pid=1 wnd=class:NoSuchWindowClassAnywhere", "wait soon",
+                             "letters owner=1", "add pid=1 path=\"unterminated"})
+        ASSERT_TRUE(ctl.WriteLine(line));
+    ASSERT_TRUE(ctl.WriteLine("list"));
+    ASSERT_TRUE(ctl.WriteLine("quit"));
+    EXPECT_EQ(1, ctl.Wait());
+    const std::string err = ctl.Errors();
+    for (const char* reason :
+         {"line 1: unknown command \"frobnicate\"", "line 2: pid: not a 32-bit number",
+          "line 3: a record needs pid=", "line 4: letters: longer than 10 bytes",
+          "line 5: type: 300 is above 255", "line 6: no window with class",
+          "line 7: wait: not a 32-bit number", "line 8: usage: letters", "line 9: unterminated quote"})
+        EXPECT_TRUE(Has(err, reason)) << reason << "\n" << err;
+    EXPECT_TRUE(Has(ctl.Output(), "records: ")) << "standard input goes on after errors";
+}
+
+}  // namespace
