@@ -253,16 +253,19 @@ HWND NewTopLevel(const std::string& cls, const std::string& title) {
 // Focus changes of the display arrive as events some time after the calls
 // that caused them; a late one for a window shown earlier can take the
 // foreground back. Pump until the wanted window has stayed in front.
+bool InFront(HWND top, HWND focus) {
+    return GetForegroundWindow() == top && GetActiveWindow() == top && (!focus || GetFocus() == focus);
+}
+
 void BringToFront(HWND top, HWND focus) {
+    if (IsWindowVisible(top) && InFront(top, focus)) return;
     ShowWindow(top, SW_SHOW);
     for (int attempt = 0; attempt < 20; ++attempt) {
         SetForegroundWindow(top);
         SetActiveWindow(top);
         if (focus) SetFocus(focus);
         PumpPending(30);
-        if (GetForegroundWindow() == top && GetActiveWindow() == top &&
-            (!focus || GetFocus() == focus))
-            return;
+        if (InFront(top, focus)) return;
     }
 }
 
