@@ -29,10 +29,13 @@ bool CKORBDoc::IsZelDoc(_ZEL_HOOK_INFO_& rec) { return GetActiveDocInfo(rec); }
 bool CPDFDoc::IsLimitedZelDoc(_ZEL_HOOK_INFO_& rec) {
     if (!GetActiveDocInfo(rec)) return false;
     if (HasPermission(rec, 'A')) return false;
-    ProcessContext& ctx = GetProcessContext();
-    // The menu guard reads the pointer on other threads without a lock: both
-    // lists live as long as the context, so either value is safe to follow.
-    ctx.pActiveMenuIds = HasPermission(rec, 'P') ? &ctx.PrintMenuIds : &ctx.NoPrintMenuIds;
+    try {
+        ProcessContext& ctx = GetProcessContext();
+        // The menu guard reads the pointer on other threads without a lock: both
+        // lists live as long as the context, so either value is safe to follow.
+        ctx.pActiveMenuIds = HasPermission(rec, 'P') ? &ctx.PrintMenuIds : &ctx.NoPrintMenuIds;
+    } catch (...) {
+    }
     return true;
 }
 
