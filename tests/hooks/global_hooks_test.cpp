@@ -112,6 +112,7 @@ TEST_F(GlobalHooks, MessageHookBringsTheLibraryIntoAHostThatNeverLoadedIt) {
     ASSERT_TRUE(host.PingAndWait());
     EXPECT_EQ("", host.LibraryPath());
     EXPECT_EQ(0, host.SaysLibraryLoaded());
+    EXPECT_EQ(-1, host.AttachedRows());
 
     ASSERT_EQ(1, iface.StartHook());
     const HHOOK hook = Track(PublishedGetMsgHook());
@@ -121,9 +122,10 @@ TEST_F(GlobalHooks, MessageHookBringsTheLibraryIntoAHostThatNeverLoadedIt) {
     ASSERT_NE("", path) << "the next message the host takes loads the library";
     EXPECT_EQ(0, lstrcmpiA(path.c_str(), OurLibraryPath().c_str()))
         << "the same file, hence the same shared section: " << path;
-    // The library's entry ran and accepted the load in the host: the host's
-    // own loader reports the module as loaded.
+    // The library's entry ran in the host and accepted the load, and process
+    // attach installed the hook tables of an ordinary program there.
     EXPECT_EQ(1, host.SaysLibraryLoaded());
+    EXPECT_GT(host.AttachedRows(), 0);
     // Every message is passed on: the host still receives what is posted to it,
     // and windows are still created.
     const int pings = host.Pings();

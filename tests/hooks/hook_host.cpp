@@ -30,6 +30,13 @@ LRESULT CALLBACK HostProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             DestroyWindow(extra);
             return 1;
         }
+        case host_protocol::kAskAttachedRows: {
+            HMODULE lib = GetModuleHandleA("gatrel");
+            if (!lib) return -1;
+            using Report = int (*)(char*, int);
+            auto report = reinterpret_cast<Report>(GetProcAddress(lib, "GatrelHookReport"));
+            return report ? report(nullptr, 0) : -1;
+        }
         case WM_DESTROY:
             if (wnd == g_main) PostQuitMessage(0);
             return 0;

@@ -131,6 +131,7 @@ public:
 
     int Pings() const { return Ask(host_protocol::kAskPings); }
     int CanMakeWindow() const { return Ask(host_protocol::kMakeWindow); }
+    int AttachedRows() const { return Ask(host_protocol::kAskAttachedRows); }
 
     // Posts one message through the host's queue and waits until the host has
     // taken it: the host's thread then has run the WH_GETMESSAGE hooks once.
