@@ -31,5 +31,8 @@ session_stop() {
   if [ -n "$_gatrel_xvfb_pid" ]; then
     kill "$_gatrel_xvfb_pid" 2>/dev/null || true
     wait "$_gatrel_xvfb_pid" 2>/dev/null || true
+    unset DISPLAY
+    _gatrel_xvfb_pid=
   fi
+  _gatrel_prefix=
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "guards/clipboard/clipboard_leave_rule.h"
 #include "store/shared_section.h"
 
 namespace {
@@ -40,7 +41,7 @@ LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam) {
             //     (DelClipboardData);
             //   - the protected document's keys: Enter in save dialogs, print
             //     keys, read-only keys.
-            (void)msg;
+            DropClipboardIfOwnerLeft(msg);
         } catch (...) {
         }
     }

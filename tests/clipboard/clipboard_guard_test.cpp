@@ -11,6 +11,7 @@
 
 #include "host_client.h"
 #include "store/zel_gatrel.h"
+#include "wndctl/hook_procs.h"
 #include "tests/store/store_test_util.h"
 
 namespace {
@@ -241,6 +242,38 @@ TEST_F(ClipboardGuard, SpreadsheetWaitsWhileAnotherProcessEmpties) {
     CloseClipboard();
     store.SetZelEmptying(false);
     DestroyWindow(mine);
+}
+
+TEST_F(ClipboardGuard, TurningToAnotherDocumentDropsTheWithheldContent) {
+    hosts::HostClient word;
+    HWND doc1 = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
+    ASSERT_TRUE(doc1);
+    HWND doc2 = word.OpenDoc("C:\\ZELFILETEMP\\(ZEL-0002)other.doc");
+    ASSERT_TRUE(doc2);
+    Register(word, doc1, "P", 1, 7010);
+    Register(word, doc2, "P", 1, 7011);
+    // The library's message hook on the host's UI thread, as the global hook
+    // would place it.
+    const DWORD tid = static_cast<DWORD>(word.Info(doc1).Num("tid"));
+    ASSERT_NE(0u, tid);
+    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, CallWndProc, GetModuleHandleA("Gatrel.dll"), tid);
+    ASSERT_TRUE(hook);
+
+    word.Activate(doc1);
+    ASSERT_EQ(1, word.Send("copy", {{"text", "kept"}}).Num("set"));
+    ASSERT_TRUE(store.GetProtectedContent());
+    // Typing in the owning document keeps it.
+    word.Send("key", {{"vk", "0x41"}, {"mode", "post"}, {"wnd", Hex(H(doc1))}});
+    word.Send("pump", {{"ms", "50"}});
+    EXPECT_TRUE(store.GetProtectedContent());
+    // A key press in the other document drops it.
+    word.Activate(doc2);
+    word.Send("key", {{"vk", "0x41"}, {"mode", "post"}, {"wnd", Hex(H(doc2))}});
+    word.Send("pump", {{"ms", "50"}});
+    EXPECT_FALSE(store.GetProtectedContent());
+    word.Activate(doc1);
+    EXPECT_EQ(0, Paste(word).Num("data"));
+    UnhookWindowsHookEx(hook);
 }
 
 TEST_F(ClipboardGuard, WordProcessorDoesNotWaitForTheClipboard) {

@@ -1,0 +1,25 @@
+#include "guards/clipboard/clipboard_leave_rule.h"
+
+#include "guards/clipboard/clipboard_detours.h"
+#include "host/process_context.h"
+#include "identify/common_doc.h"
+#include "store/zel_gatrel.h"
+
+void DropClipboardIfOwnerLeft(const MSG& msg) {
+    CCommonDoc* doc = DocObject();
+    if (!doc) return;
+    if (doc->nDocType != kDocWord && doc->nDocType != kDocExcel &&
+        doc->nDocType != kDocPowerPoint)
+        return;
+    if (msg.message != WM_LBUTTONDOWN && msg.message != WM_LBUTTONDBLCLK &&
+        msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN)
+        return;
+    CZELGatrel store;
+    if (!store.GetProtectedContent()) return;
+    _ZEL_HOOK_INFO_ rec{};
+    const bool inOwner =
+        doc->IsZelDoc(rec) && rec.hDocWnd != 0 &&
+        store.IsClipOwner(reinterpret_cast<HWND>(static_cast<uintptr_t>(rec.hDocWnd)),
+                          rec.dwProcessId);
+    if (!inOwner) DelClipboardData();
+}
