@@ -21,16 +21,7 @@ bool IsKORBClient(const std::string& name) { return name.find("KORBDO") != std::
 
 }  // namespace
 
-std::string UpperExeBaseName() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string name = path;
-    const size_t slash = name.find_last_of("\\/");
-    if (slash != std::string::npos) name.erase(0, slash + 1);
-    const size_t dot = name.rfind('.');
-    if (dot != std::string::npos) name.resize(dot);
-    return text::ToUpper(name);
-}
+std::string UpperExeBaseName() { return text::ToUpper(ProcessExeBaseName()); }
 
 void ProcessAttach() {
     ProcessContext& ctx = GetProcessContext();

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "support/process_utils.h"
 #include "support/settings.h"
 
 namespace {
@@ -25,17 +26,6 @@ const char* TagOf(int level) {
         case 4: return "[ERROR] ";
         default: return "[OTHER] ";
     }
-}
-
-std::string ExeBaseName() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string name = path;
-    const size_t slash = name.find_last_of("\\/");
-    if (slash != std::string::npos) name.erase(0, slash + 1);
-    const size_t dot = name.rfind('.');
-    if (dot != std::string::npos) name.resize(dot);
-    return name;
 }
 
 HANDLE OpenForAppend(const std::string& path) {
@@ -116,7 +106,7 @@ int InitLog() {
     // later log call of the process at the lock.
     try {
         if (!g_ready) {
-            const std::string base = ExeBaseName();
+            const std::string base = ProcessExeBaseName();
             std::string dir;
             if (ReadRegString(HKEY_LOCAL_MACHINE, kSetupKey, "InstallDir", dir, 260) != 0 ||
                 dir.empty()) {

@@ -151,3 +151,14 @@ BOOL FilelockAllowProcess(DWORD pid, const char* path) {
         return 0;
     }
 }
+
+std::string ProcessExeBaseName() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string name = path;
+    const size_t slash = name.find_last_of("\\/");
+    if (slash != std::string::npos) name.erase(0, slash + 1);
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos) name.resize(dot);
+    return name;
+}

@@ -7,6 +7,10 @@
 
 #include "support/api.h"
 
+// Base name (no folder, no extension) of this process's executable, in the
+// case in which the system reports it.
+std::string ProcessExeBaseName();
+
 // Upper-case executable file name of the process, with extension; "" if not found or pid 0.
 GATREL_API std::string GetProcessExeName(DWORD pid);
 // The same name as the process list gives it.

@@ -15,16 +15,16 @@ bool StartsWith(const std::string& s, const char* prefix) {
 
 }  // namespace
 
-bool IsWindowLookup(const std::string& spec) {
-    return StartsWith(spec, "class:") || StartsWith(spec, "title:");
+bool IsWindowLookup(const std::string& value) {
+    return StartsWith(value, "class:") || StartsWith(value, "title:");
 }
 
-HWND ResolveWindow(const std::string& spec) {
-    if (!IsWindowLookup(spec))
-        return reinterpret_cast<HWND>(static_cast<uintptr_t>(ParseU32(spec, "window")));
-    const bool byClass = StartsWith(spec, "class:");
-    const std::string name = spec.substr(6);
-    if (name.empty()) throw CommandError("window lookup needs a name after '" + spec + "'");
+HWND ResolveWindow(const std::string& value) {
+    if (!IsWindowLookup(value))
+        return reinterpret_cast<HWND>(static_cast<uintptr_t>(ParseU32(value, "window")));
+    const bool byClass = StartsWith(value, "class:");
+    const std::string name = value.substr(6);
+    if (name.empty()) throw CommandError("window lookup needs a name after '" + value + "'");
     const DWORD start = GetTickCount();
     for (;;) {
         HWND w = byClass ? FindWindowA(name.c_str(), nullptr) : FindWindowA(nullptr, name.c_str());

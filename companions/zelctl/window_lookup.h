@@ -10,11 +10,11 @@ namespace zelctl {
 // How long a lookup keeps trying while the program may still be starting.
 constexpr DWORD kLookupWaitMs = 5000;
 
-// spec: a number (decimal or 0x hex), "class:NAME" or "title:TEXT".
-// Throws CommandError when the spec is malformed or no window turns up in time.
-HWND ResolveWindow(const std::string& spec);
+// value: a number (decimal or 0x hex), "class:NAME" or "title:TEXT".
+// Throws CommandError when the value is malformed or no window turns up in time.
+HWND ResolveWindow(const std::string& value);
 
-// True when spec names a window to look up rather than a number.
-bool IsWindowLookup(const std::string& spec);
+// True when value names a window to look up rather than a number.
+bool IsWindowLookup(const std::string& value);
 
 }  // namespace zelctl

@@ -9,6 +9,7 @@
 
 #include "host_client.h"
 #include "store/zel_gatrel.h"
+#include "tests/store/store_test_util.h"
 
 namespace idtest {
 
@@ -48,18 +49,7 @@ protected:
     }
 
     void Reset() {
-        unsigned char table[12180];
-        store.GetAllOstrumInfo(table);
-        for (int i = 0; i < 15; ++i) {
-            _ZEL_HOOK_INFO_ r;
-            memcpy(&r, table + i * 812, 812);
-            if (r.dwOwnerPid) store.DelHookInfo(r.dwOwnerPid);
-        }
-        // Slots with owner 0 may still carry a window: overwrite them too.
-        for (int i = 0; i < 15; ++i) {
-            _ZEL_HOOK_INFO_ r{};
-            store.AddHookInfo(&r);
-        }
+        storetest::ClearTable(store);
         store.SetKORBInfo(0);
         store.SetKORBClassName("");
     }
