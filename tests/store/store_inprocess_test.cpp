@@ -135,3 +135,34 @@ TEST(ClipboardState, OwnerPairQueries) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ClipboardState, MetafilesAreReleasedWithTheirOwnCalls) {
+    CZELGatrel s;
+    s.ClearProtectedData();
+    HDC rec = CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr);
+    Rectangle(rec, 0, 0, 10, 10);
+    HENHMETAFILE emf = CloseEnhMetaFile(rec);
+    ASSERT_TRUE(emf);
+    ASSERT_NE(0u, GetEnhMetaFileBits(emf, 0, nullptr));
+
+    HDC wrec = CreateMetaFileA(nullptr);
+    Rectangle(wrec, 0, 0, 10, 10);
+    HMETAFILE wmf = CloseMetaFile(wrec);
+    ASSERT_TRUE(wmf);
+    HGLOBAL pict = GlobalAlloc(GMEM_MOVEABLE, sizeof(METAFILEPICT));
+    auto* mp = static_cast<METAFILEPICT*>(GlobalLock(pict));
+    mp->mm = MM_ANISOTROPIC;
+    mp->hMF = wmf;
+    GlobalUnlock(pict);
+
+    ASSERT_TRUE(s.SetProtectedData(CF_ENHMETAFILE, emf));
+    ASSERT_TRUE(s.SetProtectedData(CF_METAFILEPICT, pict));
+    s.ClearProtectedData();
+    EXPECT_EQ(0u, GetEnhMetaFileBits(emf, 0, nullptr)) << "the enhanced metafile is gone";
+    EXPECT_EQ(0u, GetMetaFileBitsEx(wmf, 0, nullptr)) << "the picture's metafile is gone";
+    EXPECT_EQ(static_cast<UINT>(GMEM_INVALID_HANDLE), GlobalFlags(pict)) << "and its block";
+}
+
+}  // namespace
