@@ -43,3 +43,14 @@ function(gatrel_native_test)
   endif()
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT})
 endfunction()
+
+# Adds every subfolder of the calling folder that has a CMakeLists.txt, so an
+# area adds its own folder without editing the parent.
+function(gatrel_add_subfolders)
+  file(GLOB _entries LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(_e ${_entries})
+    if(IS_DIRECTORY ${_e} AND EXISTS ${_e}/CMakeLists.txt)
+      add_subdirectory(${_e})
+    endif()
+  endforeach()
+endfunction()
