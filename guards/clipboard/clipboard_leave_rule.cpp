@@ -6,13 +6,14 @@
 #include "store/zel_gatrel.h"
 
 void DropClipboardIfOwnerLeft(const MSG& msg) {
+    // Every message of every hooked thread passes here: the cheapest tests first.
+    if (msg.message != WM_LBUTTONDOWN && msg.message != WM_LBUTTONDBLCLK &&
+        msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN)
+        return;
     CCommonDoc* doc = DocObject();
     if (!doc) return;
     if (doc->nDocType != kDocWord && doc->nDocType != kDocExcel &&
         doc->nDocType != kDocPowerPoint)
-        return;
-    if (msg.message != WM_LBUTTONDOWN && msg.message != WM_LBUTTONDBLCLK &&
-        msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN)
         return;
     CZELGatrel store;
     if (!store.GetProtectedContent()) return;
