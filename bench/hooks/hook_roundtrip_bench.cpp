@@ -1,130 +1,217 @@
-// Posted-message round trip in an ordinary process (a fresh child each time):
-// without global hooks, with an empty global hook library, and with
-// Gatrel.dll's global hooks. Hook libraries are never unloaded from a process,
-// so every measurement runs in a new child. Prints ratios.
+// Posted-message round trip without global hooks, with an empty global hook
+// library, and with Gatrel.dll's global hooks:
+//  - in an ordinary process;
+//  - in the word processor (WINWORD.EXE) with a protected document ("P") in
+//    front whose copied text the library withholds, so that the message hook's
+//    clipboard check does its whole work on every key press and click.
+// One child of each kind lives through the whole run; the desktop's hooks are
+// changed between its measurements, in turns, so that drift of the machine
+// touches every configuration alike: the figures are medians over the rounds,
+// each ratio the median of the ratios measured within one round. All programs
+// run on one processor (bench/one_processor.h).
+// A hook library, once in a process, stays there; while its hook is removed
+// it is not called, and neither library replaces anything on the measured path.
+// Everything runs on a desktop of this program's own: its hooks reach only
+// these children, and nothing of them outlives the run.
+//   argv[1] rounds (default 10), argv[2] round trips per measurement (default 1000)
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "bench/bench_util.h"
+#include "bench/line_child.h"
+#include "bench/one_processor.h"
 #include "host/global_hooks.h"
 #include "store/hook_interface.h"
+#include "store/zel_gatrel.h"
+#include "tests/hooks/host_window.h"
+
+using bench::Field;
+using bench::LineChild;
+using testing_support::Desktop;
+using testing_support::ExeDir;
 
 namespace {
 
-std::string ExeDir() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string dir = path;
-    dir.resize(dir.find_last_of("\\/") + 1);
-    return dir;
-}
+// Owner key of the benchmark's record: the controller's process id in the field.
+constexpr DWORD kRecordOwner = 0x7B3E;
 
-// Runs the ping-pong child; its nanoseconds per round trip, or -1.
-double MeasureInChild() {
-    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    HANDLE rd = nullptr, wr = nullptr;
-    if (!CreatePipe(&rd, &wr, &sa, 0)) return -1;
-    SetHandleInformation(rd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = wr;
-    si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    std::string cmd = "\"" + ExeDir() + "hook_pingpong.exe\" 20000 5";
-    PROCESS_INFORMATION pi{};
-    const BOOL ok =
-        CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-    CloseHandle(wr);
-    if (!ok) {
-        CloseHandle(rd);
-        return -1;
+enum Hooking { kNone, kEmpty, kOurs, kHookings };
+const char* const kHookingNames[kHookings] = {"no global hooks", "empty hook library",
+                                              "Gatrel.dll hooks"};
+
+class HookSet {
+public:
+    explicit HookSet(HMODULE emptyLib) : emptyLib_(emptyLib) {}
+    ~HookSet() { Remove(); }
+
+    bool Install(Hooking kind) {
+        Remove();
+        if (kind == kNone) return true;
+        if (kind == kEmpty) {
+            msg_ = SetWindowsHookExA(WH_GETMESSAGE, Proc("EmptyGetMsgProc"), emptyLib_, 0);
+            cbt_ = SetWindowsHookExA(WH_CBT, Proc("EmptyCbtProc"), emptyLib_, 0);
+        } else {
+            msg_ = ::StartHook(GetModuleHandleA("gatrel"));
+            cbt_ = CHookInterface::instance().StartCBTHook();
+        }
+        return msg_ && cbt_;
     }
-    std::string out;
-    char buf[256];
-    DWORD n = 0;
-    while (ReadFile(rd, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
-    WaitForSingleObject(pi.hProcess, INFINITE);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    CloseHandle(rd);
-    const size_t at = out.find("ns=");
-    return at == std::string::npos ? -1 : atof(out.c_str() + at + 3);
-}
+    void Remove() {
+        if (msg_) UnhookWindowsHookEx(msg_);
+        if (cbt_) UnhookWindowsHookEx(cbt_);
+        msg_ = cbt_ = nullptr;
+    }
 
-struct Hooks {
-    HHOOK msg = nullptr;
-    HHOOK cbt = nullptr;
-    bool ok() const { return msg && cbt; }
+private:
+    HOOKPROC Proc(const char* name) const {
+        auto p = reinterpret_cast<HOOKPROC>(
+            GetProcAddress(emptyLib_, (std::string(name) + "@12").c_str()));
+        return p ? p : reinterpret_cast<HOOKPROC>(GetProcAddress(emptyLib_, name));
+    }
+    HMODULE emptyLib_;
+    HHOOK msg_ = nullptr;
+    HHOOK cbt_ = nullptr;
 };
 
-Hooks InstallEmpty(HMODULE lib) {
-    Hooks h;
-    auto getMsg = reinterpret_cast<HOOKPROC>(GetProcAddress(lib, "EmptyGetMsgProc@12"));
-    if (!getMsg) getMsg = reinterpret_cast<HOOKPROC>(GetProcAddress(lib, "EmptyGetMsgProc"));
-    auto cbt = reinterpret_cast<HOOKPROC>(GetProcAddress(lib, "EmptyCbtProc@12"));
-    if (!cbt) cbt = reinterpret_cast<HOOKPROC>(GetProcAddress(lib, "EmptyCbtProc"));
-    if (!getMsg || !cbt) return h;
-    h.msg = SetWindowsHookExA(WH_GETMESSAGE, getMsg, lib, 0);
-    h.cbt = SetWindowsHookExA(WH_CBT, cbt, lib, 0);
-    return h;
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-Hooks InstallOurs() {
-    Hooks h;
-    h.msg = ::StartHook(GetModuleHandleA("gatrel"));
-    h.cbt = CHookInterface::instance().StartCBTHook();
-    return h;
-}
+// Per configuration, the figures of every round.
+struct Series {
+    std::vector<double> ns[kHookings];
 
-void Remove(Hooks& h) {
-    if (h.msg) UnhookWindowsHookEx(h.msg);
-    if (h.cbt) UnhookWindowsHookEx(h.cbt);
-    h = Hooks{};
-}
+    double Typical(Hooking h) const { return Median(ns[h]); }
+    // Median over the rounds of the ratio measured within each round.
+    double PairedRatio(Hooking h, Hooking base) const {
+        std::vector<double> r;
+        for (size_t i = 0; i < ns[h].size() && i < ns[base].size(); ++i)
+            if (ns[h][i] > 0 && ns[base][i] > 0) r.push_back(ns[h][i] / ns[base][i]);
+        return Median(r);
+    }
+    void Print(const char* what, const char* goal) const {
+        char label[96];
+        for (Hooking h : {kNone, kEmpty, kOurs}) {
+            snprintf(label, sizeof label, "%s, %s%s", what, kHookingNames[h],
+                     h == kNone ? "" : " (vs none)");
+            Line(label, Typical(h), PairedRatio(h, kNone));
+        }
+        snprintf(label, sizeof label, "%s, Gatrel.dll vs empty hook library (goal %s)", what, goal);
+        Line(label, Typical(kOurs), PairedRatio(kOurs, kEmpty));
+    }
+    static void Line(const char* what, double ns, double ratio) {
+        printf("  %-62s %10.1f ns   %6.2fx\n", what, ns, ratio);
+    }
+};
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 10;
+    const int iters = argc > 2 ? std::max(10, atoi(argv[2])) : 1000;
+    const int cpu = bench::KeepOnOneProcessor();
     HMODULE empty = LoadLibraryA((ExeDir() + "EmptyHook.dll").c_str());
     if (!empty) {
         fprintf(stderr, "EmptyHook.dll not found\n");
         return 1;
     }
-    CHookInterface::instance();
-    // Interleaved, best of several children each, so that drift of the machine
-    // touches all three alike.
-    double plain = 1e300, withEmpty = 1e300, withOurs = 1e300;
-    for (int r = 0; r < 5; ++r) {
-        const double p = MeasureInChild();
-        if (p > 0) plain = std::min(plain, p);
+    CZELGatrel store;
+    store.DelHookInfo(kRecordOwner);
 
-        Hooks e = InstallEmpty(empty);
-        if (!e.ok()) {
-            fprintf(stderr, "empty hooks not installed\n");
-            return 1;
-        }
-        const double pe = MeasureInChild();
-        Remove(e);
-        if (pe > 0) withEmpty = std::min(withEmpty, pe);
-
-        Hooks o = InstallOurs();
-        if (!o.ok()) {
-            fprintf(stderr, "Gatrel hooks not installed\n");
-            return 1;
-        }
-        const double po = MeasureInChild();
-        Remove(o);
-        if (po > 0) withOurs = std::min(withOurs, po);
+    Desktop home = Desktop::Current();
+    Desktop desk = Desktop::Private("GatrelRoundTrip" + std::to_string(GetCurrentProcessId()));
+    if (!home.Ready() || !desk.Ready() || !SetThreadDesktop(desk.Handle())) {
+        fprintf(stderr, "no private desktop (%lu)\n", GetLastError());
+        return 1;
     }
-    printf("posted-message round trip in an ordinary process (best of 5 children)\n");
-    bench::Row("no global hooks", plain, plain);
-    bench::Row("empty global hook library (vs no hooks)", withEmpty, plain);
-    bench::Row("Gatrel.dll global hooks (vs no hooks)", withOurs, plain);
-    bench::Row("Gatrel.dll global hooks (vs empty hook library; goal 1.05x)", withOurs, withEmpty);
+
+    Series ordinaryApp, wordKey, wordClick, wordApp;
+    bool keptBefore = false, keptAfter = false;
+    std::string problem;
+    {
+        HookSet hooks(empty);
+        LineChild ordinary, word;
+        if (!ordinary.Start("hook_pingpong.exe", "", &desk) ||
+            !word.Start("bench\\hooks\\WINWORD.EXE", "--word", &desk)) {
+            problem = "a ping-pong child did not start";
+        }
+        const HWND doc = bench::WindowField(word.ReadyLine(), "doc");
+        if (problem.empty()) {
+            _ZEL_HOOK_INFO_ rec{};
+            rec.dwProcessId = word.Pid();
+            rec.dwOwnerPid = kRecordOwner;
+            rec.hDocWnd = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(doc));
+            rec.byDocType = 1;
+            strcpy(rec.szPermission, "P");
+            strcpy(rec.szFilePath, "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
+            store.AddHookInfo(&rec);
+            // Both libraries come into both children before anything is timed.
+            for (Hooking h : {kEmpty, kOurs}) {
+                if (!hooks.Install(h)) problem = "hooks not installed";
+                ordinary.Ask("warm");
+                word.Ask("warm");
+            }
+            if (Field(ordinary.Ask("warm"), "gatrel") != 1 || Field(word.Ask("warm"), "gatrel") != 1)
+                problem = "Gatrel.dll did not come in through the hooks";
+            const std::string copy = word.Ask("copy");
+            keptBefore = store.GetProtectedContent() && store.IsClipOwner(doc, word.Pid());
+            if (Field(copy, "set") != 1 || Field(copy, "formats") != 0 || !keptBefore)
+                problem = "the document's copy was not withheld (" + copy + ")";
+        }
+        const std::string measure = "measure " + std::to_string(iters) + " 1";
+        for (int r = 0; r < rounds && problem.empty(); ++r) {
+            // The configurations take turns starting a round.
+            for (int k = 0; k < kHookings; ++k) {
+                const Hooking h = static_cast<Hooking>((r + k) % kHookings);
+                if (!hooks.Install(h)) {
+                    problem = "hooks not installed";
+                    break;
+                }
+                const std::string o = ordinary.Ask(measure.c_str());
+                const std::string w = word.Ask(measure.c_str());
+                ordinaryApp.ns[h].push_back(Field(o, "app"));
+                wordKey.ns[h].push_back(Field(w, "key"));
+                wordClick.ns[h].push_back(Field(w, "click"));
+                wordApp.ns[h].push_back(Field(w, "app"));
+            }
+        }
+        hooks.Remove();
+        keptAfter = store.GetProtectedContent() && store.IsClipOwner(doc, word.Pid());
+        ordinary.Quit();
+        word.Quit();
+        store.DelHookInfo(kRecordOwner);
+        // Through this process's replacement: drops the withheld state too.
+        if (OpenClipboard(nullptr)) {
+            EmptyClipboard();
+            CloseClipboard();
+        }
+    }
+    SetThreadDesktop(home.Handle());
+    if (!problem.empty()) {
+        fprintf(stderr, "%s\n", problem.c_str());
+        return 1;
+    }
+
+    printf("posted-message round trip; ns: median of %d measurements of %d round trips;\n"
+           "ratio: median over the %d rounds of the ratio within each round\n",
+           rounds, iters, rounds);
+    bench::PrintProcessorNote(cpu);
+    printf("ordinary process:\n");
+    ordinaryApp.Print("WM_APP", "1.05x");
+    printf("word processor, protected document \"P\" in front, its copy withheld:\n");
+    wordKey.Print("key press", "1.2x");
+    wordClick.Print("left click", "1.2x");
+    wordApp.Print("WM_APP", "1.2x");
+    printf("  withheld copy owned by the document: before the rounds %s, after them %s\n",
+           keptBefore ? "yes" : "no", keptAfter ? "yes" : "no");
     return 0;
 }

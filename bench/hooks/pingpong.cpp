@@ -1,45 +1,121 @@
-// An ordinary GUI program that measures a posted-message round trip on its own
-// thread: post a message to its window, take it from the queue, dispatch it.
-// Prints "ns=<best nanoseconds per round trip>".
-//   argv[1] round trips per round, argv[2] rounds
+// A GUI program that measures posted-message round trips on its own thread:
+// post a message to its window, take it from the queue, dispatch it. It does
+// what the lines on its standard input say and answers each with one line, so
+// that the benchmark can change the desktop's hooks between measurements
+// while the process lives on.
+//   no argument    an ordinary program with one window
+//   --word         (built as WINWORD.EXE) the word processor's window chain
+//                  with the document in front
+// At start it prints "ready doc=0x.. pid=..". Commands:
+//   warm           2000 WM_APP round trips, through which a newly installed
+//                  hook library comes in; answers "gatrel=0|1"
+//   copy           copies a text from the document (withheld by the library
+//                  when the document may not be copied from); answers
+//                  "set=0|1 formats=<CountClipboardFormats afterwards>"
+//   measure N R    the best of R rounds of N round trips of each message: a
+//                  key press and a left click on the editing pane (the messages
+//                  on which the message hook checks withheld clipboard
+//                  content) and WM_APP; answers "key=<ns> click=<ns> app=<ns>"
+//   quit, or the end of the input: ends the program
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "bench/bench_util.h"
+#include "bench/word_windows.h"
 
 namespace {
 
 LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
-    if (m == WM_APP) return 0;
+    if (m == WM_APP || m == WM_KEYDOWN || m == WM_LBUTTONDOWN) return 0;
     return DefWindowProcA(w, m, wp, lp);
 }
 
-}  // namespace
+void RoundTrip(HWND wnd, UINT message, WPARAM wp, LPARAM lp) {
+    MSG msg;
+    PostMessageA(wnd, message, wp, lp);
+    GetMessageA(&msg, nullptr, 0, 0);
+    DispatchMessageA(&msg);
+}
 
-int main(int argc, char** argv) {
-    const int iters = argc > 1 ? atoi(argv[1]) : 20000;
-    const int rounds = argc > 2 ? atoi(argv[2]) : 5;
+bool CopyText(HWND owner, const char* text) {
+    if (!OpenClipboard(owner)) return false;
+    EmptyClipboard();
+    const size_t n = strlen(text) + 1;
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, n);
+    if (void* p = GlobalLock(mem)) {
+        memcpy(p, text, n);
+        GlobalUnlock(mem);
+    }
+    const bool set = SetClipboardData(CF_TEXT, mem) != nullptr;
+    CloseClipboard();
+    return set;
+}
+
+struct Windows {
+    HWND top = nullptr;     // destroyed at the end
+    HWND doc = nullptr;     // named in the ready line
+    HWND target = nullptr;  // receives the measured messages
+};
+
+Windows MakeWindows(bool word) {
+    Windows w;
+    if (word) {
+        bench::WordWindows ww = bench::CreateWordWindows(Proc, "(ZEL-0001)plan.doc - Microsoft Word");
+        if (ww.ok()) w = {ww.frame, ww.doc, ww.pane};
+        return w;
+    }
     WNDCLASSA wc{};
     wc.lpfnWndProc = Proc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "GatrelPingPong";
     RegisterClassA(&wc);
-    HWND wnd = CreateWindowExA(0, wc.lpszClassName, "pingpong", WS_OVERLAPPED, 0, 0, 10, 10,
-                               nullptr, nullptr, wc.hInstance, nullptr);
-    if (!wnd) return 2;
-    MSG msg;
-    auto roundTrip = [&] {
-        PostMessageA(wnd, WM_APP, 0, 0);
-        GetMessageA(&msg, nullptr, 0, 0);
-        DispatchMessageA(&msg);
-    };
-    // Whatever hook library is installed comes in with the first messages.
-    for (int i = 0; i < 2000; ++i) roundTrip();
-    const double ns = bench::NsPerCall(roundTrip, iters, rounds);
-    printf("ns=%.1f\n", ns);
+    w.top = CreateWindowExA(0, wc.lpszClassName, "pingpong", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                            nullptr, wc.hInstance, nullptr);
+    w.doc = w.target = w.top;
+    return w;
+}
+
+void Answer(const char* fmt, double a = 0, double b = 0, double c = 0) {
+    printf(fmt, a, b, c);
+    printf("\n");
     fflush(stdout);
-    DestroyWindow(wnd);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const bool word = argc > 1 && strcmp(argv[1], "--word") == 0;
+    const Windows w = MakeWindows(word);
+    if (!w.target) return 2;
+    printf("ready doc=0x%lx pid=%lu\n", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(w.doc)),
+           static_cast<unsigned long>(GetCurrentProcessId()));
+    fflush(stdout);
+    char line[128];
+    while (fgets(line, sizeof line, stdin)) {
+        if (strncmp(line, "warm", 4) == 0) {
+            for (int i = 0; i < 2000; ++i) RoundTrip(w.target, WM_APP, 0, 0);
+            Answer("gatrel=%.0f", GetModuleHandleA("gatrel") != nullptr ? 1 : 0);
+        } else if (strncmp(line, "copy", 4) == 0) {
+            const bool set = CopyText(w.doc, "quarterly figures");
+            Answer("set=%.0f formats=%.0f", set, CountClipboardFormats());
+        } else if (strncmp(line, "measure", 7) == 0) {
+            int iters = 2000, rounds = 3;
+            sscanf(line + 7, "%d %d", &iters, &rounds);
+            const LPARAM at = MAKELPARAM(40, 30);
+            const double key = bench::NsPerCall(
+                [&] { RoundTrip(w.target, WM_KEYDOWN, 'A', 1); }, iters, rounds);
+            const double click = bench::NsPerCall(
+                [&] { RoundTrip(w.target, WM_LBUTTONDOWN, MK_LBUTTON, at); }, iters, rounds);
+            const double app =
+                bench::NsPerCall([&] { RoundTrip(w.target, WM_APP, 0, 0); }, iters, rounds);
+            Answer("key=%.1f click=%.1f app=%.1f", key, click, app);
+        } else {
+            break;
+        }
+    }
+    DestroyWindow(w.top);
     return 0;
 }

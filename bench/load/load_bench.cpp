@@ -1,0 +1,103 @@
+// Time to load Gatrel.dll into the word processor (WINWORD.EXE) while 8 other
+// threads of the process work: process attach makes the document object and
+// installs the hook tables with their rows switched on. Against loading a
+// trivial DLL into the same program. Gatrel.dll pins itself in the word
+// processor, so every load runs in a new process; the two DLLs take turns.
+//  - cold: the process holds only what the program itself needs, so loading
+//    Gatrel.dll also loads the modules it imports;
+//  - warm: the process already holds those modules, as the word processor
+//    does; what remains is the library's own load and attach.
+// Times are medians over the rounds; each difference is the median of the
+// differences within a round. All programs run on one processor
+// (bench/one_processor.h).
+//   argv[1] rounds (default 10)
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "bench/line_child.h"
+#include "bench/one_processor.h"
+
+using bench::Field;
+using testing_support::ChildProcess;
+using testing_support::ExeDir;
+
+namespace {
+
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+struct Load {
+    double ms = -1;
+    int rows = -1;
+    int doc = -1;
+};
+
+Load LoadInNewProcess(const std::string& dll, bool warm) {
+    Load l;
+    ChildProcess child;
+    std::string cmd = "\"" + ExeDir() + "bench\\load\\WINWORD.EXE\" \"" + dll + "\" --threads=8";
+    if (warm) cmd += " \"--preload=" + ExeDir() + "Gatrel.dll\"";
+    if (!child.Start(cmd)) return l;
+    child.CloseInput();
+    if (child.Wait(60000) != 0) return l;
+    const std::string out = child.Output();
+    l.ms = Field(out, "ms");
+    l.rows = static_cast<int>(Field(out, "rows"));
+    l.doc = static_cast<int>(Field(out, "doc"));
+    return l;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 10;
+    const int cpu = bench::KeepOnOneProcessor();
+    const std::string trivial = ExeDir() + "InterceptBenchTrivial.dll";
+    const std::string gatrel = ExeDir() + "Gatrel.dll";
+
+    printf("LoadLibraryA in WINWORD.EXE with 8 other threads working; ms: median of %d loads,\n"
+           "each in a new process; added: median over the rounds of the difference within a round\n",
+           rounds);
+    bench::PrintProcessorNote(cpu);
+    for (bool warm : {false, true}) {
+        std::vector<double> tr, ga, diff;
+        int rows = -1, doc = -1;
+        for (int r = 0; r < rounds; ++r) {
+            // The DLLs take turns going first.
+            Load t, g;
+            if (r % 2) {
+                g = LoadInNewProcess(gatrel, warm);
+                t = LoadInNewProcess(trivial, warm);
+            } else {
+                t = LoadInNewProcess(trivial, warm);
+                g = LoadInNewProcess(gatrel, warm);
+            }
+            if (t.ms < 0 || g.ms < 0) {
+                fprintf(stderr, "a load failed\n");
+                return 1;
+            }
+            tr.push_back(t.ms);
+            ga.push_back(g.ms);
+            diff.push_back(g.ms - t.ms);
+            rows = g.rows;
+            doc = g.doc;
+        }
+        printf("%s:\n", warm ? "warm (the modules Gatrel.dll imports already loaded)"
+                             : "cold (only the program's own modules loaded)");
+        printf("  %-52s %9.3f ms\n", "trivial DLL", Median(tr));
+        printf("  %-52s %9.3f ms   (document object %s, %d rows attached)\n", "Gatrel.dll", Median(ga),
+               doc == 1 ? "made" : "missing", rows);
+        printf("  %-52s %9.3f ms   (%.1fx the trivial DLL)\n", "added by Gatrel.dll", Median(diff),
+               Median(tr) > 0 ? Median(ga) / Median(tr) : 0.0);
+    }
+    return 0;
+}
