@@ -17,6 +17,16 @@ void DropClipboardIfOwnerLeft(const MSG& msg) {
         return;
     CZELGatrel store;
     if (!store.GetProtectedContent()) return;
+    // Typing and clicking inside the owning document is the common case and
+    // needs no look-up of the document in front (which costs several window
+    // manager round trips): a key goes to the focus inside the active window,
+    // a click activates what it hits.
+    HWND ownerWnd;
+    DWORD ownerPid;
+    store.GetClipOwner(ownerWnd, ownerPid);
+    if (ownerPid == GetCurrentProcessId() && ownerWnd && msg.hwnd &&
+        (msg.hwnd == ownerWnd || IsChild(ownerWnd, msg.hwnd)))
+        return;
     _ZEL_HOOK_INFO_ rec{};
     const bool inOwner =
         doc->IsZelDoc(rec) && rec.hDocWnd != 0 &&
