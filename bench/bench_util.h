@@ -2,9 +2,18 @@
 // Timing helpers for the benchmarks: figures are printed, never asserted.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace bench {
+
+inline double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
 
 inline double NowNs() {
     static LARGE_INTEGER freq = [] {

@@ -13,6 +13,8 @@
 //   argv[1] rounds (default 15), argv[2] calls per measurement (default 500)
 #include <windows.h>
 
+#include "bench/bench_util.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -31,12 +33,7 @@ namespace {
 
 constexpr DWORD kRecordOwner = 0x7B3F;
 
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
+using bench::Median;
 
 // One row: its figure of every round, with the unhooked figure of that round.
 struct Row {

@@ -79,12 +79,7 @@ private:
     HHOOK cbt_ = nullptr;
 };
 
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
+using bench::Median;
 
 // Per configuration, the figures of every round.
 struct Series {

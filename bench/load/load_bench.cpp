@@ -13,6 +13,8 @@
 //   argv[1] rounds (default 10)
 #include <windows.h>
 
+#include "bench/bench_util.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -28,12 +30,7 @@ using testing_support::ExeDir;
 
 namespace {
 
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
+using bench::Median;
 
 struct Load {
     double ms = -1;
