@@ -344,6 +344,14 @@ TEST_F(DetourEngine, RealSystemFunctionUnderLoad) {
         ASSERT_EQ(NO_ERROR, DetourTransactionBegin());
         ASSERT_EQ(NO_ERROR, DetourAttach(reinterpret_cast<PVOID*>(&g_lstrlen), reinterpret_cast<PVOID>(&DetourLstrlen)));
         ASSERT_EQ(NO_ERROR, DetourTransactionCommit());
+        // On a busy machine the spinner may not get a time slice during the
+        // whole loop; every hundredth round keeps the hook in place until the
+        // spinner has been through it, so the detour is known to run while
+        // the other thread is between calls.
+        if (i % 100 == 0) {
+            const LONG before = g_lstrlenCalls;
+            for (DWORD start = GetTickCount(); g_lstrlenCalls == before && GetTickCount() - start < 5000;) Sleep(1);
+        }
         ASSERT_EQ(NO_ERROR, DetourTransactionBegin());
         ASSERT_EQ(NO_ERROR, DetourDetach(reinterpret_cast<PVOID*>(&g_lstrlen), reinterpret_cast<PVOID>(&DetourLstrlen)));
         ASSERT_EQ(NO_ERROR, DetourTransactionCommit());
@@ -354,7 +362,7 @@ TEST_F(DetourEngine, RealSystemFunctionUnderLoad) {
     EXPECT_EQ(target, reinterpret_cast<void*>(g_lstrlen));
     EXPECT_EQ(0, wrong.load());
     EXPECT_GT(calls.load(), 0);
-    EXPECT_GT(g_lstrlenCalls, 0);
+    EXPECT_GE(g_lstrlenCalls, 10);
 }
 
 TEST_F(DetourEngine, BatchWritesOnceForAllCommits) {
