@@ -245,7 +245,7 @@ TEST_F(DetourEngine, ThreadsInsideThePatchAreMoved) {
 
     // Running from there reaches the spin loop of the original.
     ResumeThread(t);
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 2000; ++i) {
         Sleep(5);
         SuspendThread(t);
         GetThreadContext(t, &c);
