@@ -3,17 +3,24 @@
 
 #include "host/module_registration.h"
 #include "host/process_attach.h"
+#include "store/hook_procedures.h"
 #include "store/named_lock.h"
+#include "wndctl/hook_procs.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     switch (reason) {
         case DLL_PROCESS_ATTACH:
             if (!RegisterLibraryModule(instance)) return FALSE;
             DisableThreadLibraryCalls(instance);
+            store::SetHookProcedures(CallWndProc, CallControlWndProc);
             store::CreateLoadMutexes();
             ProcessAttach();
             break;
         case DLL_PROCESS_DETACH:
+            // The process is ending (reserved is set): its other threads are
+            // gone or stopped mid-way, possibly inside our code or holding a
+            // lock. Nothing is undone; the system reclaims it all.
+            if (reserved) break;
             ProcessDetach();
             store::CloseLoadMutexes();
             UnregisterLibraryModule();

@@ -14,7 +14,3 @@ extern "C" GATREL_API HHOOK StartHook(HMODULE hHookDLL);
 
 // Removes a hook installed by the function above. 1 if removed, else 0.
 extern "C" GATREL_API int StopHook(HHOOK lhHook);
-
-// The library's own module, found by its module name; null when this code is
-// not running inside Gatrel.dll (for example linked statically into a test).
-HMODULE GatrelModule();

@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include "host/guard_detours.h"
 #include "host/process_context.h"
 #include "identify/common_doc.h"
 #include "identify/doc_classes.h"
+#include "identify/os_version.h"
 #include "intercept/hook_tables.h"
 #include "intercept/replacement_guard.h"
 #include "support/ansi_text.h"
@@ -18,6 +20,27 @@ bool IsProtectedApplication(const std::string& name) {
 }
 
 bool IsKORBClient(const std::string& name) { return name.find("KORBDO") != std::string::npos; }
+
+// The library stays in the process until the process ends. Pinned by its own
+// address: loading it again by name could load another file of that name.
+void PinLibrary() {
+    HMODULE self = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                       reinterpret_cast<LPCSTR>(&PinLibrary), &self);
+}
+
+// What the hook tables' conditions test in this process.
+HookFacts FactsOfThisProcess() {
+    HookFacts facts;
+    const CCommonDoc* doc = DocObject();
+    facts.hasDocObject = doc != nullptr;
+    facts.docType = doc ? doc->nDocType : kDocNone;
+    if (facts.docType == kDocWord || facts.docType == kDocExcel || facts.docType == kDocPowerPoint) {
+        int servicePack = -1;
+        GetOSVersion(facts.osCode, servicePack);
+    }
+    return facts;
+}
 
 }  // namespace
 
@@ -34,9 +57,8 @@ void ProcessAttach() {
         char tmp[MAX_PATH + 1] = {};
         GetTempPathA(MAX_PATH, tmp);
         ProcessTempDir() = tmp;
-        // Our code keeps running in this process (detours, and later the
-        // background threads): the library stays until the process ends.
-        LoadLibraryA("Gatrel.dll");
+        // The background threads run the library's code for the life of the process.
+        PinLibrary();
     }
     CreateDocObject(name);
     if (IsKORBClient(name)) CreateKORBDocObject();
@@ -44,9 +66,14 @@ void ProcessAttach() {
     if (name == "ZELDAEMON") ctx.bIsDaemon = 1;
     if (name != "EXPLORER") {
         try {
-            HookAllApi();
+            UseGuardDetours();
+            HookAllApi(FactsOfThisProcess());
         } catch (...) {
         }
+        // A thread of the application may be inside a replacement at any time
+        // (waiting in the store, on a mutex, in the real function): unloading
+        // the library under it would return it into unmapped code.
+        if (AnyRowAttached()) PinLibrary();
         // Replacements act only from here on: before, every table must be in place.
         intercept::SetLibraryAttached(true);
     }
@@ -56,7 +83,7 @@ void ProcessDetach() {
     if (UpperExeBaseName() != "EXPLORER") {
         intercept::SetLibraryAttached(false);
         try {
-            UnHookAllApi();
+            UnHookAllApi(FactsOfThisProcess());
         } catch (...) {
         }
     }

@@ -1,6 +1,6 @@
 #include "host/process_context.h"
 
-#include "store/zel_gatrel.h"
+#include "store/hook_records.h"
 #include "support/ansi_text.h"
 #include "support/settings.h"
 
@@ -42,7 +42,7 @@ bool IsProcessProtected(DWORD pid, _ZEL_HOOK_INFO_& rec) {
     // Free slots carry process id 0: id 0 never names a protected process.
     if (pid != 0) {
         try {
-            found = CZELGatrel().GetHookInfoByPid(pid, &rec) >= 0;
+            found = store::GetHookInfoByPid(pid, &rec) >= 0;
         } catch (...) {
             found = false;
         }

@@ -8,13 +8,12 @@
 #include "identify/active_doc_window.h"
 #include "identify/app_windows.h"
 #include "identify/common_doc.h"
-#include "store/zel_gatrel.h"
+#include "store/hook_records.h"
+#include "store/shared_settings.h"
 #include "support/ansi_text.h"
 #include "support/process_utils.h"
 
 namespace {
-
-uint32_t FromHwnd(HWND h) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(h)); }
 
 // A KORB document belongs in the word processor; a record that names another
 // process means the client is being bypassed, and its owner is ended.
@@ -31,11 +30,15 @@ void EndForeignKORBOwner(const _ZEL_HOOK_INFO_& rec) {
 
 void ApplyKORBRules(_ZEL_HOOK_INFO_& rec) {
     UpdateKORBDocWnd();
-    const std::string cls = CZELGatrel().GetKORBClassName();
-    const uint32_t cur = FromHwnd(FindAppWindow(cls.c_str(), "MDIClient", ""));
-    const uint32_t recorded = GetProcessContext().hMDIClient;
-    if (cur != recorded && recorded != 0)
-        text::CopyToField(rec.szPermission, sizeof rec.szPermission, "R");
+    // Without a class name there is no client window to compare with (the
+    // word-processor and KORB searches skip the client the same way).
+    const std::string cls = store::GetKORBClassName();
+    if (!cls.empty()) {
+        const uint32_t cur = HandleWord(FindAppWindow(cls.c_str(), "MDIClient", ""));
+        const uint32_t recorded = GetProcessContext().hMDIClient;
+        if (cur != recorded && recorded != 0)
+            text::CopyToField(rec.szPermission, sizeof rec.szPermission, "R");
+    }
     EndForeignKORBOwner(rec);
 }
 
@@ -50,7 +53,7 @@ bool GetActiveDocInfo(_ZEL_HOOK_INFO_& rec) {
             text::CopyToField(rec.szPermission, sizeof rec.szPermission, "W");
             return true;
         }
-        if (CZELGatrel().GetHookInfoByWnd(w, &rec) < 0) return false;
+        if (store::GetHookInfoByWnd(w, &rec) < 0) return false;
         if (rec.byDocType == kDocKORB) ApplyKORBRules(rec);
         return true;
     } catch (...) {

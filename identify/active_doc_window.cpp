@@ -5,15 +5,12 @@
 #include "host/process_context.h"
 #include "identify/app_windows.h"
 #include "identify/common_doc.h"
-#include "store/zel_gatrel.h"
+#include "store/shared_settings.h"
 #include "support/ansi_text.h"
 
 bool g_bKORBDocWndSet = false;
 
 namespace {
-
-HWND ToHwnd(uint32_t h) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(h)); }
-uint32_t FromHwnd(HWND h) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(h)); }
 
 // The PDF search keeps the main class it saw first: the detection runs once
 // before any search, and a later change must not switch a running search.
@@ -31,15 +28,22 @@ HWND FindPdfDocWnd() {
     return FindAppWindow("AdobeAcrobat", "MDIClient", "AcrobatMDIWindow");
 }
 
+// The KORB client is known only by its class name: without one there is no
+// KORB window to look for, in any of the searches.
 HWND FindWordDocWnd() {
-    CZELGatrel store;
-    if (store.GetKORBInfo() == 1) {
-        const std::string korb = store.GetKORBClassName();
+    if (store::GetKORBInfo() == 1) {
+        const std::string korb = store::GetKORBClassName();
         if (!korb.empty()) {
             if (HWND w = FindAppWindow(korb.c_str(), "", "")) return w;
         }
     }
     return FindAppWindow("OpusApp", "_WwF", "_WwB");
+}
+
+HWND FindKORBDocWnd() {
+    const std::string korb = store::GetKORBClassName();
+    if (korb.empty()) return nullptr;
+    return FindAncestorByClass(GetActiveWindow(), korb.c_str());
 }
 
 }  // namespace
@@ -59,8 +63,7 @@ HWND FindActiveDocWnd() {
             case kDocPdf:
                 return FindPdfDocWnd();
             case kDocKORB:
-                return FindAncestorByClass(GetActiveWindow(),
-                                           CZELGatrel().GetKORBClassName().c_str());
+                return FindKORBDocWnd();
             default:
                 return nullptr;
         }
@@ -72,14 +75,14 @@ HWND FindActiveDocWnd() {
 void UpdateKORBDocWnd() {
     try {
         ProcessContext& ctx = GetProcessContext();
-        HWND recorded = ToHwnd(ctx.hMDIClient);
+        HWND recorded = WindowOf(ctx.hMDIClient);
         if (g_bKORBDocWndSet && IsWindowVisible(recorded)) return;
-        const std::string cls = CZELGatrel().GetKORBClassName();
+        const std::string cls = store::GetKORBClassName();
         if (cls.empty()) return;
         HWND w = FindAppWindow(cls.c_str(), "MDIClient", "");
         if (!w) return;
         if ((!g_bKORBDocWndSet && IsWindowVisible(w)) || !IsWindowVisible(recorded)) {
-            ctx.hMDIClient = FromHwnd(w);
+            ctx.hMDIClient = HandleWord(w);
             g_bKORBDocWndSet = true;
         }
     } catch (...) {

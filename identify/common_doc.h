@@ -6,16 +6,6 @@
 #include "store/hook_info.h"
 #include "support/api.h"
 
-// Document type codes (shared with _ZEL_HOOK_INFO_::byDocType).
-enum DocType : int {
-    kDocNone = 0,
-    kDocWord = 1,
-    kDocExcel = 2,
-    kDocPowerPoint = 3,
-    kDocPdf = 4,
-    kDocKORB = 6,
-};
-
 class GATREL_API CCommonDoc {
 public:
     CCommonDoc();

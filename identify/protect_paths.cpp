@@ -4,7 +4,8 @@
 
 #include "host/process_context.h"
 #include "identify/common_doc.h"
-#include "store/zel_gatrel.h"
+#include "store/hook_records.h"
+#include "store/shared_settings.h"
 #include "support/ansi_text.h"
 
 std::string GetProtectPathName(const std::string& path) {
@@ -23,10 +24,9 @@ std::string GetKORBWordTempName(const std::string& path) {
     try {
         CCommonDoc* doc = DocObject();
         if (!doc || doc->nDocType != kDocWord) return {};
-        CZELGatrel store;
-        if (store.GetKORBInfo() != 1) return {};
+        if (store::GetKORBInfo() != 1) return {};
         _ZEL_HOOK_INFO_ rec{};
-        if (store.GetKORBHookInfoByPid(GetCurrentProcessId(), &rec) < 0) return {};
+        if (store::GetKORBHookInfoByPid(GetCurrentProcessId(), &rec) < 0) return {};
         const std::string tmp = text::ToUpper(ProcessTempDir());
         const bool inTemp = (!tmp.empty() && path.find(tmp) != std::string::npos) ||
                             path.find("CONTENT.WORD") != std::string::npos;

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "store/zel_gatrel.h"
+#include "store/hook_records.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ bool IsDialogClass(const char* className) {
 bool IsWndInZelDoc(const MSG* msg, _ZEL_HOOK_INFO_& rec) {
     if (!msg || !msg->hwnd) return false;
     try {
-        return CZELGatrel().GetHookInfoByWndOrChild(msg->hwnd, &rec) >= 0;
+        return store::GetHookInfoByWndOrChild(msg->hwnd, &rec) >= 0;
     } catch (...) {
         return false;
     }

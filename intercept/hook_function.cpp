@@ -4,48 +4,53 @@
 #include "intercept/detour.h"
 #include "intercept/hook_log.h"
 
-void HookFuntion(const std::string& strDllName, const std::string& strApiName, PVOID* ppSlot,
-                 PVOID pDetour) {
+PVOID HookFuntion(const std::string& strDllName, const std::string& strApiName, PVOID* ppSlot,
+                  PVOID pDetour) {
     const char* dll = strDllName.c_str();
     const char* api = strApiName.c_str();
     try {
         if (!strDllName.empty()) *ppSlot = GetApiSrcAddr(strDllName, strApiName);
         if (!*ppSlot) {
             HookLogError("HookFuntion(): pApiSrcAddr Is NULL, strDllName=%s,strApiName=%s", dll, api);
-            return;
+            return nullptr;
         }
+        const PVOID target = *ppSlot;
         DetourTransactionBegin();
         DetourUpdateThread(GetCurrentThread());
-        LONG lRet = DetourAttach(ppSlot, pDetour);
-        if (lRet != 0)
+        const LONG attached = DetourAttach(ppSlot, pDetour);
+        if (attached != 0)
             HookLogError("DetourAttach Fail, lRet=%d,strDllName=%s,strApiName=%s",
-                         static_cast<int>(lRet), dll, api);
-        lRet = DetourTransactionCommit();
-        if (lRet != 0)
+                         static_cast<int>(attached), dll, api);
+        const LONG committed = DetourTransactionCommit();
+        if (committed != 0)
             HookLogError("DetourTransactionCommit Fail, lRet=%d,strDllName=%s,strApiName=%s",
-                         static_cast<int>(lRet), dll, api);
+                         static_cast<int>(committed), dll, api);
+        return attached == 0 && committed == 0 ? target : nullptr;
     } catch (...) {
         HookLogError("HookFuntion Exception, strDllName=%s,strApiName=%s", dll, api);
     }
+    return nullptr;
 }
 
-void UnHookFuntion(const std::string& strApiName, PVOID* ppSlot, PVOID pDetour) {
+bool UnHookFuntion(const std::string& strApiName, PVOID* ppSlot, PVOID pDetour) {
     const char* api = strApiName.c_str();
     try {
         if (!*ppSlot) {
             HookLogError("UnHookFuntion():pApiSrcAddr Is NULL, strApiName=%s", api);
-            return;
+            return false;
         }
         DetourTransactionBegin();
         DetourUpdateThread(GetCurrentThread());
-        LONG lRet = DetourDetach(ppSlot, pDetour);
-        if (lRet != 0)
-            HookLogError("DetourAttach Fail, lRet=%d,strApiName=%s", static_cast<int>(lRet), api);
-        lRet = DetourTransactionCommit();
-        if (lRet != 0)
+        const LONG detached = DetourDetach(ppSlot, pDetour);
+        if (detached != 0)
+            HookLogError("DetourAttach Fail, lRet=%d,strApiName=%s", static_cast<int>(detached), api);
+        const LONG committed = DetourTransactionCommit();
+        if (committed != 0)
             HookLogError("DetourTransactionCommit Fail, lRet=%d,strApiName=%s",
-                         static_cast<int>(lRet), api);
+                         static_cast<int>(committed), api);
+        return detached == 0 && committed == 0;
     } catch (...) {
         HookLogError("HookFuntion Exception, strApiName=%s", api);
     }
+    return false;
 }

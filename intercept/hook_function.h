@@ -6,7 +6,9 @@
 
 // Resolves (strDllName, strApiName) into *ppSlot, unless strDllName is empty
 // (then *ppSlot is the function to hook), and attaches pDetour in front of it.
-void HookFuntion(const std::string& strDllName, const std::string& strApiName, PVOID* ppSlot,
-                 PVOID pDetour);
-// Detaches pDetour from the function whose trampoline *ppSlot holds.
-void UnHookFuntion(const std::string& strApiName, PVOID* ppSlot, PVOID pDetour);
+// The function's address when the attach was committed, else null.
+PVOID HookFuntion(const std::string& strDllName, const std::string& strApiName, PVOID* ppSlot,
+                  PVOID pDetour);
+// Detaches pDetour from the function whose trampoline *ppSlot holds. True when
+// the detach was committed.
+bool UnHookFuntion(const std::string& strApiName, PVOID* ppSlot, PVOID pDetour);

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <string>
 
-#include "intercept/api_resolver.h"
 #include "intercept/detour.h"
 #include "intercept/hook_tables.h"
 
@@ -13,12 +12,9 @@ extern "C" int GatrelHookReport(char* names, int cap) {
     try {
         for (size_t i = 0; i < kHookCount; ++i) {
             const HookRow& row = CatalogRow(i);
-            if (!row.pDetour) continue;
-            // The engine keys its records by the code it patched: resolve the
-            // row's target the way HookFuntion did.
-            const PVOID target = GetApiSrcAddr(row.strDllName, row.strApiName);
-            if (!target) continue;
-            const detour::HookState state = detour::DescribeHook(target);
+            if (!row.pDetour || !row.pTarget) continue;
+            // The engine keys its records by the code it patched.
+            const detour::HookState state = detour::DescribeHook(row.pTarget);
             if (!state.hooked || state.detour != row.pDetour) continue;
             if (count++) list += ',';
             list += row.strApiName;

@@ -1,11 +1,5 @@
 #include "intercept/hook_tables.h"
 
-#include "intercept/hook_slots.h"  // OLE headers, needed before GDI+'s
-#include <gdiplus.h>
-
-#include "host/process_context.h"
-#include "identify/common_doc.h"
-#include "identify/os_version.h"
 #include "intercept/detour.h"
 #include "intercept/hook_function.h"
 #include "intercept/hook_log.h"
@@ -14,47 +8,57 @@
 
 namespace {
 
-#define GATREL_DETOUR_ADDRESS_ON(detourName) reinterpret_cast<PVOID>(&detourName)
-#define GATREL_DETOUR_ADDRESS_OFF(detourName) nullptr
-#define GATREL_ROW(table, module, api, slotFunction, condition, state)                      \
-    HookRow{HookTable::table, module, #api, HookCondition::condition,                       \
-            reinterpret_cast<PVOID*>(&Trampoline_##api), GATREL_DETOUR_ADDRESS_##state(Detour_##api)},
+#define GATREL_ROW(table, module, api, slotFunction, condition)                     \
+    HookRow{HookTable::table,                                                       \
+            module,                                                                 \
+            #api,                                                                   \
+            HookCondition::condition,                                               \
+            reinterpret_cast<PVOID*>(&Trampoline_##api),                            \
+            nullptr,                                                                \
+            nullptr,                                                                \
+            false},
 
 HookRow g_rows[] = {GATREL_HOOK_CATALOG(GATREL_ROW)};
 
 #undef GATREL_ROW
-#undef GATREL_DETOUR_ADDRESS_ON
-#undef GATREL_DETOUR_ADDRESS_OFF
 
 static_assert(sizeof g_rows / sizeof g_rows[0] == kHookCount);
 
-ULONG_PTR g_gdiplusToken = 0;
-
-void Install(const HookRow& row) {
-    if (!row.pDetour || !ConditionHolds(row.condition)) return;
-    HookFuntion(row.strDllName, row.strApiName, row.ppSlot, row.pDetour);
+void Install(HookRow& row, const HookFacts& facts) {
+    if (!row.pDetour || !ConditionHolds(row.condition, facts)) return;
+    const PVOID imported = *row.ppSlot;
+    row.pTarget = HookFuntion(row.strDllName, row.strApiName, row.ppSlot, row.pDetour);
+    // A row that did not resolve leaves its slot null. Code that calls the
+    // real function through the slot (outside any detour, too) must never
+    // call through null: the slot goes back to the function as imported.
+    row.bUnresolved = *row.ppSlot == nullptr;
+    if (row.bUnresolved) *row.ppSlot = imported;
 }
 
-void Remove(const HookRow& row) {
-    if (!row.pDetour || !ConditionHolds(row.condition)) return;
-    UnHookFuntion(row.strApiName, row.ppSlot, row.pDetour);
+void Remove(HookRow& row, const HookFacts& facts) {
+    if (!row.pDetour || !ConditionHolds(row.condition, facts)) return;
+    if (row.bUnresolved) {
+        // What removal reports for a slot the resolver left empty.
+        HookLogError("UnHookFuntion():pApiSrcAddr Is NULL, strApiName=%s", row.strApiName);
+        return;
+    }
+    if (UnHookFuntion(row.strApiName, row.ppSlot, row.pDetour)) row.pTarget = nullptr;
 }
 
-void InstallTable(HookTable table) {
-    for (const HookRow& row : g_rows)
-        if (row.table == table) Install(row);
+void InstallTable(HookTable table, const HookFacts& facts) {
+    for (HookRow& row : g_rows)
+        if (row.table == table) Install(row, facts);
 }
 
-void RemoveTable(HookTable table) {
-    for (const HookRow& row : g_rows)
-        if (row.table == table) Remove(row);
+void RemoveTable(HookTable table, const HookFacts& facts) {
+    for (HookRow& row : g_rows)
+        if (row.table == table) Remove(row, facts);
 }
 
-bool DocTypeIn(std::initializer_list<int> types) {
-    const CCommonDoc* doc = DocObject();
-    if (!doc) return false;
+bool DocTypeIn(const HookFacts& facts, std::initializer_list<int> types) {
+    if (!facts.hasDocObject) return false;
     for (int t : types)
-        if (doc->nDocType == t) return true;
+        if (facts.docType == t) return true;
     return false;
 }
 
@@ -75,104 +79,96 @@ private:
 
 }  // namespace
 
+void UseDetours(const DetourRow* rows, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        const size_t id = static_cast<size_t>(rows[i].id);
+        if (id < kHookCount) g_rows[id].pDetour = rows[i].detour;
+    }
+}
+
 HookRow& CatalogRow(HookId id) { return g_rows[static_cast<size_t>(id)]; }
 HookRow& CatalogRow(size_t index) { return g_rows[index]; }
 
-bool ConditionHolds(HookCondition condition) {
+bool ConditionHolds(HookCondition condition, const HookFacts& facts) {
     switch (condition) {
         case HookCondition::Always: return true;
-        case HookCondition::DocWordExcelPpt: return DocTypeIn({kDocWord, kDocExcel, kDocPowerPoint});
-        case HookCondition::DocWordExcelPptOs110: {
-            if (!DocTypeIn({kDocWord, kDocExcel, kDocPowerPoint})) return false;
-            int code = -1, servicePack = -1;
-            GetOSVersion(code, servicePack);
-            return code == 110;
-        }
-        case HookCondition::DocPdf: return DocTypeIn({kDocPdf});
+        case HookCondition::DocWordExcelPpt:
+            return DocTypeIn(facts, {kDocWord, kDocExcel, kDocPowerPoint});
+        case HookCondition::DocWordExcelPptOs110:
+            return DocTypeIn(facts, {kDocWord, kDocExcel, kDocPowerPoint}) && facts.osCode == 110;
+        case HookCondition::DocPdf: return DocTypeIn(facts, {kDocPdf});
         case HookCondition::DocPrintable:
-            return DocTypeIn({kDocWord, kDocExcel, kDocPowerPoint, kDocPdf});
-        case HookCondition::DocAny: return DocObject() != nullptr;
-        case HookCondition::DocExcel: return DocTypeIn({kDocExcel});
-        case HookCondition::DocPpt: return DocTypeIn({kDocPowerPoint});
+            return DocTypeIn(facts, {kDocWord, kDocExcel, kDocPowerPoint, kDocPdf});
+        case HookCondition::DocAny: return facts.hasDocObject;
+        case HookCondition::DocExcel: return DocTypeIn(facts, {kDocExcel});
+        case HookCondition::DocPpt: return DocTypeIn(facts, {kDocPowerPoint});
     }
     return false;
 }
 
-void HookAccelCursorApi() { InstallTable(HookTable::AccelCursor); }
-void UnHookAccelCursorApi() { RemoveTable(HookTable::AccelCursor); }
-void HookMenuApi() { InstallTable(HookTable::Menu); }
-void UnHookMenuApi() { RemoveTable(HookTable::Menu); }
+void HookAccelCursorApi(const HookFacts& f) { InstallTable(HookTable::AccelCursor, f); }
+void UnHookAccelCursorApi(const HookFacts& f) { RemoveTable(HookTable::AccelCursor, f); }
+void HookMenuApi(const HookFacts& f) { InstallTable(HookTable::Menu, f); }
+void UnHookMenuApi(const HookFacts& f) { RemoveTable(HookTable::Menu, f); }
 
-void HookFileApi() { InstallTable(HookTable::File); }
+void HookFileApi(const HookFacts& f) { InstallTable(HookTable::File, f); }
 
-void UnHookFileApi() {
+void UnHookFileApi(const HookFacts& f) {
     // The one table removed in another order than installed: OpenProcess
     // comes out right after LoadLibraryA, before the save dialogs and
     // RegisterDragDrop.
-    const HookRow& openProcess = CatalogRow(HookId::kOpenProcess);
-    for (const HookRow& row : g_rows) {
+    HookRow& openProcess = CatalogRow(HookId::kOpenProcess);
+    for (HookRow& row : g_rows) {
         if (row.table != HookTable::File || &row == &openProcess) continue;
-        Remove(row);
-        if (&row == &CatalogRow(HookId::kLoadLibraryA)) Remove(openProcess);
+        Remove(row, f);
+        if (&row == &CatalogRow(HookId::kLoadLibraryA)) Remove(openProcess, f);
     }
 }
 
-void HookPrintApi() {
-    if (ConditionHolds(HookCondition::DocPrintable)) {
-        // The watermark draws with GDI+; a failed start leaves the hooks in
-        // place all the same.
-        Gdiplus::GdiplusStartupInput input;
-        const Gdiplus::Status status = Gdiplus::GdiplusStartup(&g_gdiplusToken, &input, nullptr);
-        if (status != Gdiplus::Ok) {
-            g_gdiplusToken = 0;
-            HookLogError("GdiplusStartup Error=%d.", static_cast<int>(status));
-        }
-    }
-    InstallTable(HookTable::Print);
-}
+// GDI+, which the watermark draws with, is started by the watermark itself on
+// first need: never here, under the loader lock.
+void HookPrintApi(const HookFacts& f) { InstallTable(HookTable::Print, f); }
+void UnHookPrintApi(const HookFacts& f) { RemoveTable(HookTable::Print, f); }
+void HookScreenApi(const HookFacts& f) { InstallTable(HookTable::Screen, f); }
+void UnHookScreenApi(const HookFacts& f) { RemoveTable(HookTable::Screen, f); }
+void HookOleApi(const HookFacts& f) { InstallTable(HookTable::Ole, f); }
+void UnHookOleApi(const HookFacts& f) { RemoveTable(HookTable::Ole, f); }
+void HookClipboardApi(const HookFacts& f) { InstallTable(HookTable::Clipboard, f); }
+void UnHookClipboardApi(const HookFacts& f) { RemoveTable(HookTable::Clipboard, f); }
 
-void UnHookPrintApi() {
-    if (ConditionHolds(HookCondition::DocPrintable) && g_gdiplusToken) {
-        Gdiplus::GdiplusShutdown(g_gdiplusToken);
-        g_gdiplusToken = 0;
-    }
-    RemoveTable(HookTable::Print);
-}
-
-void HookScreenApi() { InstallTable(HookTable::Screen); }
-void UnHookScreenApi() { RemoveTable(HookTable::Screen); }
-void HookOleApi() { InstallTable(HookTable::Ole); }
-void UnHookOleApi() { RemoveTable(HookTable::Ole); }
-void HookClipboardApi() { InstallTable(HookTable::Clipboard); }
-void UnHookClipboardApi() { RemoveTable(HookTable::Clipboard); }
-
-int HookAllApi() {
+int HookAllApi(const HookFacts& f) {
     try {
         AllTablesRun run;
-        HookAccelCursorApi();
-        HookMenuApi();
-        HookFileApi();
-        HookPrintApi();
-        HookScreenApi();
-        HookOleApi();
-        HookClipboardApi();
+        HookAccelCursorApi(f);
+        HookMenuApi(f);
+        HookFileApi(f);
+        HookPrintApi(f);
+        HookScreenApi(f);
+        HookOleApi(f);
+        HookClipboardApi(f);
     } catch (...) {
         // The tables after the failing one stay out; what was prepared is applied.
     }
     return 1;
 }
 
-int UnHookAllApi() {
+int UnHookAllApi(const HookFacts& f) {
     try {
         AllTablesRun run;
-        UnHookAccelCursorApi();
-        UnHookMenuApi();
-        UnHookFileApi();
-        UnHookPrintApi();
-        UnHookScreenApi();
-        UnHookOleApi();
-        UnHookClipboardApi();
+        UnHookAccelCursorApi(f);
+        UnHookMenuApi(f);
+        UnHookFileApi(f);
+        UnHookPrintApi(f);
+        UnHookScreenApi(f);
+        UnHookOleApi(f);
+        UnHookClipboardApi(f);
     } catch (...) {
     }
     return 1;
+}
+
+bool AnyRowAttached() {
+    for (const HookRow& row : g_rows)
+        if (row.pTarget) return true;
+    return false;
 }

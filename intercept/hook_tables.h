@@ -5,11 +5,11 @@
 #include <cstddef>
 
 #include "intercept/hook_catalog.h"
+#include "store/hook_info.h"
 
 enum class HookTable { AccelCursor, Menu, File, Print, Screen, Ole, Clipboard };
 
-// When a row is installed. The document object and its type code come from
-// the process's document object; the system code from GetOSVersion.
+// When a row is installed, tested against the process's HookFacts.
 enum class HookCondition {
     Always,
     DocWordExcelPpt,       // document object of type 1, 2 or 3
@@ -21,7 +21,15 @@ enum class HookCondition {
     DocPpt,                // type 3
 };
 
-#define GATREL_HOOK_ID(table, module, api, slotFunction, condition, state) k##api,
+// What the row conditions test, handed over by the library's entry: the
+// engine itself knows nothing of roles and documents.
+struct HookFacts {
+    bool hasDocObject = false;
+    int docType = kDocNone;  // the document object's nDocType
+    int osCode = -1;         // GetOSVersion's code; only needed for office documents
+};
+
+#define GATREL_HOOK_ID(table, module, api, slotFunction, condition) k##api,
 enum class HookId : int { GATREL_HOOK_CATALOG(GATREL_HOOK_ID) kCount };
 #undef GATREL_HOOK_ID
 constexpr size_t kHookCount = static_cast<size_t>(HookId::kCount);
@@ -31,33 +39,53 @@ struct HookRow {
     const char* strDllName;
     const char* strApiName;
     HookCondition condition;
-    PVOID* ppSlot;   // the row's Trampoline_ variable
-    PVOID pDetour;   // Detour_ of a row switched on; null until then
+    PVOID* ppSlot;    // the row's Trampoline_ variable
+    PVOID pDetour;    // the guard's Detour_; null leaves the row out
+    // Recorded at install: the code the detour was put in front of (null when
+    // it was not attached), and whether resolving the row failed.
+    PVOID pTarget;
+    bool bUnresolved;
 };
 
-// The rows, in catalog order. A test may give an OFF row a replacement of its
-// own before installing the tables.
+// A guard's replacement for a catalog row; the name must be a catalog api.
+struct DetourRow {
+    HookId id;
+    PVOID detour;
+};
+#define GATREL_DETOUR_ROW(api) DetourRow{HookId::k##api, reinterpret_cast<PVOID>(&Detour_##api)}
+
+// Hands the guards' replacements to the rows, before the tables are installed.
+void UseDetours(const DetourRow* rows, size_t count);
+template <size_t N>
+void UseDetours(const DetourRow (&rows)[N]) {
+    UseDetours(rows, N);
+}
+
+// The rows, in catalog order. A test may give a row a replacement of its own
+// before installing the tables.
 HookRow& CatalogRow(HookId id);
 HookRow& CatalogRow(size_t index);
 
-// True when the row's condition holds in this process now.
-bool ConditionHolds(HookCondition condition);
+bool ConditionHolds(HookCondition condition, const HookFacts& facts);
 
-void HookAccelCursorApi();
-void UnHookAccelCursorApi();
-void HookMenuApi();
-void UnHookMenuApi();
-void HookFileApi();
-void UnHookFileApi();
-void HookPrintApi();
-void UnHookPrintApi();
-void HookScreenApi();
-void UnHookScreenApi();
-void HookOleApi();
-void UnHookOleApi();
-void HookClipboardApi();
-void UnHookClipboardApi();
+void HookAccelCursorApi(const HookFacts& facts);
+void UnHookAccelCursorApi(const HookFacts& facts);
+void HookMenuApi(const HookFacts& facts);
+void UnHookMenuApi(const HookFacts& facts);
+void HookFileApi(const HookFacts& facts);
+void UnHookFileApi(const HookFacts& facts);
+void HookPrintApi(const HookFacts& facts);
+void UnHookPrintApi(const HookFacts& facts);
+void HookScreenApi(const HookFacts& facts);
+void UnHookScreenApi(const HookFacts& facts);
+void HookOleApi(const HookFacts& facts);
+void UnHookOleApi(const HookFacts& facts);
+void HookClipboardApi(const HookFacts& facts);
+void UnHookClipboardApi(const HookFacts& facts);
 
 // All seven tables in order, the other threads stopped at most once. Always 1.
-int HookAllApi();
-int UnHookAllApi();
+int HookAllApi(const HookFacts& facts);
+int UnHookAllApi(const HookFacts& facts);
+
+// True when any row is attached in this process now.
+bool AnyRowAttached();

@@ -1,24 +1,22 @@
-// The clipboard guard's state in the shared section.
+#include "store/clipboard_state.h"
+
 #include <cstring>
 
-#include "guards/clipboard/clipboard_memory.h"
-#include "store/named_lock.h"
+#include "store/hook_info.h"
 #include "store/seq_lock.h"
 #include "store/shared_section.h"
-#include "store/zel_gatrel.h"
 #include "support/log.h"
 
-using store::LockId;
-using store::NamedLock;
-using store::WriteScope;
-
+// Releases and log lines wait until "HookMutex" is given back: a release can
+// take a while (a large metafile), and the log waits on a file and a mutex of
+// its own, while every reader on the desktop watches the write flag.
+namespace store {
 namespace {
 
 template <class T>
 void LockedStore(T& field, T value) {
-    NamedLock lock(LockId::Hook);
-    if (!lock.owned()) return;
-    WriteScope w(LockId::Hook);
+    LockedWrite w;
+    if (!w.owned()) return;
     __atomic_store_n(&field, value, __ATOMIC_SEQ_CST);
 }
 
@@ -27,57 +25,93 @@ T Load(const T& field) {
     return __atomic_load_n(&field, __ATOMIC_ACQUIRE);
 }
 
-uint32_t H32(HANDLE h) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(h)); }
-uint32_t H32(HWND h) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(h)); }
+HANDLE HandleOf(uint32_t word) { return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(word)); }
 
-void ReleaseEntryLocked(int i) {
+struct Pending {
+    UINT format;
+    HANDLE mem;
+};
+
+// What a writer took out of the section and releases once the lock is gone.
+struct PendingReleases {
+    Pending items[kProtectedDataSlots + kClipboardOrphanSlots];
+    int count = 0;
+    bool orphanDropped = false;
+
+    void Add(uint32_t format, uint32_t mem) {
+        if (mem && count < static_cast<int>(sizeof items / sizeof items[0]))
+            items[count++] = {format, HandleOf(mem)};
+    }
+    void Release(HandleRelease release) {
+        for (int i = 0; i < count; ++i)
+            if (release) release(items[i].format, items[i].mem);
+        if (orphanDropped) LogError("Clipboard orphan list full: a withheld handle stays in its owner");
+    }
+};
+
+// This process's handle is released here; another process's is left to it.
+void FreeEntryLocked(int i, DWORD self, PendingReleases& out) {
     ProtectedDataSlot& e = g_shared.ProtectedData[i];
-    if (e.uFormat && g_shared.ProtectedDataPid[i] == GetCurrentProcessId())
-        DelClipbrdMem(e.uFormat, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(e.hMem)));
+    const uint32_t owner = g_shared.ProtectedDataPid[i];
+    if (e.uFormat && e.hMem) {
+        if (owner == self) {
+            out.Add(e.uFormat, e.hMem);
+        } else if (owner) {
+            int free = -1;
+            for (int k = 0; k < kClipboardOrphanSlots && free < 0; ++k)
+                if (g_shared.orphans[k].pid == 0) free = k;
+            if (free < 0) {
+                out.orphanDropped = true;
+            } else {
+                g_shared.orphans[free] = {owner, e.uFormat, e.hMem};
+                __atomic_add_fetch(&g_shared.orphanGeneration, 1u, __ATOMIC_SEQ_CST);
+            }
+        }
+    }
     e.uFormat = 0;
     e.hMem = 0;
     g_shared.ProtectedDataPid[i] = 0;
 }
 
+// The orphan generation this process last looked at, plus one (0: never).
+volatile LONG g_seenOrphanGeneration = 0;
+
 }  // namespace
 
-void CZELGatrel::SetZelEmptying(bool on) { LockedStore<uint8_t>(g_shared.bZelEmptying, on); }
-bool CZELGatrel::GetZelEmptying() { return Load(g_shared.bZelEmptying) != 0; }
-void CZELGatrel::SetAfterEmpty(bool on) { LockedStore<uint8_t>(g_shared.bAfterEmpty, on); }
-bool CZELGatrel::GetAfterEmpty() { return Load(g_shared.bAfterEmpty) != 0; }
-void CZELGatrel::SetProtectedContent(bool on) {
-    LockedStore<uint8_t>(g_shared.bProtectedContent, on);
-}
-bool CZELGatrel::GetProtectedContent() { return Load(g_shared.bProtectedContent) != 0; }
+void SetZelEmptying(bool on) { LockedStore<uint8_t>(g_shared.bZelEmptying, on); }
+bool GetZelEmptying() { return Load(g_shared.bZelEmptying) != 0; }
+void SetAfterEmpty(bool on) { LockedStore<uint8_t>(g_shared.bAfterEmpty, on); }
+bool GetAfterEmpty() { return Load(g_shared.bAfterEmpty) != 0; }
+void SetProtectedContent(bool on) { LockedStore<uint8_t>(g_shared.bProtectedContent, on); }
+bool GetProtectedContent() { return Load(g_shared.bProtectedContent) != 0; }
 
-void CZELGatrel::SetClipOwner(HWND wnd, DWORD pid) {
-    NamedLock lock(LockId::Hook);
-    if (!lock.owned()) return;
-    WriteScope w(LockId::Hook);
-    g_shared.hClipOwnerWnd = H32(wnd);
+void SetClipOwner(HWND wnd, DWORD pid) {
+    LockedWrite w;
+    if (!w.owned()) return;
+    g_shared.hClipOwnerWnd = HandleWord(wnd);
     g_shared.dwClipOwnerPid = pid;
 }
 
-void CZELGatrel::GetClipOwner(HWND& wnd, DWORD& pid) {
+void GetClipOwner(HWND& wnd, DWORD& pid) {
     uint32_t w = 0, p = 0;
-    store::ReadConsistent([&] {
+    ReadConsistent([&] {
         w = g_shared.hClipOwnerWnd;
         p = g_shared.dwClipOwnerPid;
     });
-    wnd = reinterpret_cast<HWND>(static_cast<uintptr_t>(w));
+    wnd = WindowOf(w);
     pid = p;
 }
 
-bool CZELGatrel::IsClipOwner(HWND wnd, DWORD pid) {
+bool IsClipOwner(HWND wnd, DWORD pid) {
     HWND w;
     DWORD p;
     GetClipOwner(w, p);
     return w == wnd && p == pid;
 }
 
-bool CZELGatrel::IsClipOwnerPid(DWORD pid) { return Load(g_shared.dwClipOwnerPid) == pid; }
+bool IsClipOwnerPid(DWORD pid) { return Load(g_shared.dwClipOwnerPid) == pid; }
 
-bool CZELGatrel::IsClipOwnerDifferent(HWND wnd, DWORD pid) {
+bool IsClipOwnerDifferent(HWND wnd, DWORD pid) {
     HWND w;
     DWORD p;
     GetClipOwner(w, p);
@@ -85,44 +119,77 @@ bool CZELGatrel::IsClipOwnerDifferent(HWND wnd, DWORD pid) {
     return w != wnd || p != pid;
 }
 
-bool CZELGatrel::SetProtectedData(UINT format, HANDLE mem) {
-    NamedLock lock(LockId::Hook);
-    if (!lock.owned()) return false;
-    WriteScope w(LockId::Hook);
-    for (int i = 0; i < kProtectedDataSlots; ++i) {
-        if (g_shared.ProtectedData[i].uFormat == format) {
-            ReleaseEntryLocked(i);
-            break;
+bool SetProtectedData(UINT format, HANDLE mem, HandleRelease release) {
+    PendingReleases pending;
+    bool kept = false;
+    {
+        LockedWrite w;
+        if (!w.owned()) return false;
+        const DWORD self = GetCurrentProcessId();
+        for (int i = 0; i < kProtectedDataSlots; ++i) {
+            if (g_shared.ProtectedData[i].uFormat == format) {
+                FreeEntryLocked(i, self, pending);
+                break;
+            }
+        }
+        for (int i = 0; i < kProtectedDataSlots && !kept; ++i) {
+            if (g_shared.ProtectedData[i].uFormat == 0) {
+                g_shared.ProtectedData[i].uFormat = format;
+                g_shared.ProtectedData[i].hMem = HandleWord(mem);
+                g_shared.ProtectedDataPid[i] = self;
+                kept = true;
+            }
         }
     }
-    for (int i = 0; i < kProtectedDataSlots; ++i) {
-        if (g_shared.ProtectedData[i].uFormat == 0) {
-            g_shared.ProtectedData[i].uFormat = format;
-            g_shared.ProtectedData[i].hMem = H32(mem);
-            g_shared.ProtectedDataPid[i] = GetCurrentProcessId();
-            return true;
-        }
-    }
-    LogError("In SetProtectedData():save clipboard data fail");
-    return false;
+    pending.Release(release);
+    if (!kept) LogError("In SetProtectedData():save clipboard data fail");
+    return kept;
 }
 
-HANDLE CZELGatrel::GetProtectedData(UINT format) {
+HANDLE GetProtectedData(UINT format) {
+    // A handle set in another process means nothing here, or something else.
+    const DWORD self = GetCurrentProcessId();
     uint32_t h = 0;
-    store::ReadConsistent([&] {
+    ReadConsistent([&] {
         h = 0;
         for (int i = 0; i < kProtectedDataSlots; ++i)
             if (g_shared.ProtectedData[i].uFormat == format) {
-                h = g_shared.ProtectedData[i].hMem;
+                if (g_shared.ProtectedDataPid[i] == self) h = g_shared.ProtectedData[i].hMem;
                 break;
             }
     });
-    return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(h));
+    return HandleOf(h);
 }
 
-void CZELGatrel::ClearProtectedData() {
-    NamedLock lock(LockId::Hook);
-    if (!lock.owned()) return;
-    WriteScope w(LockId::Hook);
-    for (int i = 0; i < kProtectedDataSlots; ++i) ReleaseEntryLocked(i);
+void ClearProtectedData(HandleRelease release) {
+    PendingReleases pending;
+    {
+        LockedWrite w;
+        if (!w.owned()) return;
+        const DWORD self = GetCurrentProcessId();
+        for (int i = 0; i < kProtectedDataSlots; ++i) FreeEntryLocked(i, self, pending);
+    }
+    pending.Release(release);
+    ReleaseClipboardOrphans(release);
 }
+
+void ReleaseClipboardOrphans(HandleRelease release) {
+    const uint32_t generation = Load(g_shared.orphanGeneration);
+    if (static_cast<uint32_t>(g_seenOrphanGeneration) == generation + 1) return;
+    PendingReleases pending;
+    {
+        LockedWrite w;
+        if (!w.owned()) return;
+        const DWORD self = GetCurrentProcessId();
+        for (int k = 0; k < kClipboardOrphanSlots; ++k) {
+            ClipboardOrphan& o = g_shared.orphans[k];
+            if (o.pid != self) continue;
+            pending.Add(o.uFormat, o.hMem);
+            o = {};
+        }
+    }
+    InterlockedExchange(&g_seenOrphanGeneration, static_cast<LONG>(generation + 1));
+    pending.Release(release);
+}
+
+}  // namespace store

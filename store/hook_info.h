@@ -1,10 +1,22 @@
 #pragma once
 // Records that cross the export boundary byte for byte. Their layouts are a
 // contract with the controller: never reorder, never widen.
+#include <windows.h>
+
 #include <cstddef>
 #include <cstdint>
 
 #include "support/api.h"
+
+// Document type codes: the record's byDocType and the document object's nDocType.
+enum DocType : int {
+    kDocNone = 0,
+    kDocWord = 1,
+    kDocExcel = 2,
+    kDocPowerPoint = 3,
+    kDocPdf = 4,
+    kDocKORB = 6,
+};
 
 #pragma pack(push, 1)
 struct _ZEL_HOOK_INFO_ {
@@ -55,6 +67,13 @@ constexpr int kHookInfoSlots = 15;
 constexpr int kProtectedDataSlots = 100;
 constexpr size_t kHookInfoTableBytes = kHookInfoSlots * sizeof(_ZEL_HOOK_INFO_);
 static_assert(kHookInfoTableBytes == 12180);
+
+// Handles and windows are kept in the records as 32-bit words.
+inline uint32_t HandleWord(const void* h) {
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(h));
+}
+inline HWND WindowOf(uint32_t word) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(word)); }
+inline HWND DocWndOf(const _ZEL_HOOK_INFO_& rec) { return WindowOf(rec.hDocWnd); }
 
 // Permission letters are tested as substrings anywhere in the 10-byte field,
 // which need not be NUL terminated.

@@ -45,7 +45,9 @@ NamedLock::NamedLock(LockId id) {
     } else if (r == WAIT_ABANDONED) {
         owned_ = abandoned_ = true;
         // The previous owner died; if it was writing, its flag is still set.
-        __atomic_store_n(&g_shared.writing[static_cast<int>(id)], 0u, __ATOMIC_SEQ_CST);
+        // Every write happens under "HookMutex", so only its abandonment
+        // can leave the flag behind.
+        if (id == LockId::Hook) __atomic_store_n(&g_shared.writing, 0u, __ATOMIC_SEQ_CST);
     }
 }
 

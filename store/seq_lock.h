@@ -1,18 +1,24 @@
 #pragma once
 // How readers see the shared section without a kernel round trip.
 //
-// Writers keep the named mutex of their operation ("HookMutex", or "DllShareMem"
-// for the Ostrum operations): outside processes of the product rely on it. While
-// holding it, a writer brackets its change with a WriteScope:
-//     writing[lock] = 1; ++version;  ...change...  ++version; writing[lock] = 0;
+// Every writer holds "HookMutex" around its change (the Ostrum operations take
+// "DllShareMem" first, as outside processes of the product expect, and then
+// "HookMutex" around the write itself), so writes exclude each other and one
+// write flag covers them all. While holding it, a writer brackets its change
+// with a WriteScope:
+//     writing = 1; ++version;  ...change...  ++version; writing = 0;
 // Readers copy what they need optimistically:
-//     v = version; if any writing flag is set, try again;
-//     copy; if a writing flag is set now or version != v, try again.
+//     v = version; if the writing flag is set, try again;
+//     copy; if the writing flag is set now or version != v, try again.
 // x86 keeps stores in order, so a reader that saw any byte of a write also sees
 // the version bump that preceded it. After kOptimisticTries failed tries the
 // reader takes "HookMutex" and reads under it, so a writer that died in the
 // middle of a write (its flag stays set) cannot hang anybody. Whoever next gets
-// that writer's mutex sees WAIT_ABANDONED and clears the dead writer's flag.
+// "HookMutex" sees WAIT_ABANDONED and clears the dead writer's flag.
+//
+// Nothing slow runs under "HookMutex" or inside a WriteScope: no log line, no
+// handle release, no file or window-manager call. Every reader on the desktop
+// spins and then blocks while the flag is set.
 //
 // Bodies run on data that may be torn: they only copy out of fixed-size fields
 // and never follow pointers, so a torn read costs a retry, never a crash.
@@ -25,27 +31,45 @@ namespace store {
 
 constexpr int kOptimisticTries = 64;
 
+// Only inside a held "HookMutex".
 class WriteScope {
 public:
-    explicit WriteScope(LockId id) : idx_(static_cast<int>(id)) {
-        __atomic_store_n(&g_shared.writing[idx_], 1u, __ATOMIC_SEQ_CST);
+    WriteScope() {
+        __atomic_store_n(&g_shared.writing, 1u, __ATOMIC_SEQ_CST);
         __atomic_add_fetch(&g_shared.version, 1u, __ATOMIC_SEQ_CST);
     }
     ~WriteScope() {
         __atomic_add_fetch(&g_shared.version, 1u, __ATOMIC_SEQ_CST);
-        __atomic_store_n(&g_shared.writing[idx_], 0u, __ATOMIC_SEQ_CST);
+        __atomic_store_n(&g_shared.writing, 0u, __ATOMIC_SEQ_CST);
     }
     WriteScope(const WriteScope&) = delete;
     WriteScope& operator=(const WriteScope&) = delete;
-
-private:
-    int idx_;
 };
 
-inline bool WriterActive() {
-    return (__atomic_load_n(&g_shared.writing[0], __ATOMIC_ACQUIRE) |
-            __atomic_load_n(&g_shared.writing[1], __ATOMIC_ACQUIRE)) != 0;
-}
+// Holds "HookMutex" and the write flag for one change of the section.
+class LockedWrite {
+public:
+    LockedWrite() : lock_(LockId::Hook) {
+        if (lock_.owned()) {
+            __atomic_store_n(&g_shared.writing, 1u, __ATOMIC_SEQ_CST);
+            __atomic_add_fetch(&g_shared.version, 1u, __ATOMIC_SEQ_CST);
+        }
+    }
+    ~LockedWrite() {
+        if (lock_.owned()) {
+            __atomic_add_fetch(&g_shared.version, 1u, __ATOMIC_SEQ_CST);
+            __atomic_store_n(&g_shared.writing, 0u, __ATOMIC_SEQ_CST);
+        }
+    }
+    LockedWrite(const LockedWrite&) = delete;
+    LockedWrite& operator=(const LockedWrite&) = delete;
+    bool owned() const { return lock_.owned(); }
+
+private:
+    NamedLock lock_;
+};
+
+inline bool WriterActive() { return __atomic_load_n(&g_shared.writing, __ATOMIC_ACQUIRE) != 0; }
 
 // Runs body() until it has seen a consistent section. Returns false only when
 // the fallback lock could not be taken (the caller then answers "not found").

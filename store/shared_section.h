@@ -11,6 +11,13 @@ struct ProtectedDataSlot {
     uint32_t hMem;
 };
 
+struct ClipboardOrphan {
+    uint32_t pid;
+    uint32_t uFormat;
+    uint32_t hMem;
+};
+constexpr int kClipboardOrphanSlots = 200;
+
 struct SharedSection {
     uint8_t  bZelEmptying;
     uint8_t  bAfterEmpty;           // 1 in the initial image
@@ -29,13 +36,18 @@ struct SharedSection {
 
     // --- Reader/writer protocol (see store/seq_lock.h) ---
     // version: bumped by every writer before and after it changes anything.
-    // writing[i]: 1 while a holder of lock i (0 "HookMutex", 1 "DllShareMem")
-    // is in the middle of a write.
+    // writing: 1 while a holder of "HookMutex" is in the middle of a write
+    // (every writer holds it, the Ostrum writers too).
     volatile uint32_t version;
-    volatile uint32_t writing[2];
+    volatile uint32_t writing;
     // Process that set each withheld clipboard handle: a handle is valid only
     // there, so only that process may release it.
     uint32_t ProtectedDataPid[kProtectedDataSlots];
+    // Withheld handles that another process freed the entries of: each waits
+    // here until its owner process releases it. pid 0 marks a free entry.
+    ClipboardOrphan orphans[kClipboardOrphanSlots];
+    // Bumped whenever an orphan is left, so an owner tests one word, not the list.
+    volatile uint32_t orphanGeneration;
 };
 
 // The one copy of the section, mapped into every process that loads us.

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "guards/clipboard/clipboard_leave_rule.h"
+#include "guards/clipboard/clipboard_memory.h"
 #include "store/shared_section.h"
 
 namespace {
@@ -41,6 +42,7 @@ LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam) {
             //     (DelClipboardData);
             //   - the protected document's keys: Enter in save dialogs, print
             //     keys, read-only keys.
+            ReleaseOrphanedClipboardHandles();
             DropClipboardIfOwnerLeft(msg);
         } catch (...) {
         }

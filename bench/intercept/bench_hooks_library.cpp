@@ -27,23 +27,19 @@ void* PassThrough(volatile LONG* count, PVOID* slot) {
 }
 
 volatile LONG g_counts[kHookCount];
-CCommonDoc* g_doc = nullptr;
+const HookFacts kWordProcessor{true, kDocWord, -1};
 
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
-        g_doc = new CCommonDoc;
-        g_doc->nDocType = kDocWord;
-        DocObject() = g_doc;
         for (size_t i = 0; i < kHookCount; ++i)
             CatalogRow(i).pDetour = PassThrough(&g_counts[i], CatalogRow(i).ppSlot);
-        HookAllApi();
+        HookAllApi(kWordProcessor);
         intercept::SetLibraryAttached(true);
     } else if (reason == DLL_PROCESS_DETACH) {
         intercept::SetLibraryAttached(false);
-        UnHookAllApi();
-        DocObject() = nullptr;
+        UnHookAllApi(kWordProcessor);
     }
     return TRUE;
 }

@@ -175,19 +175,17 @@ void AllTablesCosts() {
         memcpy(t + 9, &s, 4);
         CatalogRow(i).pDetour = t;
     }
-    CCommonDoc doc;
-    doc.nDocType = kDocWord;
-    DocObject() = &doc;
+    const HookFacts word{true, kDocWord, -1};
     IdleThreads idle(8);
     size_t rows = 0;
-    for (size_t i = 0; i < kHookCount; ++i) rows += ConditionHolds(CatalogRow(i).condition);
+    for (size_t i = 0; i < kHookCount; ++i) rows += ConditionHolds(CatalogRow(i).condition, word);
     const int n = 10;
     double install = 0, remove = 0;
     for (int i = 0; i < n; ++i) {
         const double t0 = bench::NowNs();
-        HookAllApi();
+        HookAllApi(word);
         const double t1 = bench::NowNs();
-        UnHookAllApi();
+        UnHookAllApi(word);
         install += t1 - t0;
         remove += bench::NowNs() - t1;
     }
@@ -195,20 +193,20 @@ void AllTablesCosts() {
     double oneByOne = 0;
     for (int i = 0; i < n; ++i) {
         const double t0 = bench::NowNs();
-        HookAccelCursorApi(); HookMenuApi(); HookFileApi(); HookPrintApi();
-        HookScreenApi(); HookOleApi(); HookClipboardApi();
+        HookAccelCursorApi(word); HookMenuApi(word); HookFileApi(word); HookPrintApi(word);
+        HookScreenApi(word); HookOleApi(word); HookClipboardApi(word);
         oneByOne += bench::NowNs() - t0;
-        UnHookAllApi();
+        UnHookAllApi(word);
     }
     // Resolution alone: each file mapped per look-up, or once per module.
     const double resolveEach = bench::NsPerCall([&] {
         for (size_t i = 0; i < kHookCount; ++i)
-            if (ConditionHolds(CatalogRow(i).condition)) GetApiSrcAddr(CatalogRow(i).strDllName, CatalogRow(i).strApiName);
+            if (ConditionHolds(CatalogRow(i).condition, word)) GetApiSrcAddr(CatalogRow(i).strDllName, CatalogRow(i).strApiName);
     }, 3, 3);
     const double resolveKept = bench::NsPerCall([&] {
         KeptModuleFiles kept;
         for (size_t i = 0; i < kHookCount; ++i)
-            if (ConditionHolds(CatalogRow(i).condition)) GetApiSrcAddr(CatalogRow(i).strDllName, CatalogRow(i).strApiName);
+            if (ConditionHolds(CatalogRow(i).condition, word)) GetApiSrcAddr(CatalogRow(i).strDllName, CatalogRow(i).strApiName);
     }, 3, 3);
     printf("  rows installed: %zu\n", rows);
     bench::Row("resolving the rows, each file mapped per look-up", resolveEach, install / n);
@@ -216,7 +214,6 @@ void AllTablesCosts() {
     bench::Row("HookAllApi (one stop)", install / n, install / n);
     bench::Row("UnHookAllApi (one stop)", remove / n, install / n);
     bench::Row("the seven tables one hook at a time (a stop per hook)", oneByOne / n, install / n);
-    DocObject() = nullptr;
     for (size_t i = 0; i < kHookCount; ++i) CatalogRow(i).pDetour = nullptr;
 }
 

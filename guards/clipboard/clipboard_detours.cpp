@@ -3,12 +3,13 @@
 // wait in the shared section until the owning document pastes them.
 #include "guards/clipboard/clipboard_detours.h"
 
+#include "guards/clipboard/clipboard_memory.h"
 #include "guards/clipboard/clipboard_rules.h"
 #include "host/process_context.h"
 #include "identify/common_doc.h"
 #include "intercept/hook_slots.h"
 #include "intercept/replacement_guard.h"
-#include "store/zel_gatrel.h"
+#include "store/clipboard_state.h"
 #include "support/log.h"
 
 namespace {
@@ -23,18 +24,32 @@ bool IsSpreadsheet() {
     return doc && doc->nDocType == kDocExcel;
 }
 
+// Drops the withheld content and the protection state.
+void ForgetProtectedContent() {
+    store::ClearProtectedData(DelClipbrdMem);
+    store::SetProtectedContent(false);
+    store::SetClipOwner(nullptr, 0);
+    store::SetAfterEmpty(true);
+}
+
 }  // namespace
 
 BOOL WINAPI Detour_EmptyClipboard() {
     return RunReplacement(
         HookId::kEmptyClipboard, Trampoline_EmptyClipboard,
         []() -> BOOL {
-            CZELGatrel store;
-            store.ClearProtectedData();
-            store.SetProtectedContent(false);
-            store.SetClipOwner(nullptr, 0);
-            store.SetAfterEmpty(true);
-            return Trampoline_EmptyClipboard();
+            ReleaseOrphanedClipboardHandles();
+            // Only an emptying that happened clears the state: the real call
+            // fails for a thread that does not hold the clipboard open, and
+            // the system clipboard then still lists the owner's formats (and
+            // another thread of the owner may be using a handle just handed out).
+            const BOOL emptied = Trampoline_EmptyClipboard();
+            if (emptied) {
+                const DWORD error = GetLastError();
+                ForgetProtectedContent();
+                SetLastError(error);
+            }
+            return emptied;
         },
         []() -> BOOL { return Trampoline_EmptyClipboard(); });
 }
@@ -43,21 +58,21 @@ HANDLE WINAPI Detour_SetClipboardData(UINT uFormat, HANDLE hMem) {
     return RunReplacement(
         HookId::kSetClipboardData, Trampoline_SetClipboardData,
         [&]() -> HANDLE {
-            CZELGatrel store;
+            ReleaseOrphanedClipboardHandles();
             const ClipboardSource src = GetClipboardSource();
-            store.SetAfterEmpty(false);
+            store::SetAfterEmpty(false);
             if (!src.isProtected) {
-                if (store.GetProtectedContent()) Detour_EmptyClipboard();
-                store.SetProtectedContent(false);
+                if (store::GetProtectedContent()) Detour_EmptyClipboard();
+                store::SetProtectedContent(false);
                 return Trampoline_SetClipboardData(uFormat, hMem);
             }
             // Content of another owner is discarded before the new owner's
             // first format is kept.
-            if (store.IsClipOwnerDifferent(src.ownerWnd, src.ownerPid)) Detour_EmptyClipboard();
-            store.SetProtectedContent(true);
-            store.SetClipOwner(src.ownerWnd, src.ownerPid);
+            if (store::IsClipOwnerDifferent(src.ownerWnd, src.ownerPid)) Detour_EmptyClipboard();
+            store::SetProtectedContent(true);
+            store::SetClipOwner(src.ownerWnd, src.ownerPid);
             if (!hMem) return Trampoline_SetClipboardData(uFormat, nullptr);
-            store.SetProtectedData(uFormat, hMem);
+            store::SetProtectedData(uFormat, hMem, DelClipbrdMem);
             // Only the announcement reaches the system; the caller sees success.
             Trampoline_SetClipboardData(uFormat, nullptr);
             return hMem;
@@ -73,14 +88,14 @@ HANDLE WINAPI Detour_GetClipboardData(UINT uFormat) {
     return RunReplacement(
         HookId::kGetClipboardData, Trampoline_GetClipboardData,
         [&]() -> HANDLE {
-            CZELGatrel store;
-            if (!store.GetProtectedContent()) return Trampoline_GetClipboardData(uFormat);
+            ReleaseOrphanedClipboardHandles();
+            if (!store::GetProtectedContent()) return Trampoline_GetClipboardData(uFormat);
             if (CanPasteProtectedData()) {
-                if (HANDLE kept = store.GetProtectedData(uFormat)) return kept;
+                if (HANDLE kept = store::GetProtectedData(uFormat)) return kept;
                 if (HANDLE real = Trampoline_GetClipboardData(uFormat)) return real;
-                return store.GetProtectedData(uFormat);
+                return store::GetProtectedData(uFormat);
             }
-            if (store.IsClipOwnerPid(GetCurrentProcessId())) Detour_EmptyClipboard();
+            if (store::IsClipOwnerPid(GetCurrentProcessId())) Detour_EmptyClipboard();
             return nullptr;
         },
         []() -> HANDLE {
@@ -94,8 +109,8 @@ int WINAPI Detour_CountClipboardFormats() {
     return RunReplacement(
         HookId::kCountClipboardFormats, Trampoline_CountClipboardFormats,
         []() -> int {
-            CZELGatrel store;
-            if (store.GetProtectedContent() && store.IsClipOwnerPid(GetCurrentProcessId()))
+            ReleaseOrphanedClipboardHandles();
+            if (store::GetProtectedContent() && store::IsClipOwnerPid(GetCurrentProcessId()))
                 return 0;
             return Trampoline_CountClipboardFormats();
         },
@@ -106,16 +121,16 @@ BOOL WINAPI Detour_OpenClipboard(HWND hWndNewOwner) {
     return RunReplacement(
         HookId::kOpenClipboard, Trampoline_OpenClipboard,
         [&]() -> BOOL {
+            ReleaseOrphanedClipboardHandles();
             if (Trampoline_OpenClipboard(hWndNewOwner)) return TRUE;
             if (!IsSpreadsheet() || !IsClipboardCopyDenied()) return FALSE;
-            CZELGatrel store;
-            if (store.GetZelEmptying()) {
+            if (store::GetZelEmptying()) {
                 LogError("Is Zel Empty Clipboard, Wait End");
                 int rounds = 0;
                 do {
                     Sleep(kEmptyingWaitRoundMs);
-                } while (store.GetZelEmptying() && ++rounds < kEmptyingWaitRounds);
-                if (store.GetZelEmptying())
+                } while (store::GetZelEmptying() && ++rounds < kEmptyingWaitRounds);
+                if (store::GetZelEmptying())
                     LogError("Zel Empty Clipboard wait given up after %d ms",
                              kEmptyingWaitRoundMs * kEmptyingWaitRounds);
                 else
@@ -131,14 +146,15 @@ BOOL WINAPI Detour_OpenClipboard(HWND hWndNewOwner) {
 }
 
 void DelClipboardData() {
-    CZELGatrel store;
-    store.SetZelEmptying(true);
+    store::SetZelEmptying(true);
     // The real OpenClipboard: our replacement would wait on the flag just set.
+    // The slot always leads to a callable function, also when the clipboard
+    // rows are not attached in this process.
     if (Trampoline_OpenClipboard(GetOpenClipboardWindow())) {
-        EmptyClipboard();  // through the replacement, which drops the withheld data
+        Detour_EmptyClipboard();  // drops the withheld data, attached in this process or not
         CloseClipboard();
     } else {
         LogError("In DelClipboardData() Error");
     }
-    store.SetZelEmptying(false);
+    store::SetZelEmptying(false);
 }

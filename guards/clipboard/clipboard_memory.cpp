@@ -1,5 +1,6 @@
 #include "guards/clipboard/clipboard_memory.h"
 
+#include "store/clipboard_state.h"
 #include "support/log.h"
 
 namespace {
@@ -45,3 +46,5 @@ int DelClipbrdMem(UINT format, HANDLE mem) {
         return 0;
     }
 }
+
+void ReleaseOrphanedClipboardHandles() { store::ReleaseClipboardOrphans(DelClipbrdMem); }

@@ -2,14 +2,10 @@
 
 #include "host/process_context.h"
 #include "identify/common_doc.h"
-#include "store/zel_gatrel.h"
+#include "store/clipboard_state.h"
 #include "support/ansi_text.h"
 
 namespace {
-
-HWND WndOf(const _ZEL_HOOK_INFO_& rec) {
-    return reinterpret_cast<HWND>(static_cast<uintptr_t>(rec.hDocWnd));
-}
 
 bool CopyAllowed(const _ZEL_HOOK_INFO_& rec) {
     return HasPermission(rec, 'A') || HasPermission(rec, 'C');
@@ -28,20 +24,19 @@ bool IsClipboardCopyDenied() {
 }
 
 ClipboardSource GetClipboardSource() {
-    CZELGatrel store;
     ClipboardSource src;
-    if (store.GetAfterEmpty()) {
+    if (store::GetAfterEmpty()) {
         CCommonDoc* doc = DocObject();
         _ZEL_HOOK_INFO_ rec{};
         if (!doc || !doc->IsZelDoc(rec) || CopyAllowed(rec)) return src;
         src.isProtected = true;
-        src.ownerWnd = WndOf(rec);
+        src.ownerWnd = DocWndOf(rec);
         src.ownerPid = rec.dwProcessId;
         return src;
     }
-    if (store.GetProtectedContent()) {
+    if (store::GetProtectedContent()) {
         src.isProtected = true;
-        store.GetClipOwner(src.ownerWnd, src.ownerPid);
+        store::GetClipOwner(src.ownerWnd, src.ownerPid);
     }
     return src;
 }
@@ -50,11 +45,10 @@ bool CanPasteProtectedData() {
     CCommonDoc* doc = DocObject();
     _ZEL_HOOK_INFO_ rec{};
     if (!doc || !doc->IsZelDoc(rec) || rec.hDocWnd == 0) return false;
-    CZELGatrel store;
-    if (!store.IsClipOwner(WndOf(rec), rec.dwProcessId)) return false;
+    if (!store::IsClipOwner(DocWndOf(rec), rec.dwProcessId)) return false;
     HWND active = GetActiveWindow();
     if (!active) return true;
-    if (IsChild(active, WndOf(rec))) return true;
+    if (IsChild(active, DocWndOf(rec))) return true;
     char title[261] = {};
     GetWindowTextA(active, title, 260);
     return !(text::EqualsNoCase(title, kOptionsZh) || text::EqualsNoCase(title, "Options"));

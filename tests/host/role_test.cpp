@@ -8,47 +8,26 @@
 #include <string>
 #include <vector>
 
+#include "host/guard_detours.h"
 #include "host_client.h"
-#include "intercept/hook_catalog.h"
 #include "intercept/hook_tables.h"
 
 namespace {
 
-// The rows a process of the given document type must attach: every row that
-// is switched on and whose condition holds for that type.
-struct CatalogEntry {
-    const char* api;
-    HookCondition condition;
-    bool on;
-};
-#define GATREL_ENTRY_ON true
-#define GATREL_ENTRY_OFF false
-#define GATREL_ENTRY(table, module, api, slotFunction, condition, state) \
-    {#api, HookCondition::condition, GATREL_ENTRY_##state},
-const CatalogEntry kCatalog[] = {GATREL_HOOK_CATALOG(GATREL_ENTRY)};
-#undef GATREL_ENTRY
-
-bool Holds(HookCondition c, int docType, bool os110) {
-    const bool office = docType == 1 || docType == 2 || docType == 3;
-    switch (c) {
-        case HookCondition::Always: return true;
-        case HookCondition::DocWordExcelPpt: return office;
-        case HookCondition::DocWordExcelPptOs110: return office && os110;
-        case HookCondition::DocPdf: return docType == 4;
-        case HookCondition::DocPrintable: return office || docType == 4;
-        case HookCondition::DocAny: return docType != 0;
-        case HookCondition::DocExcel: return docType == 2;
-        case HookCondition::DocPpt: return docType == 3;
-    }
-    return false;
-}
-
+// The rows a process of the given document type must attach: every row a
+// guard gives a replacement and whose condition holds for that type.
 std::string ExpectedRows(int docType, bool os110) {
+    UseGuardDetours();
+    HookFacts facts;
+    facts.hasDocObject = docType != kDocNone;
+    facts.docType = docType;
+    facts.osCode = os110 ? 110 : 100;
     std::string list;
-    for (const CatalogEntry& e : kCatalog) {
-        if (!e.on || !Holds(e.condition, docType, os110)) continue;
+    for (size_t i = 0; i < kHookCount; ++i) {
+        const HookRow& row = CatalogRow(i);
+        if (!row.pDetour || !ConditionHolds(row.condition, facts)) continue;
         if (!list.empty()) list += ',';
-        list += e.api;
+        list += row.strApiName;
     }
     return list;
 }
@@ -122,38 +101,44 @@ INSTANTIATE_TEST_SUITE_P(
         return n;
     });
 
-TEST(RoleLifecycle, UnloadingRemovesEveryAttachedRow) {
+long long LoadByPath(hosts::HostClient& host) {
+    hosts::Reply load = host.Send("load", {{"path", hosts::HostClient::WinPath(getenv("GATREL_BIN")) +
+                                                        "\\Gatrel.dll"}});
+    return load.ok ? load.Num("module") : 0;
+}
+
+bool FreeAndCheckLoaded(hosts::HostClient& host, long long module) {
+    host.Call("kernel32.dll", "FreeLibrary", {"i:" + std::to_string(module)});
+    return host.Call("kernel32.dll", "GetModuleHandleA", {"s:Gatrel.dll"}).Num("uret") != 0;
+}
+
+TEST(RoleLifecycle, AProcessWithAttachedRowsKeepsTheLibraryUntilItEnds) {
     hosts::HostClient host;
     ASSERT_TRUE(host.Start("plain"));
     const char* apis[] = {"OpenClipboard", "CountClipboardFormats", "EmptyClipboard",
                           "GetClipboardData", "SetClipboardData"};
     std::vector<std::string> before;
     for (const char* api : apis) before.push_back(EntryBytes(host, api));
-    hosts::Reply load = host.Send("load", {{"path", hosts::HostClient::WinPath(getenv("GATREL_BIN")) +
-                                                        "\\Gatrel.dll"}});
-    ASSERT_TRUE(load.ok) << load.error;
-    const long long module = load.Num("module");
+    const long long module = LoadByPath(host);
     ASSERT_NE(0, module);
     EXPECT_EQ(ExpectedRows(0, false), AttachedRows(host));
+    EXPECT_TRUE(FreeAndCheckLoaded(host, module)) << "the library is pinned where rows are attached";
     for (size_t i = 0; i < before.size(); ++i)
-        EXPECT_NE(before[i], EntryBytes(host, apis[i])) << apis[i] << " is patched while loaded";
-    ASSERT_EQ(1, host.Call("kernel32.dll", "FreeLibrary", {"i:" + std::to_string(module)}).Num("ret"));
-    EXPECT_EQ(0, host.Call("kernel32.dll", "GetModuleHandleA", {"s:Gatrel.dll"}).Num("uret"))
-        << "the ordinary process does not pin the library";
-    for (size_t i = 0; i < before.size(); ++i)
-        EXPECT_EQ(before[i], EntryBytes(host, apis[i])) << apis[i] << " is restored after unload";
+        EXPECT_NE(before[i], EntryBytes(host, apis[i])) << apis[i] << " stays patched";
     // The application's own clipboard still works.
     EXPECT_EQ(1, host.Send("copy", {{"text", "after"}}).Num("set"));
     EXPECT_EQ("after", host.Send("paste").Str("text"));
 }
 
-TEST(RoleLifecycle, ExplorerIsLeftUntouched) {
+TEST(RoleLifecycle, ExplorerIsLeftUntouchedAndUnloads) {
     hosts::HostClient host;
     ASSERT_TRUE(host.StartExe(CopyOfPlainHost("explorer.exe")));
     const std::string before = EntryBytes(host, "GetClipboardData");
-    ASSERT_TRUE(host.LoadGatrel());
+    const long long module = LoadByPath(host);
+    ASSERT_NE(0, module);
     EXPECT_EQ(before, EntryBytes(host, "GetClipboardData"));
     EXPECT_EQ(0, host.Send("doc").Num("exists"));
+    EXPECT_FALSE(FreeAndCheckLoaded(host, module)) << "nothing attached: nothing pins the library";
 }
 
 }  // namespace

@@ -189,7 +189,7 @@ struct CatalogEntry {
     const char* name;
 };
 
-#define GATREL_ORACLE_ROW(table, module, api, slotFunction, condition, state) {module, #api},
+#define GATREL_ORACLE_ROW(table, module, api, slotFunction, condition) {module, #api},
 const CatalogEntry kCatalog[] = {GATREL_HOOK_CATALOG(GATREL_ORACLE_ROW)};
 #undef GATREL_ORACLE_ROW
 

@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "host/process_context.h"
-#include "identify/common_doc.h"
 #include "identify/os_version.h"
 #include "intercept/api_resolver.h"
 #include "intercept/detour.h"
@@ -31,10 +29,8 @@ protected:
             targets_.push_back(GetApiSrcAddr(row.strDllName, row.strApiName));
             ASSERT_NE(nullptr, targets_.back()) << row.strApiName;
         }
-        DocObject() = nullptr;
     }
     void TearDown() override {
-        DocObject() = nullptr;
         for (size_t i = 0; i < kHookCount; ++i) CatalogRow(i) = saved_[i];
     }
     std::set<std::string> Hooked() const {
@@ -46,20 +42,30 @@ protected:
     // Installs, checks the hooked set, removes, checks nothing is left.
     void ExpectRows(const std::set<std::string>& expected) {
         const size_t freezes = detour::FreezeCount();
-        EXPECT_EQ(1, HookAllApi());
+        EXPECT_EQ(1, HookAllApi(facts_));
         EXPECT_EQ(freezes + 1, detour::FreezeCount());
         EXPECT_EQ(expected, Hooked());
         for (size_t i = 0; i < kHookCount; ++i) {
             const bool hooked = expected.count(CatalogRow(i).strApiName) != 0;
             if (hooked) EXPECT_EQ(detour::DescribeHook(targets_[i]).trampoline, *CatalogRow(i).ppSlot);
         }
-        EXPECT_EQ(1, UnHookAllApi());
+        EXPECT_EQ(1, UnHookAllApi(facts_));
         EXPECT_EQ(freezes + 2, detour::FreezeCount());
         EXPECT_TRUE(Hooked().empty());
         for (size_t i = 0; i < kHookCount; ++i)
             if (expected.count(CatalogRow(i).strApiName)) EXPECT_EQ(targets_[i], *CatalogRow(i).ppSlot);
     }
 
+    HookFacts Document(int type) {
+        HookFacts f;
+        f.hasDocObject = true;
+        f.docType = type;
+        GetOSVersion(f.osCode, sp_);
+        return f;
+    }
+
+    HookFacts facts_;  // no document object
+    int sp_ = -1;
     testcode::CodePage page_;
     std::vector<HookRow> saved_;
     std::vector<PVOID> targets_;
@@ -94,8 +100,6 @@ TEST_F(HookTables, ProcessWithoutDocumentGetsTheUnconditionalRows) {
 }
 
 TEST_F(HookTables, EachDocumentTypeGetsItsRows) {
-    CCommonDoc doc;
-    DocObject() = &doc;
     const std::set<std::string> copy = IsSeven() ? std::set<std::string>{"CopyFileExW"} : std::set<std::string>{};
     const std::set<std::string> office = kAlways + kOfficeFiles + copy + kPrint + std::set<std::string>{"RevokeDragDrop"};
     struct Case { int type; std::set<std::string> rows; };
@@ -108,20 +112,22 @@ TEST_F(HookTables, EachDocumentTypeGetsItsRows) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.type);
-        doc.nDocType = c.type;
+        facts_ = Document(c.type);
         testcode::LogTail log;
         ExpectRows(c.rows);
-        EXPECT_EQ(0u, log.Count("[ERROR]")) << log.NewText();  // GDI+ started, nothing failed
+        // Nothing failed, and GDI+ is left to the watermark: never started here,
+        // under the loader lock of process attach.
+        EXPECT_EQ(0u, log.Count("[ERROR]")) << log.NewText();
     }
 }
 
 TEST_F(HookTables, HookedRowsAreReachedThroughTheRealCallPath) {
-    HookAllApi();
+    HookAllApi(facts_);
     const LONG before = g_counts[static_cast<size_t>(HookId::kGetCursorPos)];
     POINT p;
     EXPECT_TRUE(GetCursorPos(&p));
     EXPECT_EQ(before + 1, g_counts[static_cast<size_t>(HookId::kGetCursorPos)]);
-    UnHookAllApi();
+    UnHookAllApi(facts_);
     EXPECT_TRUE(GetCursorPos(&p));
     EXPECT_EQ(before + 1, g_counts[static_cast<size_t>(HookId::kGetCursorPos)]);
 }
@@ -135,11 +141,9 @@ TEST_F(HookTables, RowsWithoutReplacementAreLeftAlone) {
 
 TEST_F(HookTables, FileTableComesOutInItsOwnOrder) {
     // Nothing installed: every removal is refused and logged, in walk order.
-    CCommonDoc doc;
-    doc.nDocType = kDocPdf;
-    DocObject() = &doc;
+    facts_ = Document(kDocPdf);
     testcode::LogTail log;
-    UnHookFileApi();
+    UnHookFileApi(facts_);
     std::vector<std::string> order;
     for (const std::string& line : log.Lines("DetourAttach Fail, lRet=9,strApiName="))
         order.push_back(line.substr(line.find("strApiName=") + 11, line.find_last_not_of("\r") - line.find("strApiName=") - 10));
@@ -151,7 +155,7 @@ TEST_F(HookTables, FileTableComesOutInItsOwnOrder) {
     testcode::LogTail install;
     for (size_t i = 0; i < kHookCount; ++i)
         if (CatalogRow(i).table == HookTable::File) CatalogRow(i).strDllName = "missing_module.dll";
-    HookFileApi();
+    HookFileApi(facts_);
     order.clear();
     for (const std::string& line : install.Lines("GetModuleHandle Error:126,strDllName=missing_module.dll,strApiName="))
         order.push_back(line.substr(line.find("strApiName=") + 11, line.find_last_not_of("\r") - line.find("strApiName=") - 10));
@@ -161,16 +165,31 @@ TEST_F(HookTables, FileTableComesOutInItsOwnOrder) {
     EXPECT_EQ(installOrder, order) << install.NewText();
 }
 
-TEST_F(HookTables, AllApiAnswersOneWhenEverythingFails) {
-    for (size_t i = 0; i < kHookCount; ++i) CatalogRow(i).strDllName = "missing_module.dll";
+TEST_F(HookTables, RowsThatFailToResolveLeaveCallableSlots) {
+    std::vector<PVOID> imported;
+    for (size_t i = 0; i < kHookCount; ++i) {
+        CatalogRow(i).strDllName = "missing_module.dll";
+        imported.push_back(*CatalogRow(i).ppSlot);
+    }
     testcode::LogTail log;
-    EXPECT_EQ(1, HookAllApi());
+    EXPECT_EQ(1, HookAllApi(facts_));
     EXPECT_TRUE(Hooked().empty());
     EXPECT_EQ(kAlways.size(), log.Count("GetModuleHandle Error:126,strDllName=missing_module.dll"));
     EXPECT_EQ(kAlways.size(), log.Count("HookFuntion(): pApiSrcAddr Is NULL, strDllName=missing_module.dll"));
-    // The slots were overwritten with null; removal skips them.
-    EXPECT_EQ(1, UnHookAllApi());
+    // Code outside the detours calls the real function through the slots
+    // (the message hook empties the clipboard through OpenClipboard's): a
+    // slot the resolver left empty goes back to the function as imported.
+    for (size_t i = 0; i < kHookCount; ++i) {
+        EXPECT_NE(nullptr, *CatalogRow(i).ppSlot) << CatalogRow(i).strApiName;
+        EXPECT_EQ(imported[i], *CatalogRow(i).ppSlot) << CatalogRow(i).strApiName;
+    }
+    POINT p;
+    EXPECT_TRUE(Trampoline_GetCursorPos(&p));
+    if (Trampoline_OpenClipboard(nullptr)) CloseClipboard();
+    // Removal reports them as never resolved, and leaves them callable.
+    EXPECT_EQ(1, UnHookAllApi(facts_));
     EXPECT_EQ(kAlways.size(), log.Count("UnHookFuntion():pApiSrcAddr Is NULL, strApiName="));
+    EXPECT_TRUE(Trampoline_GetCursorPos(&p));
     for (size_t i = 0; i < kHookCount; ++i) *CatalogRow(i).ppSlot = targets_[i];
 }
 

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <thread>
 
+#include "guards/clipboard/clipboard_memory.h"
+#include "store/clipboard_state.h"
 #include "store/named_lock.h"
 #include "store/shared_section.h"
 #include "store/zel_gatrel.h"
@@ -34,14 +36,14 @@ TEST(StoreReaders, WriterThatDiedMidWriteNeitherHangsReadersNorStaysSet) {
     std::thread([] {
         HANDLE m = OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, "HookMutex");
         WaitForSingleObject(m, INFINITE);
-        __atomic_store_n(&g_shared.writing[0], 1u, __ATOMIC_SEQ_CST);
+        __atomic_store_n(&g_shared.writing, 1u, __ATOMIC_SEQ_CST);
         CloseHandle(m);
     }).join();
 
     _ZEL_HOOK_INFO_ out{};
     EXPECT_EQ(0, s.GetHookInfoByWnd(reinterpret_cast<HWND>(0x900), &out));  // falls back, no hang
     EXPECT_EQ(4711u, out.dwProcessId);
-    EXPECT_EQ(0u, g_shared.writing[0]) << "the abandoned wait clears the dead writer's flag";
+    EXPECT_EQ(0u, g_shared.writing) << "the abandoned wait clears the dead writer's flag";
     auto r2 = Rec(4712, 0x901);
     s.AddHookInfo(&r2);
     EXPECT_EQ(1, s.GetHookInfoByPid(4712, &out));
@@ -87,60 +89,68 @@ bool IsLive(HANDLE h) { return GlobalFlags(h) != GMEM_INVALID_HANDLE; }
 
 TEST(ClipboardState, SameFormatTwiceKeepsTheLaterHandleAndReleasesTheEarlier) {
     store::CreateLoadMutexes();
-    CZELGatrel s;
-    s.ClearProtectedData();
+    store::ClearProtectedData(DelClipbrdMem);
     HANDLE first = Block(), second = Block();
-    ASSERT_TRUE(s.SetProtectedData(CF_TEXT, first));
-    ASSERT_TRUE(s.SetProtectedData(CF_TEXT, second));
-    EXPECT_EQ(second, s.GetProtectedData(CF_TEXT));
+    ASSERT_TRUE(store::SetProtectedData(CF_TEXT, first, DelClipbrdMem));
+    ASSERT_TRUE(store::SetProtectedData(CF_TEXT, second, DelClipbrdMem));
+    EXPECT_EQ(second, store::GetProtectedData(CF_TEXT));
     EXPECT_FALSE(IsLive(first));
     EXPECT_TRUE(IsLive(second));
-    s.ClearProtectedData();
+    store::ClearProtectedData(DelClipbrdMem);
     EXPECT_FALSE(IsLive(second));
-    EXPECT_EQ(nullptr, s.GetProtectedData(CF_TEXT));
+    EXPECT_EQ(nullptr, store::GetProtectedData(CF_TEXT));
 }
 
 TEST(ClipboardState, HundredFormatsFitAndTheNextIsRefused) {
-    CZELGatrel s;
-    s.ClearProtectedData();
-    for (UINT f = 1; f <= 100; ++f) ASSERT_TRUE(s.SetProtectedData(0xC000 + f, nullptr)) << f;
-    EXPECT_FALSE(s.SetProtectedData(0xC000 + 101, Block()));
-    EXPECT_EQ(nullptr, s.GetProtectedData(0xC000 + 101));
-    s.ClearProtectedData();
+    store::ClearProtectedData(DelClipbrdMem);
+    for (UINT f = 1; f <= 100; ++f)
+        ASSERT_TRUE(store::SetProtectedData(0xC000 + f, nullptr, DelClipbrdMem)) << f;
+    HANDLE extra = Block();
+    EXPECT_FALSE(store::SetProtectedData(0xC000 + 101, extra, DelClipbrdMem));
+    EXPECT_EQ(nullptr, store::GetProtectedData(0xC000 + 101));
+    store::ClearProtectedData(DelClipbrdMem);
+    GlobalFree(extra);
 }
 
-TEST(ClipboardState, HandlesOfAnotherProcessAreNotReleasedHere) {
-    CZELGatrel s;
-    s.ClearProtectedData();
+// A handle of another process is neither handed out nor released here: it is
+// left to its owner, which releases it on its next clipboard call.
+TEST(ClipboardState, HandlesOfAnotherProcessAreLeftToTheirOwner) {
+    store::ClearProtectedData(DelClipbrdMem);
     HANDLE mine = Block();
-    ASSERT_TRUE(s.SetProtectedData(CF_UNICODETEXT, mine));
-    // Pretend another process set it: the handle number means nothing here.
-    g_shared.ProtectedDataPid[0] = GetCurrentProcessId() + 4;
-    s.ClearProtectedData();
+    ASSERT_TRUE(store::SetProtectedData(CF_UNICODETEXT, mine, DelClipbrdMem));
+    const DWORD other = GetCurrentProcessId() + 4;
+    g_shared.ProtectedDataPid[0] = other;
+    EXPECT_EQ(nullptr, store::GetProtectedData(CF_UNICODETEXT)) << "the number means nothing here";
+    store::ClearProtectedData(DelClipbrdMem);
     EXPECT_TRUE(IsLive(mine));
-    EXPECT_EQ(nullptr, s.GetProtectedData(CF_UNICODETEXT));
-    GlobalFree(mine);
+    EXPECT_EQ(0u, g_shared.ProtectedData[0].uFormat) << "the entry is free all the same";
+    int orphan = -1;
+    for (int k = 0; k < kClipboardOrphanSlots; ++k)
+        if (g_shared.orphans[k].pid == other) orphan = k;
+    ASSERT_GE(orphan, 0);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(mine), g_shared.orphans[orphan].hMem);
+    // Play the owner, to whom another process left the handle: its next call
+    // releases it and frees the entry.
+    g_shared.orphans[orphan].pid = GetCurrentProcessId();
+    ++g_shared.orphanGeneration;
+    store::ReleaseClipboardOrphans(DelClipbrdMem);
+    EXPECT_FALSE(IsLive(mine));
+    EXPECT_EQ(0u, g_shared.orphans[orphan].pid);
 }
 
 TEST(ClipboardState, OwnerPairQueries) {
-    CZELGatrel s;
-    s.SetClipOwner(nullptr, 0);
-    EXPECT_FALSE(s.IsClipOwnerDifferent(reinterpret_cast<HWND>(5), 6));
-    s.SetClipOwner(reinterpret_cast<HWND>(5), 6);
-    EXPECT_TRUE(s.IsClipOwner(reinterpret_cast<HWND>(5), 6));
-    EXPECT_TRUE(s.IsClipOwnerPid(6));
-    EXPECT_TRUE(s.IsClipOwnerDifferent(reinterpret_cast<HWND>(5), 7));
-    EXPECT_FALSE(s.IsClipOwnerDifferent(reinterpret_cast<HWND>(5), 6));
-    s.SetClipOwner(nullptr, 0);
+    store::SetClipOwner(nullptr, 0);
+    EXPECT_FALSE(store::IsClipOwnerDifferent(reinterpret_cast<HWND>(5), 6));
+    store::SetClipOwner(reinterpret_cast<HWND>(5), 6);
+    EXPECT_TRUE(store::IsClipOwner(reinterpret_cast<HWND>(5), 6));
+    EXPECT_TRUE(store::IsClipOwnerPid(6));
+    EXPECT_TRUE(store::IsClipOwnerDifferent(reinterpret_cast<HWND>(5), 7));
+    EXPECT_FALSE(store::IsClipOwnerDifferent(reinterpret_cast<HWND>(5), 6));
+    store::SetClipOwner(nullptr, 0);
 }
 
-}  // namespace
-
-namespace {
-
 TEST(ClipboardState, MetafilesAreReleasedWithTheirOwnCalls) {
-    CZELGatrel s;
-    s.ClearProtectedData();
+    store::ClearProtectedData(DelClipbrdMem);
     HDC rec = CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr);
     Rectangle(rec, 0, 0, 10, 10);
     HENHMETAFILE emf = CloseEnhMetaFile(rec);
@@ -157,9 +167,9 @@ TEST(ClipboardState, MetafilesAreReleasedWithTheirOwnCalls) {
     mp->hMF = wmf;
     GlobalUnlock(pict);
 
-    ASSERT_TRUE(s.SetProtectedData(CF_ENHMETAFILE, emf));
-    ASSERT_TRUE(s.SetProtectedData(CF_METAFILEPICT, pict));
-    s.ClearProtectedData();
+    ASSERT_TRUE(store::SetProtectedData(CF_ENHMETAFILE, emf, DelClipbrdMem));
+    ASSERT_TRUE(store::SetProtectedData(CF_METAFILEPICT, pict, DelClipbrdMem));
+    store::ClearProtectedData(DelClipbrdMem);
     EXPECT_EQ(0u, GetEnhMetaFileBits(emf, 0, nullptr)) << "the enhanced metafile is gone";
     EXPECT_EQ(0u, GetMetaFileBitsEx(wmf, 0, nullptr)) << "the picture's metafile is gone";
     EXPECT_EQ(static_cast<UINT>(GMEM_INVALID_HANDLE), GlobalFlags(pict)) << "and its block";

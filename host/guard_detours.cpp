@@ -1,0 +1,24 @@
+#include "host/guard_detours.h"
+
+#include "guards/clipboard/clipboard_rows.h"
+#include "intercept/hook_tables.h"
+
+namespace {
+
+using RowsOf = const DetourRow* (*)(size_t& count);
+
+// One entry per guard, in any order: each guard's rows name their own
+// catalog entries.
+const RowsOf kGuards[] = {
+    ClipboardDetourRows,
+};
+
+}  // namespace
+
+void UseGuardDetours() {
+    for (RowsOf rowsOf : kGuards) {
+        size_t count = 0;
+        const DetourRow* rows = rowsOf(count);
+        UseDetours(rows, count);
+    }
+}

@@ -1,0 +1,3 @@
+#pragma once
+// Hands every guard's replacements to the hook tables.
+void UseGuardDetours();
