@@ -22,6 +22,7 @@ void StartMessageThread(LPTHREAD_START_ROUTINE showMsg, HWND owner);
 // Handed down at attach: true in the presentation program, whose refusals are
 // shown without an owner window, system-modal and in front
 // (MB_SYSTEMMODAL | MB_SETFOREGROUND); elsewhere the box is owned by the
-// document window, with no flags. Initially false.
+// document window, with no flags. Initially false. Callers that show a box
+// themselves through ShowZelMessageBox give it no owner when this is true.
 void SetRefusalsUnowned(bool unowned);
 bool RefusalsUnowned();
