@@ -6,8 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "support/api.h"
-
 // Document type codes: the record's byDocType and the document object's nDocType.
 enum DocType : int {
     kDocNone = 0,
@@ -77,4 +75,8 @@ inline HWND DocWndOf(const _ZEL_HOOK_INFO_& rec) { return WindowOf(rec.hDocWnd);
 
 // Permission letters are tested as substrings anywhere in the 10-byte field,
 // which need not be NUL terminated.
-GATREL_API bool HasPermission(const _ZEL_HOOK_INFO_& rec, char letter);
+inline bool HasPermission(const _ZEL_HOOK_INFO_& rec, char letter) {
+    for (size_t i = 0; i < sizeof rec.szPermission && rec.szPermission[i]; ++i)
+        if (rec.szPermission[i] == letter) return true;
+    return false;
+}

@@ -28,7 +28,7 @@
 #include "bench/one_processor.h"
 #include "host/global_hooks.h"
 #include "store/hook_interface.h"
-#include "store/zel_gatrel.h"
+#include "tests/support/dll_store.h"
 #include "tests/hooks/host_window.h"
 
 using bench::Field;
@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
         fprintf(stderr, "EmptyHook.dll not found\n");
         return 1;
     }
-    CZELGatrel store;
+    testdll::Store store;
     store.DelHookInfo(kRecordOwner);
 
     Desktop home = Desktop::Current();
