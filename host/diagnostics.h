@@ -15,7 +15,7 @@
 #include <string>
 
 #include "store/hook_info.h"
-#include "support/api.h"
+#include "store/gatrel_interface.h"
 
 class CCommonDoc;
 struct ProcessContext;

@@ -26,8 +26,7 @@
 #include "bench/bench_util.h"
 #include "bench/line_child.h"
 #include "bench/one_processor.h"
-#include "host/global_hooks.h"
-#include "store/hook_interface.h"
+#include "store/gatrel_interface.h"
 #include "tests/support/dll_store.h"
 #include "tests/hooks/host_window.h"
 

@@ -6,8 +6,7 @@
 #include "companions/zelctl/record_fields.h"
 #include "companions/zelctl/store_table.h"
 #include "companions/zelctl/values.h"
-#include "host/global_hooks.h"
-#include "store/hook_interface.h"
+#include "store/gatrel_interface.h"
 #include "host/diagnostics.h"
 #include "store/ostrum_records.h"
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "store/hook_interface.h"
+#include "store/gatrel_interface.h"
 #include "host/diagnostics.h"
 #include "support/ansi_text.h"
 

@@ -12,8 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "host/global_hooks.h"
-#include "store/hook_interface.h"
+#include "store/gatrel_interface.h"
 #include "tests/support/dll_store.h"
 #include "tests/hooks/child_process.h"
 #include "tests/hooks/host_window.h"

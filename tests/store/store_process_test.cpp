@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "store/hook_interface.h"
+#include "store/gatrel_interface.h"
 #include "store/ostrum_records.h"
 #include "tests/support/dll_store.h"
 #include "tests/store/store_test_util.h"
