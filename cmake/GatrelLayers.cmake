@@ -38,6 +38,8 @@ function(gatrel_shared_library)
     COMMAND ${CMAKE_COMMAND} -E chdir $<TARGET_FILE_DIR:Gatrel>
             ${GATREL_OBJCOPY} --add-gnu-debuglink=$<TARGET_FILE_NAME:Gatrel>.debug $<TARGET_FILE_NAME:Gatrel>
     VERBATIM)
+  install(TARGETS Gatrel RUNTIME DESTINATION bin ARCHIVE DESTINATION lib)
+  install(FILES $<TARGET_FILE:Gatrel>.debug DESTINATION bin)
   # Everything in one archive list, for test programs that link the library's
   # code statically (their own copy of the shared section).
   add_library(gatrel_core INTERFACE)
