@@ -92,7 +92,8 @@ void Controller::Remove(const std::vector<std::string>& w) {
     if (!msgHook_ && !cbtHook_) throw CommandError("remove: the hooks are not installed");
     HHOOK msg = msgHook_;
     HHOOK cbt = cbtHook_;
-    msgHook_ = cbtHook_ = nullptr;
+    msgHook_ = nullptr;
+    cbtHook_ = nullptr;
     const bool msgOk = ::StopHook(msg) == 1;
     const bool cbtOk = iface_.StopHookEx(cbt) == 1;
     if (!msgOk || !cbtOk)

@@ -80,7 +80,9 @@ TEST_P(Roles, DocumentObjectAndAttachedRowsFollowTheName) {
     hosts::Reply doc = host.Send("doc");
     ASSERT_TRUE(doc.ok) << doc.error;
     EXPECT_EQ(role.docType != 0 ? 1 : 0, doc.Num("exists"));
-    if (role.docType) EXPECT_EQ(role.docType, doc.Num("type"));
+    if (role.docType) {
+        EXPECT_EQ(role.docType, doc.Num("type"));
+    }
     const std::string want = std::string(role.exeName) == "explorer.exe"
                                  ? std::string()
                                  : ExpectedRows(role.docType, OsIs110(host));

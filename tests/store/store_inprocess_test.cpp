@@ -70,7 +70,7 @@ TEST(StoreReaders, ConcurrentWriterNeverShowsHalfARecord) {
         if (s.GetHookInfoByWnd(reinterpret_cast<HWND>(0x700), &out) < 0) continue;
         ++seen;
         const char c = out.szFilePath[0];
-        if (c != 'a' + out.dwExtra % 26 || out.szFilePath[258] != c || out.szOfficeTempPath[258] != c)
+        if (static_cast<uint32_t>(c) != 'a' + out.dwExtra % 26 || out.szFilePath[258] != c || out.szOfficeTempPath[258] != c)
             ++torn;
     }
     stop = true;
