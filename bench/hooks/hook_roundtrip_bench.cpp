@@ -27,7 +27,7 @@
 #include "bench/line_child.h"
 #include "bench/one_processor.h"
 #include "store/gatrel_interface.h"
-#include "tests/support/dll_store.h"
+#include "tests/support/library_view.h"
 #include "tests/hooks/host_window.h"
 
 using bench::Field;
@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
         fprintf(stderr, "EmptyHook.dll not found\n");
         return 1;
     }
-    testdll::Store store;
+    testlib::Store store;
     store.DelHookInfo(kRecordOwner);
 
     Desktop home = Desktop::Current();

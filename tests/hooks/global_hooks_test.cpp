@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "store/gatrel_interface.h"
-#include "tests/support/dll_store.h"
+#include "tests/support/library_view.h"
 #include "tests/hooks/child_process.h"
 #include "tests/hooks/host_window.h"
 #include "tests/hooks/log_tail.h"
@@ -46,7 +46,7 @@ protected:
         section = SharedSectionOf(GetModuleHandleA("gatrel"));
         ASSERT_NE(nullptr, section);
         // The view must be the live section: a store write shows through it.
-        const DWORD saved = testdll::Dll().GetKORBInfo();
+        const DWORD saved = testlib::Dll().GetKORBInfo();
         iface.SetKORBInfo(0x5A17C0DE);
         ASSERT_EQ(0x5A17C0DEu, section->dwKORBInfo);
         iface.SetKORBInfo(saved);

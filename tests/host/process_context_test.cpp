@@ -7,7 +7,7 @@
 #include <string>
 
 #include "host/process_context.h"
-#include "tests/support/dll_store.h"
+#include "tests/support/library_view.h"
 #include "support/settings.h"
 #include "tests/support/test_child.h"
 
@@ -17,7 +17,7 @@ using testchild::Child;
 using testchild::MachineKeySandbox;
 using testchild::RunChild;
 using testchild::SelfPath;
-using testdll::Dll;
+using testlib::Dll;
 
 std::string Upper(std::string s) {
     if (!s.empty()) CharUpperBuffA(s.data(), static_cast<DWORD>(s.size()));
@@ -116,7 +116,7 @@ TEST(ContextGlobals, StartEmptyAndKeepWhatIsStored) {
 class Protection : public ::testing::Test {
 protected:
     void TearDown() override { store.DelHookInfo(owner); }
-    testdll::Store store;
+    testlib::Store store;
     const DWORD owner = GetCurrentProcessId();  // the records' key, as the controller's pid
 };
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "host_client.h"
-#include "tests/support/dll_store.h"
+#include "tests/support/library_view.h"
 #include "tests/store/store_test_util.h"
 
 namespace idtest {
@@ -54,7 +54,7 @@ protected:
         store.SetKORBClassName("");
     }
 
-    testdll::Store store;
+    testlib::Store store;
     int owners_ = 0;
 };
 

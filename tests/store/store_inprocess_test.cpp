@@ -11,7 +11,7 @@
 #include "store/clipboard_state.h"
 #include "store/named_lock.h"
 #include "store/shared_section.h"
-#include "store/zel_gatrel.h"
+#include "tests/support/library_view.h"
 #include "tests/store/store_test_util.h"
 
 namespace {
@@ -26,7 +26,7 @@ _ZEL_HOOK_INFO_ Rec(DWORD pid, uint32_t wnd) {
 
 TEST(StoreReaders, WriterThatDiedMidWriteNeitherHangsReadersNorStaysSet) {
     store::CreateLoadMutexes();
-    CZELGatrel s;
+    testlib::Store s;
     storetest::ClearTable(s);
     auto r = Rec(4711, 0x900);
     s.AddHookInfo(&r);
@@ -52,7 +52,7 @@ TEST(StoreReaders, WriterThatDiedMidWriteNeitherHangsReadersNorStaysSet) {
 
 TEST(StoreReaders, ConcurrentWriterNeverShowsHalfARecord) {
     store::CreateLoadMutexes();
-    CZELGatrel s;
+    testlib::Store s;
     storetest::ClearTable(s);
     std::atomic<bool> stop{false};
     std::thread writer([&] {

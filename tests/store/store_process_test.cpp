@@ -11,7 +11,7 @@
 
 #include "store/gatrel_interface.h"
 #include "store/ostrum_records.h"
-#include "tests/support/dll_store.h"
+#include "tests/support/library_view.h"
 #include "tests/store/store_test_util.h"
 
 using storetest::SpawnSelf;
@@ -73,7 +73,7 @@ bool IsFree(const _ZEL_HOOK_INFO_& r) {
 // what the table must hold for them at the end; it writes that to a file.
 int StressWorker(int worker, int workers, int ops, const char* resultFile) {
     CHookInterface::instance();  // as the controller: its Ostrum operations' lock
-    testdll::Store store;
+    testlib::Store store;
     uint32_t gens[kOwnersPerWorker] = {};
     bool present[kOwnersPerWorker] = {};
     unsigned seed = 12345u + worker * 7919u;
@@ -146,7 +146,7 @@ int StressWorker(int worker, int workers, int ops, const char* resultFile) {
 // the same free slot.
 int Duel(bool ostrum, DWORD ms) {
     CHookInterface::instance();
-    testdll::Store store;
+    testlib::Store store;
     const DWORD owner = OwnerOf(ostrum ? 12 : 13, 0);
     const DWORD end = GetTickCount() + ms;
     for (uint32_t gen = 1; static_cast<LONG>(GetTickCount() - end) < 0; ++gen) {
@@ -171,7 +171,7 @@ int DieHoldingHookMutex() {
 }
 
 int AddOne(DWORD owner) {
-    testdll::Store store;
+    testlib::Store store;
     auto r = Patterned(owner, 1);
     store.AddHookInfo(&r);
     return 0;
@@ -187,7 +187,7 @@ class StoreProcesses : public ::testing::Test {
 protected:
     void SetUp() override { storetest::ClearTable(store); }
     void TearDown() override { storetest::ClearTable(store); }
-    testdll::Store store;
+    testlib::Store store;
 };
 
 TEST_F(StoreProcesses, RecordAddedInOneProcessIsFoundInAnother) {

@@ -6,7 +6,7 @@
 
 #include "store/gatrel_interface.h"
 #include "store/ostrum_records.h"
-#include "tests/support/dll_store.h"
+#include "tests/support/library_view.h"
 #include "tests/store/store_test_util.h"
 
 namespace {
@@ -29,7 +29,7 @@ protected:
     void SetUp() override { Clear(); }
     void TearDown() override { Clear(); }
     void Clear() { storetest::ClearTable(store); }
-    testdll::Store store;
+    testlib::Store store;
 };
 
 TEST_F(StoreRules, FreshLookupsFindNothing) {

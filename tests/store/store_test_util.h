@@ -11,7 +11,7 @@ namespace storetest {
 
 // Empties every slot, including slots that DelGuardInfo left with a window
 // and no owner: fill each free slot with a placeholder owner, then delete.
-// Store: CZELGatrel linked statically, or the loaded library's testdll::Store.
+// Store: CZELGatrel linked statically, or the loaded library's testlib::Store.
 template <class Store>
 void ClearTable(Store& store) {
     unsigned char table[12180];

@@ -1,12 +1,13 @@
 #pragma once
-// The store and process state inside the loaded Gatrel.dll, for test programs
-// that link its import library: the shared section seen by every process with
-// the library loaded, reached through the library's diagnostic table.
+// The library's store and process state through its diagnostic table: inside
+// the loaded Gatrel.dll (the section every process with the library shares)
+// for programs that link its import library, the program's own copy for
+// programs linked with the folder libraries.
 #include <string>
 
 #include "host/diagnostics.h"
 
-namespace testdll {
+namespace testlib {
 
 inline const GatrelDiagnostics& Dll() {
     static const GatrelDiagnostics* table = GatrelDiagnosticTable();
@@ -57,4 +58,4 @@ public:
     bool IsClipOwner(HWND wnd, DWORD pid) { return Dll().IsClipOwner(wnd, pid); }
 };
 
-}  // namespace testdll
+}  // namespace testlib
