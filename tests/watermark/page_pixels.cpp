@@ -44,6 +44,13 @@ PagePixels ReadBitmap(Gdiplus::GpBitmap* bitmap) {
 }
 
 PagePixels ReadPng(const std::string& path) {
+    // Programs that read pages without drawing any start GDI+ here, once.
+    static const bool started = [] {
+        Gdiplus::GdiplusStartupInput input;
+        ULONG_PTR token = 0;
+        return Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
+    }();
+    if (!started) return {};
     std::wstring wide(path.begin(), path.end());
     Gdiplus::GpBitmap* bitmap = nullptr;
     if (GdipCreateBitmapFromFile(wide.c_str(), &bitmap) != Gdiplus::Ok) return {};
