@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <winspool.h>
-
 #include <cstdlib>
 
 #include "tests/hooks/child_process.h"
+#include "tests/hooks/wine_printer.h"
 
 namespace watertest {
 
@@ -25,36 +24,11 @@ std::string WindowsPath(const std::string& unix) {
 }
 
 bool Install() {
-    HANDLE h = nullptr;
-    if (OpenPrinterA(const_cast<char*>(kPrinter), &h, nullptr)) {
-        ClosePrinter(h);
-        return true;
-    }
-    std::string ppd = testing_support::ExeDir() + "water_printer.ppd";
-    DRIVER_INFO_3A di{};
-    di.cVersion = 3;
-    di.pName = const_cast<char*>(kDriver);
-    di.pDriverPath = const_cast<char*>("wineps.drv");
-    di.pDataFile = ppd.data();
-    di.pConfigFile = const_cast<char*>("wineps.drv");
-    di.pDefaultDataType = const_cast<char*>("RAW");
-    if (!AddPrinterDriverExA(nullptr, 3, reinterpret_cast<BYTE*>(&di),
-                             APD_COPY_ALL_FILES | APD_COPY_FROM_DIRECTORY))
-        return false;
-    // The job's PostScript goes straight to ghostscript; the port's command
-    // ends before EndDoc returns.
-    std::string port = "|gs -q -dSAFER -dNOPAUSE -dBATCH -sDEVICE=pgmraw -r" + std::to_string(kPrintedDpi) +
-                       " -sOutputFile=\"" + PrintedImage() + "\" -";
-    PRINTER_INFO_2A pi{};
-    pi.pPrinterName = const_cast<char*>(kPrinter);
-    pi.pPortName = port.data();
-    pi.pDriverName = di.pName;
-    pi.pPrintProcessor = const_cast<char*>("WinPrint");
-    pi.pDatatype = const_cast<char*>("RAW");
-    h = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&pi));
-    if (!h) return false;
-    ClosePrinter(h);
-    return true;
+    // The job's PostScript goes straight to ghostscript.
+    return testing_support::AddWinePrinter(
+        kPrinter, kDriver, testing_support::ExeDir() + "water_printer.ppd",
+        "|gs -q -dSAFER -dNOPAUSE -dBATCH -sDEVICE=pgmraw -r" + std::to_string(kPrintedDpi) +
+            " -sOutputFile=\"" + PrintedImage() + "\" -");
 }
 
 bool g_installed = false;
@@ -62,14 +36,7 @@ bool g_installed = false;
 class PrinterRemoval : public ::testing::Environment {
 public:
     void TearDown() override {
-        if (!g_installed) return;
-        HANDLE printer = nullptr;
-        PRINTER_DEFAULTSA access{nullptr, nullptr, PRINTER_ALL_ACCESS};
-        if (OpenPrinterA(const_cast<char*>(kPrinter), &printer, &access)) {
-            DeletePrinter(printer);
-            ClosePrinter(printer);
-        }
-        DeletePrinterDriverA(nullptr, nullptr, const_cast<char*>(kDriver));
+        if (g_installed) testing_support::RemoveWinePrinter(kPrinter, kDriver);
     }
 };
 const auto* const g_removal = ::testing::AddGlobalTestEnvironment(new PrinterRemoval);
