@@ -11,6 +11,7 @@
 #include "intercept/replacement_guard.h"
 #include "support/ansi_text.h"
 #include "support/process_utils.h"
+#include "support/refusal_messages.h"
 
 namespace {
 
@@ -62,6 +63,10 @@ void ProcessAttach() {
     }
     CreateDocObject(name);
     if (IsKORBClient(name)) CreateKORBDocObject();
+    {
+        const CCommonDoc* doc = DocObject();
+        SetRefusalsUnowned(doc && doc->nDocType == kDocPowerPoint);
+    }
     if (name == "OSTRUM" || name == "DEZIVIRE") ctx.bIsProductTool = 1;
     if (name == "ZELDAEMON") ctx.bIsDaemon = 1;
     if (name != "EXPLORER") {

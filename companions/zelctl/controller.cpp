@@ -111,7 +111,12 @@ void Controller::Add(const std::vector<std::string>& w) {
     if (w.size() < 2) throw CommandError("usage: add field=value ...");
     _ZEL_HOOK_INFO_ rec = BuildRecord(w, 1);
     iface_.AddHookInfo(&rec);
-    fprintf(out_, "add: ok (owner %lu)\n", static_cast<unsigned long>(rec.dwOwnerPid));
+    // AddHookInfo reports nothing: what the store did is read back from it.
+    const int slot = SlotHolding(iface_, rec);
+    if (slot < 0)
+        throw CommandError("add: the record was dropped (all " + std::to_string(kHookInfoSlots) +
+                           " slots are taken by other owners)");
+    fprintf(out_, "add: ok (owner %lu, slot %d)\n", static_cast<unsigned long>(rec.dwOwnerPid), slot);
 }
 
 void Controller::AddOstrum(const std::vector<std::string>& w) {

@@ -30,6 +30,14 @@ const char* TypeName(unsigned type) {
 
 }  // namespace
 
+int SlotHolding(CHookInterface& iface, const _ZEL_HOOK_INFO_& rec) {
+    static _ZEL_HOOK_INFO_ table[kHookInfoSlots];
+    iface.GetAllOstrumInfo(table);
+    for (int i = 0; i < kHookInfoSlots; ++i)
+        if (memcmp(&table[i], &rec, sizeof rec) == 0) return i;
+    return -1;
+}
+
 void PrintStore(CHookInterface& iface, bool all, FILE* out) {
     static _ZEL_HOOK_INFO_ table[kHookInfoSlots];
     iface.GetAllOstrumInfo(table);

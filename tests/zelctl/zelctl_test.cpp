@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host_client.h"
 #include "tests/hooks/child_process.h"
 #include "tests/hooks/host_window.h"
 #include "tests/watermark/page_pixels.h"
@@ -226,6 +227,45 @@ TEST(ZelctlScript, PreviewRefusesWhatItCannotDraw) {
         EXPECT_TRUE(Has(err, c.reason)) << c.args << "\n" << err;
     }
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(png.c_str())) << "no page written";
+}
+
+TEST_F(ZelctlTool, AddReportsARecordTheFullTableDropped) {
+    std::vector<std::string> fill;
+    for (int i = 0; i < 15; ++i)
+        fill.push_back("add pid=" + std::to_string(9100 + i) + " type=1 letters=P path=C:\\D\\(ZEL-01" +
+                       std::to_string(10 + i) + ")f.doc");
+    Type(fill);
+    EXPECT_EQ("", holder.Errors());
+    EXPECT_TRUE(Has(holder.Output(), "add: ok (owner 9114, slot 14)")) << holder.Output();
+    Type({"add pid=9200 type=1 letters=P path=C:\\D\\(ZEL-0200)late.doc"});
+    EXPECT_TRUE(Has(holder.Errors(), "the record was dropped")) << holder.Errors();
+    EXPECT_FALSE(Has(holder.Output(), "owner 9200")) << holder.Output();
+    // An owner that already has a slot is replaced in place, also in a full table.
+    Type({"add pid=9105 type=2 letters=CP path=C:\\D\\(ZEL-0115)g.xls"});
+    EXPECT_TRUE(Has(holder.Output(), "add: ok (owner 9105, slot 5)")) << holder.Output();
+}
+
+// The lock of the Ostrum operations belongs to the controller: applications
+// that only look records up and guard their clipboard never create it.
+TEST(ZelctlStoreMutex, OnlyTheControllerCreatesTheOstrumLock) {
+    hosts::HostClient word;
+    ASSERT_TRUE(word.Start("word11") && word.LoadGatrel()) << word.LastError();
+    word.CreateDoc();
+    const HWND doc = word.OpenDoc("C:\\ZELFILETEMP\\(ZEL-0300)mutex.doc");
+    ASSERT_TRUE(doc);
+    word.Activate(doc);
+    const std::string pid = std::to_string(word.Pid());
+    std::string out, err;
+    ASSERT_EQ(0, RunToEnd(Zelctl() + " add pid=" + pid + " type=1 letters=P wnd=" + HexWnd(doc) +
+                              " path=C:\\ZELFILETEMP\\(ZEL-0300)mutex.doc",
+                          &out, &err))
+        << err;
+    EXPECT_TRUE(word.IsZelDoc(doc).answer);
+    EXPECT_EQ(1, word.Send("copy", {{"text", "withheld"}}).Num("set"));
+    HANDLE lock = OpenMutexA(SYNCHRONIZE, FALSE, "DllShareMem");
+    EXPECT_EQ(nullptr, lock) << "a process without the control interface made the Ostrum lock";
+    if (lock) CloseHandle(lock);
+    RunToEnd(Zelctl() + " del owner=" + pid, &out, &err);
 }
 
 TEST(ZelctlScript, RunsAFileAndStopsAtTheFirstFailingLine) {

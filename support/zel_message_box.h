@@ -1,0 +1,15 @@
+#pragma once
+// The product's message box, ZELMessageBox of ZELShowMsgBox.dll (arguments
+// and flags of MessageBoxA). The library is loaded on first use, by full path
+// from the folder of the module that holds this code, so that Gatrel.dll
+// loads in every process whether or not the message-box library is there.
+#include <windows.h>
+
+#include "support/api.h"
+
+constexpr const wchar_t* kZelMessageBoxLibrary = L"ZELShowMsgBox.dll";
+
+// ZELMessageBox's result, or 0 when the library or its export is missing (the
+// first miss is logged, later calls return 0 at once). Never call it from
+// DllMain: the first call loads a library.
+GATREL_API int ShowZelMessageBox(HWND owner, const char* text, const char* caption, UINT flags);
