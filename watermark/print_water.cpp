@@ -81,6 +81,10 @@ void CPrintWater::RepeatWaterContent() {
 
 CPrintWater::Prepared CPrintWater::GetPrepared() {
     WaterLock lock(m_csLock);
+    return PreparedLocked();
+}
+
+CPrintWater::Prepared CPrintWater::PreparedLocked() const {
     Prepared p;
     p.content = TextOf(m_pszContent);
     p.fontName = m_szFontName;

@@ -86,6 +86,7 @@ private:
         bool bAddWater = false;  // the overlay of the current page is drawn
     };
     void PrepareWaterInfo(HDC fontDevice, const WaterSurface& page);
+    Prepared PreparedLocked() const;  // m_csLock held
     void SetBrush(WaterPass pass);
 
     std::set<std::string> m_setFontNames;

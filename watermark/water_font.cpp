@@ -41,10 +41,6 @@ bool FitsOnOneLine(const WaterSurface& page, Gdiplus::GpFont* font, const std::w
 }  // namespace
 
 void CPrintWater::SelectWaterFont(HDC hdc) {
-    {
-        WaterLock lock(m_csLock);
-        m_setFontNames.clear();
-    }
     // One call per family and character set; the device may be slow to list
     // them, so the lock waits for nobody meanwhile.
     std::set<std::string> names;
@@ -53,7 +49,7 @@ void CPrintWater::SelectWaterFont(HDC hdc) {
     EnumFontFamiliesExA(hdc, &all, CollectFamily, reinterpret_cast<LPARAM>(&names), 0);
 
     WaterLock lock(m_csLock);
-    m_setFontNames.insert(names.begin(), names.end());
+    m_setFontNames.swap(names);
     memset(m_szFontName, 0, sizeof m_szFontName);
     const std::wstring name =
         m_setFontNames.count(kSimSunAnsi) ? text::AnsiToWide(kSimSunAnsi) : std::wstring(L"Arial");

@@ -68,14 +68,16 @@ void CPrintWater::PrintStringWater(const WaterSurface& page) {
     const bool running = EnsureGdiplus();
     {
         WaterLock lock(m_csLock);
-        p = {m_pszContent ? m_pszContent.get() : L"", m_szFontName, m_fFontSize,
-             m_WaterInfo.chLayout, m_WaterInfo.wLineCount, m_WaterInfo.wOpacity};
+        p = PreparedLocked();
         if (running && m_pBrush) {
             Gdiplus::GpBrush* copy = nullptr;
             GdipCloneBrush(m_pBrush.get(), &copy);
             brush.reset(copy);
         }
     }
+    // No drawing state of the watermark's survives the call.
+    Gdiplus::GraphicsState state = 0;
+    const bool saved = running && page.graphics && GdipSaveGraphics(page.graphics, &state) == Gdiplus::Ok;
     WaterFont font;
     if (running) {
         if (page.graphics) {
@@ -97,4 +99,5 @@ void CPrintWater::PrintStringWater(const WaterSurface& page) {
             LogError("[%s():%d] Call DrawString() Fail. Status=%d", "CPrintWater::PrintStringWater",
                      line.callNumber, static_cast<int>(status));
     }
+    if (saved) GdipRestoreGraphics(page.graphics, state);
 }
