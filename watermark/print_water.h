@@ -47,7 +47,8 @@ public:
     void FitWaterFontSize(const WaterSurface& page);
     void RepeatWaterContent();
 
-    // The brush of the next drawing pass.
+    // The brush of the next drawing pass. There is one for the process: two
+    // threads drawing passes at the same moment may draw with each other's.
     void SetUnderlayBrush();
     void SetOverlayBrush();
     void SetPdfOverlayBrush();
@@ -65,7 +66,8 @@ public:
     // Per device context of the set: whether the overlay of its current page
     // has been drawn. A page that begins clears it; MarkPageWaterAdded sets it
     // and answers true only for the one caller that set it, and only while hdc
-    // is in the set. Absent handles read as not added.
+    // is in the set, so the page's end draws the overlay when it answers true.
+    // Absent handles read as not added.
     void ClearPageWaterAdded(HDC hdc);
     bool MarkPageWaterAdded(HDC hdc);
     bool IsPageWaterAdded(HDC hdc);
