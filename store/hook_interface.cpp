@@ -1,4 +1,4 @@
-#include "store/hook_interface.h"
+#include "store/gatrel_interface.h"
 
 #include "store/hook_procedures.h"
 #include "store/hook_records.h"

@@ -11,9 +11,8 @@
 
 #include "store/hook_info.h"
 #include "store/ostrum_records.h"
-#include "support/api.h"
 
-class GATREL_API CZELGatrel {
+class CZELGatrel {
 public:
     CZELGatrel();
     virtual ~CZELGatrel();

@@ -3,8 +3,6 @@
 #include <cstdarg>
 #include <string>
 
-#include "support/api.h"
-
 constexpr int kLogDebug = 1;
 constexpr int kLogInfo = 2;
 constexpr int kLogWarn = 3;
@@ -14,8 +12,8 @@ constexpr unsigned long kLogRotateBytes = 10485760;  // rotate to .logbak above 
 // timed out three times in a row.
 constexpr unsigned long kLogAppendPauseMs = 5000;
 
-GATREL_API void LogError(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-GATREL_API void LogInfo(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+void LogError(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+void LogInfo(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 void WriteLog(int level, const char* fmt, va_list args);
 // 1 once the log path is known, 0 while logging is not possible.
 int InitLog();

@@ -6,14 +6,12 @@
 // the second again. The virtual-printer and save-as messages share one count.
 #include <windows.h>
 
-#include "support/api.h"
-
 // The thread procedures. The argument is the window that should own the box
 // (the record's hDocWnd); each returns 0.
-GATREL_API DWORD WINAPI ShowVirtualPrinterMsg(LPVOID owner);  // "D_DCTRL_VIRTUAL_ERROR"
-GATREL_API DWORD WINAPI ShowSaveAsMsg(LPVOID owner);          // "D_DCTRL_SAVEAS_ERROR"
-GATREL_API DWORD WINAPI ShowCantPrintMsg(LPVOID owner);       // "D_DCTRL_CANTPRINT_ERROR"
-GATREL_API DWORD WINAPI ShowPrintLimitMsg(LPVOID owner);      // "D_DCTRL_CANTPRINT_TIMES_LIMIT"
+DWORD WINAPI ShowVirtualPrinterMsg(LPVOID owner);  // "D_DCTRL_VIRTUAL_ERROR"
+DWORD WINAPI ShowSaveAsMsg(LPVOID owner);          // "D_DCTRL_SAVEAS_ERROR"
+DWORD WINAPI ShowCantPrintMsg(LPVOID owner);       // "D_DCTRL_CANTPRINT_ERROR"
+DWORD WINAPI ShowPrintLimitMsg(LPVOID owner);      // "D_DCTRL_CANTPRINT_TIMES_LIMIT"
 
 // Starts one of the procedures above with owner on a thread of its own and
 // returns at once; the thread is not waited for.

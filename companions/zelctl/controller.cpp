@@ -6,9 +6,9 @@
 #include "companions/zelctl/record_fields.h"
 #include "companions/zelctl/store_table.h"
 #include "companions/zelctl/values.h"
-#include "host/global_hooks.h"
-#include "store/hook_interface.h"
-#include "store/zel_gatrel.h"
+#include "store/gatrel_interface.h"
+#include "host/diagnostics.h"
+#include "store/ostrum_records.h"
 
 namespace zelctl {
 
@@ -184,8 +184,10 @@ void Controller::Water(const std::vector<std::string>& w) {
     if (w.size() < 2) throw CommandError("usage: water [layout=C] [size=F] [opacity=N] [lines=N] [text=TEXT]");
     const Fields f = ParseFields(w, 1, {"layout", "size", "opacity", "lines", "text"});
     if (!iface_.m_pStore) throw CommandError("water: no store");
+    // The controller's interface only writes the settings: the current ones
+    // come from the library's diagnostic table.
     static WaterInfo info;
-    iface_.m_pStore->GetWaterInfo(&info);
+    GatrelDiagnosticTable()->GetWaterInfo(&info);
     if (auto it = f.find("layout"); it != f.end()) {
         if (it->second.size() != 1) throw CommandError("layout: one character");
         info.chLayout = it->second[0];

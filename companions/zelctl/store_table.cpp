@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "store/hook_interface.h"
-#include "store/zel_gatrel.h"
+#include "store/gatrel_interface.h"
+#include "host/diagnostics.h"
 #include "support/ansi_text.h"
 
 namespace zelctl {
@@ -62,7 +62,7 @@ void PrintStore(CHookInterface& iface, bool all, FILE* out) {
         if (!temp.empty()) fprintf(out, "%-4s temp path: %s\n", "", temp.c_str());
     }
 
-    CZELGatrel* store = iface.m_pStore;
+    const GatrelDiagnostics* store = GatrelDiagnosticTable();
     if (!store) return;
     static WaterInfo water;
     store->GetWaterInfo(&water);

@@ -10,8 +10,7 @@
 #include <string>
 
 #include "host_client.h"
-#include "store/zel_gatrel.h"
-#include "wndctl/hook_procs.h"
+#include "tests/support/dll_store.h"
 #include "tests/store/store_test_util.h"
 
 namespace {
@@ -81,7 +80,7 @@ protected:
         return host.Send("paste", {{"format", format}});
     }
 
-    CZELGatrel store;
+    testdll::Store store;
 };
 
 TEST_F(ClipboardGuard, CopyWithoutTheRightPastesOnlyIntoItsDocument) {
@@ -256,7 +255,7 @@ TEST_F(ClipboardGuard, TurningToAnotherDocumentDropsTheWithheldContent) {
     // would place it.
     const DWORD tid = static_cast<DWORD>(word.Info(doc1).Num("tid"));
     ASSERT_NE(0u, tid);
-    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, CallWndProc, GetModuleHandleA("Gatrel.dll"), tid);
+    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, testdll::Dll().CallWndProc, GetModuleHandleA("Gatrel.dll"), tid);
     ASSERT_TRUE(hook);
 
     word.Activate(doc1);
@@ -284,7 +283,7 @@ TEST_F(ClipboardGuard, ARecordDeletedSinceTheCopyEndsTheStayInTheDocument) {
     ASSERT_TRUE(doc);
     Register(word, doc, "P", 1, 7012);
     const DWORD tid = static_cast<DWORD>(word.Info(doc).Num("tid"));
-    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, CallWndProc, GetModuleHandleA("Gatrel.dll"), tid);
+    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, testdll::Dll().CallWndProc, GetModuleHandleA("Gatrel.dll"), tid);
     ASSERT_TRUE(hook);
     ASSERT_EQ(1, word.Send("copy", {{"text", "kept"}}).Num("set"));
     store.DelHookInfo(7012);

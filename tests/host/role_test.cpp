@@ -33,8 +33,8 @@ std::string ExpectedRows(int docType, bool os110) {
 }
 
 std::string AttachedRows(hosts::HostClient& host) {
-    hosts::Reply r = host.Call("Gatrel.dll", "GatrelHookReport", {"b:4096", "i:4096"});
-    return r.ok ? r.Str("outs0") : "<" + r.error + ">";
+    hosts::Reply r = host.Send("hookreport");
+    return r.ok ? r.Str("names") : "<" + r.error + ">";
 }
 
 // A copy of the ordinary host under another executable name.

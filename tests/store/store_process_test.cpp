@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "store/zel_gatrel.h"
+#include "store/gatrel_interface.h"
+#include "store/ostrum_records.h"
+#include "tests/support/dll_store.h"
 #include "tests/store/store_test_util.h"
 
 using storetest::SpawnSelf;
@@ -70,7 +72,8 @@ bool IsFree(const _ZEL_HOOK_INFO_& r) {
 // worker's owners. Only this worker changes its owners' records, so it knows
 // what the table must hold for them at the end; it writes that to a file.
 int StressWorker(int worker, int workers, int ops, const char* resultFile) {
-    CZELGatrel store;
+    CHookInterface::instance();  // as the controller: its Ostrum operations' lock
+    testdll::Store store;
     uint32_t gens[kOwnersPerWorker] = {};
     bool present[kOwnersPerWorker] = {};
     unsigned seed = 12345u + worker * 7919u;
@@ -142,7 +145,8 @@ int StressWorker(int worker, int workers, int ops, const char* resultFile) {
 // kind of writer: with the table otherwise empty, the two kinds keep picking
 // the same free slot.
 int Duel(bool ostrum, DWORD ms) {
-    CZELGatrel store;
+    CHookInterface::instance();
+    testdll::Store store;
     const DWORD owner = OwnerOf(ostrum ? 12 : 13, 0);
     const DWORD end = GetTickCount() + ms;
     for (uint32_t gen = 1; static_cast<LONG>(GetTickCount() - end) < 0; ++gen) {
@@ -167,7 +171,7 @@ int DieHoldingHookMutex() {
 }
 
 int AddOne(DWORD owner) {
-    CZELGatrel store;
+    testdll::Store store;
     auto r = Patterned(owner, 1);
     store.AddHookInfo(&r);
     return 0;
@@ -183,7 +187,7 @@ class StoreProcesses : public ::testing::Test {
 protected:
     void SetUp() override { storetest::ClearTable(store); }
     void TearDown() override { storetest::ClearTable(store); }
-    CZELGatrel store;
+    testdll::Store store;
 };
 
 TEST_F(StoreProcesses, RecordAddedInOneProcessIsFoundInAnother) {
