@@ -6,8 +6,8 @@
 #include "companions/zelctl/controller.h"
 #include "companions/zelctl/values.h"
 #include "companions/zelctl/water_preview.h"
-#include "store/hook_interface.h"
-#include "store/zel_gatrel.h"
+#include "host/diagnostics.h"
+#include "store/gatrel_interface.h"
 
 namespace zelctl {
 
@@ -23,8 +23,9 @@ constexpr uint32_t kMaxDpi = 600;
 
 void Controller::Preview(const std::vector<std::string>& w) {
     if (!iface_.m_pStore) throw CommandError("preview: no store");
+    // The store's settings, as the library in this process sees them.
     static WaterInfo info;
-    iface_.m_pStore->GetWaterInfo(&info);
+    GatrelDiagnosticTable()->GetWaterInfo(&info);
     PreviewOptions options;
     for (size_t i = 1; i < w.size(); ++i) {
         const std::string& opt = w[i];
