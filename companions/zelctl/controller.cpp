@@ -48,6 +48,7 @@ bool Controller::Run(const std::vector<std::string>& w) {
     else if (cmd == "water") Water(w);
     else if (cmd == "korb") Korb(w);
     else if (cmd == "list") List(w);
+    else if (cmd == "preview") Preview(w);
     else if (cmd == "wait") Wait(w);
     else if (cmd == "echo") Echo(w);
     else if (cmd == "help") Help();
@@ -247,7 +248,9 @@ void Controller::Help() {
         "del-guard owner=PID zelname=NAME [wnd= type= extra= dwextra=]\n"
         "water [layout=C] [size=F] [opacity=N] [lines=N] [text=TEXT]\n"
         "korb [info=N] [class=NAME]\n"
-        "list [all] | wait MS | wait forever | echo TEXT | quit\n",
+        "list [all] | wait MS | wait forever | echo TEXT | quit\n"
+        "preview --out FILE.png [--text T] [--layout L|D] [--size POINTS] [--opacity 0-255]\n"
+        "        [--lines N] [--landscape] [--dpi N] [--pdf]\n",
         out_);
 }
 

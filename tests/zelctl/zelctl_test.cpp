@@ -11,6 +11,7 @@
 #include "host_client.h"
 #include "tests/hooks/child_process.h"
 #include "tests/hooks/host_window.h"
+#include "tests/watermark/page_pixels.h"
 
 using testing_support::ChildProcess;
 using testing_support::ExeDir;
@@ -164,6 +165,68 @@ TEST_F(ZelctlTool, OstrumRecordsReportTheStoresResult) {
     const std::string listing = ListInSecondProcess();
     EXPECT_TRUE(Has(listing, "records: 0 of 15 slots")) << listing;
     EXPECT_TRUE(Has(listing, "0x00000777")) << "the cleared slot keeps its window: " << listing;
+}
+
+std::string TempFile(const std::string& name) {
+    char dir[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, dir);
+    return std::string(dir) + name;
+}
+
+// What the administrator sees before rolling a watermark out: the store's
+// settings, or the ones given on the command line, on an A4 page.
+TEST_F(ZelctlTool, PreviewDrawsTheStoresWatermarkOrTheOneGivenOnTheCommandLine) {
+    Type({"water layout=L size=40 opacity=120 lines=1 text=PREVIEW"});
+    const std::string png = TempFile("zelctl_preview_store.png");
+    std::string out, err;
+    ASSERT_EQ(0, RunToEnd(Zelctl() + " preview --out \"" + png + "\"", &out, &err)) << err;
+    EXPECT_TRUE(Has(out, "preview: ok (" + png + ", 1240x1754 at 150 dpi, font Arial 28.0 pt, 1 lines)")) << out;
+    watertest::PagePixels page = watertest::ReadPng(png);
+    ASSERT_EQ(1240, page.width);
+    ASSERT_EQ(1754, page.height);
+    const int em = 28 * 150 / 72;
+    const auto bands = watertest::InkBands(page, em);
+    ASSERT_EQ(1u, bands.size());
+    EXPECT_NEAR(page.height / 2.0, (bands[0].first + bands[0].second) / 2.0, 0.15 * em);
+    // Grey 255 - 120 under the content, black at 120/255 over it.
+    EXPECT_NEAR(135 * (255 - 120) / 255, watertest::Red(watertest::CommonInkColour(page, 0xFFFFFFFF)), 6);
+
+    // Five lines draw three; a landscape page's diagonal rises by less than 45 degrees.
+    ASSERT_EQ(0, RunToEnd(Zelctl() + " preview --out \"" + png + "\" --layout D --landscape --dpi 100 --lines 5 "
+                                     "--size 30 --opacity 200 --text SECRET",
+                          &out, &err))
+        << err;
+    EXPECT_TRUE(Has(out, "1169x827 at 100 dpi, font Arial 21.0 pt, 3 lines")) << out;
+    page = watertest::ReadPng(png);
+    ASSERT_EQ(1169, page.width);
+    const double slope = watertest::InkSlopeDegrees(page);
+    EXPECT_TRUE(slope > 25 && slope < 45) << slope;
+    EXPECT_EQ(3, watertest::InkLinesAcross(page, slope, 21 * 100 / 72));
+
+    // As the PDF application prints it: one overlay at twice the strength.
+    ASSERT_EQ(0, RunToEnd(Zelctl() + " preview --pdf --opacity 100 --out \"" + png + "\"", &out, &err)) << err;
+    EXPECT_NEAR(55, watertest::Red(watertest::CommonInkColour(watertest::ReadPng(png), 0xFFFFFFFF)), 4);
+    DeleteFileA(png.c_str());
+}
+
+TEST(ZelctlScript, PreviewRefusesWhatItCannotDraw) {
+    const std::string png = TempFile("zelctl_preview_refused.png");
+    DeleteFileA(png.c_str());
+    const struct {
+        std::string args, reason;
+    } cases[] = {{"", "usage: preview --out FILE.png"},
+                 {"--out \"" + png + "\" --layout Q", "layout: L (horizontal) or D (diagonal)"},
+                 {"--out \"" + png + "\" --dpi 5000", "dpi: 5000 is above 600"},
+                 {"--out \"" + png + "\" --size -3", "size: 0 (fit to the page) or more points"},
+                 {"--out \"" + png + "\" --colour red", "unknown option \"--colour\""},
+                 {"--out \"" + png + "\" --lines", "usage: preview"},
+                 {"--out Q:\\no\\such\\folder\\p.png", "preview: cannot write the PNG"}};
+    for (const auto& c : cases) {
+        std::string out, err;
+        EXPECT_EQ(1, RunToEnd(Zelctl() + " preview " + c.args, &out, &err)) << c.args;
+        EXPECT_TRUE(Has(err, c.reason)) << c.args << "\n" << err;
+    }
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(png.c_str())) << "no page written";
 }
 
 TEST_F(ZelctlTool, AddReportsARecordTheFullTableDropped) {
