@@ -1,5 +1,6 @@
 #include "host/diagnostics.h"
 
+#include "guards/print/print_doc_flag.h"
 #include "host/process_context.h"
 #include "identify/active_doc_info.h"
 #include "identify/active_doc_window.h"
@@ -75,6 +76,7 @@ const GatrelDiagnostics kTable = {
     ShowSaveAsMsg,
     ShowCantPrintMsg,
     ShowPrintLimitMsg,
+    GetPrintDocZelFlag,
     GatrelHookReport,
 };
 

@@ -87,6 +87,10 @@ struct GatrelDiagnostics {
     LPTHREAD_START_ROUTINE ShowCantPrintMsg;
     LPTHREAD_START_ROUTINE ShowPrintLimitMsg;
 
+    // The print guard (guards/print/print_doc_flag.h): the flag of a print
+    // job's document name for this process's application.
+    std::string (*GetPrintDocZelFlag)(const std::string& printDocName);
+
     // The rows attached in this process, comma-separated in catalog order, cut
     // to cap bytes; the number of rows (intercept/hook_report.h).
     int (*HookReport)(char* names, int cap);

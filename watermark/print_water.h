@@ -21,6 +21,7 @@
 
 #include "store/hook_info.h"
 #include "watermark/water_brush.h"
+#include "watermark/water_geometry.h"
 #include "watermark/water_surface.h"
 
 class CPrintWater {
@@ -49,13 +50,19 @@ public:
 
     // The brush of the next drawing pass. There is one for the process: two
     // threads drawing passes at the same moment may draw with each other's.
+    // Print jobs draw with PrintStringWater(hdc, pass) instead.
     void SetUnderlayBrush();
     void SetOverlayBrush();
     void SetPdfOverlayBrush();
 
     // Draws the prepared watermark on the current page of hdc with the brush
-    // of the pass. Failed drawing calls are logged; the page is never refused.
+    // set for the next pass. Failed drawing calls are logged; the page is
+    // never refused. Translucent ink on a device that cannot blend is drawn
+    // as a screen (watermark/water_screen.h).
     void PrintStringWater(HDC hdc);
+    // The same with the brush of pass, made for this call alone: pages of
+    // several jobs drawn at once in different threads keep their own passes.
+    void PrintStringWater(HDC hdc, WaterPass pass);
     void PrintStringWater(const WaterSurface& page);
 
     // The need-watermark set. Adding a present handle changes nothing;
@@ -88,6 +95,9 @@ private:
         bool bAddWater = false;  // the overlay of the current page is drawn
     };
     void PrepareWaterInfo(HDC fontDevice, const WaterSurface& page);
+    void DrawOnDevice(HDC hdc, const Prepared& p, GdipBrushPtr brush);
+    void Draw(const WaterSurface& page, const Prepared& p, Gdiplus::GpBrush* brush);
+    static WaterGeometry GeometryOf(const WaterSurface& page, const Prepared& p, float lineHeight);
     Prepared PreparedLocked() const;  // m_csLock held
     void SetBrush(WaterPass pass);
 

@@ -1,11 +1,14 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <cmath>
+
 #include "support/log.h"
 #include "watermark/gdiplus_session.h"
 #include "watermark/print_water.h"
 #include "watermark/water_geometry.h"
 #include "watermark/water_lock.h"
+#include "watermark/water_screen.h"
 
 using namespace Gdiplus::DllExports;
 
@@ -31,11 +34,22 @@ void CompensateDeviceMapping(const WaterSurface& page) {
                                     Gdiplus::MatrixOrderPrepend);
 }
 
+// On a device: one row of text along the line, cut at the box's end. The
+// text is far longer than the line; without wrapping GDI+ lays out only that
+// row, and nothing falls outside the box to clip away, which on a printer
+// would cost a clip region of one rectangle per device row of a turned line.
+// On a bitmap the default layout wraps the text in the box and the clip keeps
+// the first row: there the clip is cheap and the wrapped rows are not drawn.
+GdipStringFormatPtr OneRowFormat() {
+    Gdiplus::GpStringFormat* format = nullptr;
+    GdipCreateStringFormat(Gdiplus::StringFormatFlagsNoWrap, LANG_NEUTRAL, &format);
+    return GdipStringFormatPtr(format);
+}
+
 Gdiplus::GpStatus DrawLine(const WaterSurface& page, const std::wstring& text, Gdiplus::GpFont* font,
-                           Gdiplus::GpBrush* brush, const WaterLine& line, float lineHeight) {
-    // The line's box: the text wraps inside it and only its first row shows.
-    // The clip says so explicitly; not every GDI+ clips a bitmap's text to
-    // the layout box by itself. The surface is left as it was found.
+                           Gdiplus::GpStringFormat* format, Gdiplus::GpBrush* brush, const WaterLine& line,
+                           float lineHeight, bool clipToBox) {
+    // The surface is left as it was found.
     Gdiplus::GraphicsState state = 0;
     const bool saved = GdipSaveGraphics(page.graphics, &state) == Gdiplus::Ok;
     Gdiplus::RectF box(line.x, line.y, line.length, lineHeight);
@@ -45,27 +59,68 @@ Gdiplus::GpStatus DrawLine(const WaterSurface& page, const std::wstring& text, G
         GdipRotateWorldTransform(page.graphics, line.angle, Gdiplus::MatrixOrderPrepend);
         box.X = box.Y = 0;
     }
-    GdipSetClipRect(page.graphics, box.X, box.Y, box.Width, box.Height, Gdiplus::CombineModeIntersect);
+    // Not every GDI+ keeps a bitmap's glyphs inside the layout box by itself.
+    if (clipToBox)
+        GdipSetClipRect(page.graphics, box.X, box.Y, box.Width, box.Height, Gdiplus::CombineModeIntersect);
     const Gdiplus::GpStatus status = GdipDrawString(page.graphics, text.c_str(), static_cast<INT>(text.size()),
-                                                    font, &box, nullptr, brush);
+                                                    font, &box, format, brush);
     if (saved) GdipRestoreGraphics(page.graphics, state);
     return status;
+}
+
+// The device-pixel box that a line's glyphs can reach, with a margin for
+// glyphs that overhang their layout box.
+RECT DeviceBoundsOf(const WaterLine& line, float lineHeight) {
+    const double turn = line.angle * 3.14159265358979 / 180;
+    const double c = std::cos(turn), s = std::sin(turn);
+    const double xs[] = {0, line.length, 0, line.length};
+    const double ys[] = {0, 0, lineHeight, lineHeight};
+    double left = 1e30, top = 1e30, right = -1e30, bottom = -1e30;
+    for (int i = 0; i < 4; ++i) {
+        const double x = line.x + xs[i] * c - ys[i] * s;
+        const double y = line.y + xs[i] * s + ys[i] * c;
+        left = std::min(left, x);
+        right = std::max(right, x);
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+    }
+    const double margin = lineHeight / 4 + 2;
+    return RECT{static_cast<LONG>(std::floor(left - margin)), static_cast<LONG>(std::floor(top - margin)),
+                static_cast<LONG>(std::ceil(right + margin)), static_cast<LONG>(std::ceil(bottom + margin))};
+}
+
+// GDI+ line height of the font at the device's resolution, before any
+// drawing surface exists on it.
+float DeviceLineHeight(HDC hdc, Gdiplus::GpFont* font) {
+    Gdiplus::REAL height = 0;
+    if (!font || GdipGetFontHeightGivenDPI(font, static_cast<Gdiplus::REAL>(GetDeviceCaps(hdc, LOGPIXELSY)),
+                                           &height) != Gdiplus::Ok)
+        return 0;
+    return height;
+}
+
+unsigned AlphaOf(Gdiplus::GpBrush* brush) {
+    Gdiplus::ARGB colour = 0;
+    if (!brush || GdipGetSolidFillColor(reinterpret_cast<Gdiplus::GpSolidFill*>(brush), &colour) != Gdiplus::Ok)
+        return 255;
+    return colour >> 24;
+}
+
+GdipBrushPtr OpaqueCopyOf(Gdiplus::GpBrush* brush) {
+    Gdiplus::ARGB colour = 0;
+    GdipGetSolidFillColor(reinterpret_cast<Gdiplus::GpSolidFill*>(brush), &colour);
+    Gdiplus::GpSolidFill* fill = nullptr;
+    GdipCreateSolidFill(colour | 0xFF000000u, &fill);
+    return GdipBrushPtr(fill);
 }
 
 }  // namespace
 
 void CPrintWater::PrintStringWater(HDC hdc) {
     LogError("Print Water. hdc=%x", static_cast<unsigned>(reinterpret_cast<uintptr_t>(hdc)));
-    DeviceWaterSurface device(hdc);
-    PrintStringWater(device.surface());
-}
-
-void CPrintWater::PrintStringWater(const WaterSurface& page) {
-    // The page's text, font and brush as one consistent copy: a job prepared
-    // meanwhile in another thread changes the next page, not this one.
+    const bool running = EnsureGdiplus();
     Prepared p;
     GdipBrushPtr brush;
-    const bool running = EnsureGdiplus();
     {
         WaterLock lock(m_csLock);
         p = PreparedLocked();
@@ -75,25 +130,82 @@ void CPrintWater::PrintStringWater(const WaterSurface& page) {
             brush.reset(copy);
         }
     }
+    DrawOnDevice(hdc, p, std::move(brush));
+}
+
+void CPrintWater::PrintStringWater(HDC hdc, WaterPass pass) {
+    LogError("Print Water. hdc=%x", static_cast<unsigned>(reinterpret_cast<uintptr_t>(hdc)));
+    const Prepared p = GetPrepared();
+    // A brush of this call's own: another thread's pass cannot change it.
+    DrawOnDevice(hdc, p, CreateWaterBrush(pass, p.opacity));
+}
+
+void CPrintWater::DrawOnDevice(HDC hdc, const Prepared& p, GdipBrushPtr brush) {
+    const unsigned alpha = AlphaOf(brush.get());
+    if (!hdc || !brush || alpha == 255 || DeviceBlends(hdc)) {
+        DeviceWaterSurface device(hdc);
+        Draw(device.surface(), p, brush.get());
+        return;
+    }
+    // The clip must be in place before GDI+ takes the device context over.
+    const WaterSurface metrics = DeviceWaterSurface::MetricsOf(hdc);
+    const WaterFont font = CreateWaterFont(p.fontName.c_str(), p.fontSize);
+    const float lineHeight = DeviceLineHeight(hdc, font.font.get());
+    std::vector<RECT> areas;
+    for (const WaterLine& line : WaterLines(GeometryOf(metrics, p, lineHeight), p.layout, p.lineCount))
+        areas.push_back(DeviceBoundsOf(line, lineHeight));
+    ScreenDoorClip screen(hdc, static_cast<float>(alpha) / 255, areas);
+    DeviceWaterSurface device(hdc);
+    Draw(device.surface(), p, OpaqueCopyOf(brush.get()).get());
+}
+
+void CPrintWater::PrintStringWater(const WaterSurface& page) {
+    // The page's text, font and brush as one consistent copy: a job prepared
+    // meanwhile in another thread changes the next page, not this one.
+    const bool running = EnsureGdiplus();
+    Prepared p;
+    GdipBrushPtr brush;
+    {
+        WaterLock lock(m_csLock);
+        p = PreparedLocked();
+        if (running && m_pBrush) {
+            Gdiplus::GpBrush* copy = nullptr;
+            GdipCloneBrush(m_pBrush.get(), &copy);
+            brush.reset(copy);
+        }
+    }
+    Draw(page, p, brush.get());
+}
+
+WaterGeometry CPrintWater::GeometryOf(const WaterSurface& page, const Prepared& p, float lineHeight) {
+    WaterGeometry g;
+    g.width = static_cast<float>(page.width);
+    g.height = static_cast<float>(page.height);
+    g.em = p.fontSize / 72 * static_cast<float>(page.dpi);
+    g.lineHeight = lineHeight;
+    return g;
+}
+
+void CPrintWater::Draw(const WaterSurface& page, const Prepared& p, Gdiplus::GpBrush* brush) {
+    const bool running = EnsureGdiplus();
     // No drawing state of the watermark's survives the call.
     Gdiplus::GraphicsState state = 0;
     const bool saved = running && page.graphics && GdipSaveGraphics(page.graphics, &state) == Gdiplus::Ok;
     WaterFont font;
+    GdipStringFormatPtr format;
     if (running) {
         if (page.graphics) {
             GdipSetTextRenderingHint(page.graphics, Gdiplus::TextRenderingHintAntiAliasGridFit);
             CompensateDeviceMapping(page);
         }
         font = CreateWaterFont(p.fontName.c_str(), p.fontSize);
+        if (page.isDevice) format = OneRowFormat();
     }
-    WaterGeometry g;
-    g.width = static_cast<float>(page.width);
-    g.height = static_cast<float>(page.height);
-    g.em = p.fontSize / 72 * static_cast<float>(page.dpi);
-    g.lineHeight = WaterLineHeight(page, font.font.get());
-    for (const WaterLine& line : WaterLines(g, p.layout, p.lineCount)) {
+    const float lineHeight = WaterLineHeight(page, font.font.get());
+    for (const WaterLine& line : WaterLines(GeometryOf(page, p, lineHeight), p.layout, p.lineCount)) {
         const Gdiplus::GpStatus status =
-            running ? DrawLine(page, p.content, font.font.get(), brush.get(), line, g.lineHeight)
+            running ? DrawLine(page, p.content, font.font.get(), format.get(), brush, line, lineHeight,
+                               !page.isDevice)
                     : Gdiplus::GdiplusNotInitialized;
         if (status != Gdiplus::Ok)
             LogError("[%s():%d] Call DrawString() Fail. Status=%d", "CPrintWater::PrintStringWater",

@@ -7,10 +7,16 @@
 
 using namespace Gdiplus::DllExports;
 
-DeviceWaterSurface::DeviceWaterSurface(HDC hdc) {
-    surface_.width = GetDeviceCaps(hdc, HORZRES);
-    surface_.height = GetDeviceCaps(hdc, VERTRES);
-    surface_.dpi = GetDeviceCaps(hdc, LOGPIXELSX);
+WaterSurface DeviceWaterSurface::MetricsOf(HDC hdc) {
+    WaterSurface s;
+    s.width = GetDeviceCaps(hdc, HORZRES);
+    s.height = GetDeviceCaps(hdc, VERTRES);
+    s.dpi = GetDeviceCaps(hdc, LOGPIXELSX);
+    s.isDevice = true;
+    return s;
+}
+
+DeviceWaterSurface::DeviceWaterSurface(HDC hdc) : surface_(MetricsOf(hdc)) {
     if (!EnsureGdiplus()) return;
     Gdiplus::GpGraphics* g = nullptr;
     GdipCreateFromHDC(hdc, &g);

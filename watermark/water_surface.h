@@ -10,6 +10,7 @@ struct WaterSurface {
     int width = 0;   // pixels across the printable page (HORZRES)
     int height = 0;  // pixels down (VERTRES)
     int dpi = 0;     // horizontal resolution (LOGPIXELSX)
+    bool isDevice = false;  // a device context's page (not a bitmap)
 };
 
 // The surface of a device context's current page: GDI+ graphics switched to
@@ -22,6 +23,8 @@ public:
     DeviceWaterSurface(const DeviceWaterSurface&) = delete;
     DeviceWaterSurface& operator=(const DeviceWaterSurface&) = delete;
     const WaterSurface& surface() const { return surface_; }
+    // The page metrics of hdc alone, without a drawing surface.
+    static WaterSurface MetricsOf(HDC hdc);
 
 private:
     GdipGraphicsPtr graphics_;

@@ -11,9 +11,10 @@
 namespace testing_support {
 
 // Adds the driver (ppd: a Windows path; the driver takes its own copy) and
-// the printer, unless a printer of that name exists.
+// the printer, unless a printer of that name exists. comment: the printer's
+// comment, when not empty.
 inline bool AddWinePrinter(const char* name, const char* driver, const std::string& ppd,
-                           const std::string& port) {
+                           const std::string& port, const std::string& comment = "") {
     HANDLE h = nullptr;
     if (OpenPrinterA(const_cast<char*>(name), &h, nullptr)) {
         ClosePrinter(h);
@@ -33,7 +34,9 @@ inline bool AddWinePrinter(const char* name, const char* driver, const std::stri
                              APD_COPY_ALL_FILES | APD_COPY_FROM_DIRECTORY))
         return false;
     std::string command = port;
+    std::string remark = comment;
     PRINTER_INFO_2A pi{};
+    if (!remark.empty()) pi.pComment = remark.data();
     pi.pPrinterName = const_cast<char*>(name);
     pi.pPortName = command.data();
     pi.pDriverName = di.pName;

@@ -140,51 +140,6 @@ void DoPaste(const Args& a, Reply& r) {
     SetLastErr(r, err);
 }
 
-void DoPrint(const Args& a, Reply& r) {
-    std::wstring printer = Widen(a.Str("printer"));
-    if (printer.empty()) {
-        wchar_t name[512] = {};
-        DWORD n = 512;
-        if (GetDefaultPrinterW(name, &n)) printer = name;
-    }
-    r.Set("printer", Narrow(printer));
-    HDC dc = CreateDCW(nullptr, printer.c_str(), nullptr, nullptr);
-    r.Set("createdc", dc != nullptr);
-    if (!dc) return SetLastErr(r, GetLastError());
-    const std::string job = a.Str("job", "Document");
-    const std::string output = a.Str("output");
-    int started;
-    SetLastError(0);
-    if (a.Flag("ansi")) {
-        DOCINFOA di{};
-        di.cbSize = sizeof di;
-        di.lpszDocName = job.c_str();
-        di.lpszOutput = output.empty() ? nullptr : output.c_str();
-        started = StartDocA(dc, &di);
-    } else {
-        const std::wstring wjob = Widen(job), wout = Widen(output);
-        DOCINFOW di{};
-        di.cbSize = sizeof di;
-        di.lpszDocName = wjob.c_str();
-        di.lpszOutput = output.empty() ? nullptr : wout.c_str();
-        started = StartDocW(dc, &di);
-    }
-    r.Set("startdoc", started);
-    if (started > 0) {
-        const int pages = static_cast<int>(a.Num("pages", 1));
-        const std::wstring body = Widen(a.Str("text", "Printed by the test host"));
-        for (int i = 0; i < pages; ++i) {
-            r.Set("startpage" + std::to_string(i), StartPage(dc));
-            TextOutW(dc, 200, 200, body.c_str(), static_cast<int>(body.size()));
-            r.Set("endpage" + std::to_string(i), EndPage(dc));
-        }
-        r.Set("enddoc", EndDoc(dc));
-    } else {
-        SetLastErr(r, GetLastError());
-    }
-    DeleteDC(dc);
-}
-
 void DoPrintDialog(const Args& a, Reply& r) {
     PRINTDLGW pd{};
     pd.lStructSize = sizeof pd;

@@ -297,11 +297,14 @@ bool HostClient::StartExe(const std::string& exePath, const std::vector<std::str
                 std::to_string(InterlockedIncrement(&counter)) + "-" + std::to_string(GetTickCount());
     // Wine takes the locale (and with it the ANSI code page) from the Unix
     // environment, which a Windows child inherits from its parent's Unix side,
-    // not from the environment block. A host that needs its own locale is
-    // started through the Unix loader, which does receive the block.
+    // not from the environment block; the commands of printer ports run in it
+    // too. A host that needs its own locale or print settings (GATREL_PRINT_*)
+    // is started through the Unix loader, which does receive the block.
     bool viaLoader = false;
     for (const auto& kv : env)
-        if (kv.first == "LANG" || kv.first == "LOCPATH" || kv.first.rfind("LC_", 0) == 0) viaLoader = true;
+        if (kv.first == "LANG" || kv.first == "LOCPATH" || kv.first.rfind("LC_", 0) == 0 ||
+            kv.first.rfind("GATREL_PRINT_", 0) == 0)
+            viaLoader = true;
     std::wstring cmd;
     if (viaLoader) {
         const std::string loader = Env("GATREL_WINE_LOADER");

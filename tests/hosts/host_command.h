@@ -50,4 +50,8 @@ void DoClick(const Args& a, Reply& r);
 // Delayed clipboard rendering of what DoCopy left for later.
 void RenderClipboard(UINT format);
 
+// Printing (host_print.cpp).
+void DoPrinterSetup(const Args& a, Reply& r);
+void DoPrintFlag(const Args& a, Reply& r);
+
 }  // namespace host

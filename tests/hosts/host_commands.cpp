@@ -440,6 +440,8 @@ std::map<std::string, Handler>& Table() {
              if (!show) return r.Fail("kind: virtual, saveas, cantprint or limit");
              r.Set("ret", static_cast<long long>(show(a.Wnd("owner"))));
          }},
+        {"printersetup", DoPrinterSetup},
+        {"printflag", DoPrintFlag},
         {"acp",
          [](const Args&, Reply& r) {
              r.Set("acp", static_cast<long long>(GetACP()));

@@ -1,0 +1,57 @@
+#include "guards/print/virtual_printer.h"
+
+#include <winspool.h>
+
+#include <vector>
+
+#include "support/ansi_text.h"
+#include "support/log.h"
+
+namespace {
+
+// Driver names of programs that print into files, upper case, in test order.
+const char* const kVirtualDrivers[] = {
+    "PDFFACTORY",
+    "SNAGIT 9 PRINTER",
+    "MICROSOFT SHARED FAX DRIVER",
+    "ADOBE PDF CONVERTER",
+    "MICROSOFT OFFICE DOCUMENT IMAGE WRITER DRIVER",
+    "MICROSOFT XPS DOCUMENT WRITER",
+    "SMART PRINT",
+    "BULLZIP PDF PRINTER",
+    "PDF",
+    "NET-IT-NOW",
+    "SOLID PDF",
+    "SEND TO MICROSOFT ONENOTE DRIVER",
+};
+
+// The printer's information may grow between the size query and the read
+// (another program renames it or changes its comment): a few tries.
+constexpr int kReadTries = 3;
+
+}  // namespace
+
+bool IsVirtualPrinterDriver(const std::string& driverName) {
+    const std::string upper = text::ToUpper(driverName);
+    LogInfo("%s", upper.c_str());
+    for (const char* entry : kVirtualDrivers)
+        if (text::Contains(upper, entry)) return true;
+    return false;
+}
+
+std::string ReadPrinterDriver(HANDLE printer) {
+    if (!printer) return {};
+    DWORD needed = 0;
+    GetPrinterA(printer, 2, nullptr, 0, &needed);
+    for (int i = 0; i < kReadTries && needed > 0; ++i) {
+        std::vector<BYTE> info(needed, 0);
+        if (GetPrinterA(printer, 2, info.data(), needed, &needed)) {
+            const auto* pi = reinterpret_cast<const PRINTER_INFO_2A*>(info.data());
+            return pi->pDriverName ? pi->pDriverName : "";
+        }
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
+    }
+    return {};
+}
+
+bool IsVirtualPrinter(HANDLE printer) { return IsVirtualPrinterDriver(ReadPrinterDriver(printer)); }

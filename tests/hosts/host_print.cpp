@@ -1,0 +1,254 @@
+// Print jobs as the applications run them: the printer set up through the
+// spooler when asked, the document name that each application gives its
+// jobs, pages of the host's own text, and two jobs on two device contexts at
+// once.
+#include "host_app.h"
+
+#include <winspool.h>
+
+#include <memory>
+#include <vector>
+
+#include "host_command.h"
+#include "host_library.h"
+
+namespace host {
+namespace {
+
+// The document whose name a job carries: the given window's, else the one in
+// front, else the last opened.
+const Document* JobDocument(const Args& a) {
+    const auto& docs = TheApp().docs;
+    const HWND wanted = a.Wnd("doc");
+    const HWND active = GetActiveWindow();
+    const Document* front = nullptr;
+    for (const auto& d : docs) {
+        if (wanted && d.doc == wanted) return &d;
+        if (!wanted && active && (d.frame == active || d.doc == active)) front = &d;
+    }
+    if (wanted) return nullptr;
+    return front ? front : docs.empty() ? nullptr : &docs.back();
+}
+
+std::string FileNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The name under which the application prints a document: the word
+// processor writes the flag's parentheses as underscores after its own name,
+// the presentation program puts its name in front, the others print under
+// the file name.
+std::string ApplicationJobName(const std::string& fileName) {
+    switch (TheApp().profile.kind) {
+        case AppKind::Word: {
+            std::string name = fileName;
+            const size_t open = name.find('('), close = name.find(')');
+            if (open != std::string::npos) name[open] = '_';
+            if (close != std::string::npos) name[close] = '_';
+            return "Microsoft Word - " + name;
+        }
+        case AppKind::PowerPoint: return "Microsoft PowerPoint - " + fileName;
+        default: return fileName;
+    }
+}
+
+std::string JobName(const Args& a) {
+    if (a.Has("job")) return a.Str("job");
+    const Document* d = JobDocument(a);
+    return ApplicationJobName(d ? FileNameOf(d->path) : "Document1");
+}
+
+std::wstring PrinterOf(const Args& a, const char* key) {
+    std::wstring printer = Widen(a.Str(key));
+    if (printer.empty()) {
+        wchar_t name[512] = {};
+        DWORD n = 512;
+        if (GetDefaultPrinterW(name, &n)) printer = name;
+    }
+    return printer;
+}
+
+// As an application sets a printer up before it prints: the spooler's
+// printer, its document properties (the printer's DEVMODE), then a device
+// context with them.
+struct PrinterSetup {
+    BOOL opened = FALSE;
+    LONG props = -1;
+    std::vector<BYTE> devmode;
+};
+
+PrinterSetup SetUpPrinter(const std::wstring& printer, HWND owner) {
+    PrinterSetup s;
+    HANDLE h = nullptr;
+    s.opened = OpenPrinterW(const_cast<wchar_t*>(printer.c_str()), &h, nullptr);
+    if (!s.opened) return s;
+    std::wstring device = printer;
+    const LONG size = DocumentPropertiesW(owner, h, device.data(), nullptr, nullptr, 0);
+    if (size > 0) {
+        s.devmode.assign(static_cast<size_t>(size), 0);
+        s.props = DocumentPropertiesW(owner, h, device.data(), reinterpret_cast<DEVMODEW*>(s.devmode.data()),
+                                      nullptr, DM_OUT_BUFFER);
+        if (s.props != IDOK) s.devmode.clear();
+    } else {
+        s.props = size;
+    }
+    ClosePrinter(h);
+    return s;
+}
+
+// One job on a device context of its own; its reply fields carry prefix.
+struct Job {
+    std::string prefix;
+    std::wstring printer;
+    std::string name, output;
+    HDC dc = nullptr;
+    int started = 0;
+    DWORD startError = 0;
+};
+
+HFONT BodyFont(HDC dc) {
+    const int points = 12;
+    return CreateFontW(-MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
+                       DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial");
+}
+
+class JobRunner {
+public:
+    JobRunner(const Args& a, Reply& r) : a_(a), r_(r) {}
+
+    bool Create(Job& job) {
+        std::vector<BYTE> devmode;
+        if (a_.Flag("props")) {
+            const PrinterSetup s = SetUpPrinter(job.printer, GetActiveWindow());
+            r_.Set(job.prefix + "opened", s.opened);
+            r_.Set(job.prefix + "props", s.props);
+            devmode = s.devmode;
+        }
+        r_.Set(job.prefix + "printer", Narrow(job.printer));
+        job.dc = CreateDCW(nullptr, job.printer.c_str(), nullptr,
+                           devmode.empty() ? nullptr : reinterpret_cast<DEVMODEW*>(devmode.data()));
+        r_.Set(job.prefix + "createdc", job.dc != nullptr);
+        r_.Set(job.prefix + "dc", HexOf(reinterpret_cast<HWND>(job.dc)));
+        if (!job.dc) r_.Set(job.prefix + "err", static_cast<long long>(GetLastError()));
+        return job.dc != nullptr;
+    }
+
+    void Start(Job& job) {
+        SetLastError(0);
+        if (a_.Flag("nulldoc")) {
+            job.started = StartDocW(job.dc, nullptr);
+        } else if (a_.Flag("ansi")) {
+            DOCINFOA di{};
+            di.cbSize = sizeof di;
+            di.lpszDocName = a_.Flag("nullname") ? nullptr : job.name.c_str();
+            di.lpszOutput = job.output.empty() ? nullptr : job.output.c_str();
+            job.started = StartDocA(job.dc, &di);
+        } else {
+            const std::wstring wname = Widen(job.name), wout = Widen(job.output);
+            DOCINFOW di{};
+            di.cbSize = sizeof di;
+            di.lpszDocName = a_.Flag("nullname") ? nullptr : wname.c_str();
+            di.lpszOutput = job.output.empty() ? nullptr : wout.c_str();
+            job.started = StartDocW(job.dc, &di);
+        }
+        job.startError = GetLastError();
+        r_.Set(job.prefix + "job", job.name);
+        r_.Set(job.prefix + "startdoc", job.started);
+        r_.Set(job.prefix + "err", static_cast<long long>(job.started > 0 ? 0 : job.startError));
+        if (job.started > 0 && a_.Flag("again")) {
+            // A second start while the job runs, as a confused application might.
+            DOCINFOW again{};
+            again.cbSize = sizeof again;
+            const std::wstring wname = Widen(job.name);
+            again.lpszDocName = wname.c_str();
+            SetLastError(0);
+            r_.Set(job.prefix + "startdoc2", StartDocW(job.dc, &again));
+            r_.Set(job.prefix + "err2", static_cast<long long>(GetLastError()));
+        }
+    }
+
+    void BeginPage(Job& job, int page) {
+        if (job.started > 0) r_.Set(job.prefix + "startpage" + std::to_string(page), StartPage(job.dc));
+    }
+
+    void DrawPage(Job& job, int page) {
+        if (job.started <= 0) return;
+        HFONT font = BodyFont(job.dc);
+        HGDIOBJ old = SelectObject(job.dc, font);
+        SetBkMode(job.dc, TRANSPARENT);
+        const std::wstring body = Widen(a_.Str("text", "Printed by the test host"));
+        const int lineHeight = MulDiv(18, GetDeviceCaps(job.dc, LOGPIXELSY), 72);
+        const int lines = static_cast<int>(a_.Num("lines", 1));
+        for (int i = 0; i < lines; ++i) {
+            const std::wstring line =
+                lines == 1 ? body : body + L" (page " + std::to_wstring(page + 1) + L", line " + std::to_wstring(i + 1) + L")";
+            TextOutW(job.dc, 200, 200 + i * lineHeight, line.c_str(), static_cast<int>(line.size()));
+        }
+        SelectObject(job.dc, old);
+        DeleteObject(font);
+    }
+
+    void FinishPage(Job& job, int page) {
+        if (job.started > 0) r_.Set(job.prefix + "endpage" + std::to_string(page), EndPage(job.dc));
+    }
+
+    // enddoc (default), deletedc (the device context goes without EndDoc) or
+    // abort (AbortDoc, then the device context goes).
+    void Finish(Job& job) {
+        const std::string end = a_.Str("end", "enddoc");
+        if (job.started > 0) {
+            if (end == "abort") r_.Set(job.prefix + "abortdoc", AbortDoc(job.dc));
+            else if (end != "deletedc") r_.Set(job.prefix + "enddoc", EndDoc(job.dc));
+        }
+        DeleteDC(job.dc);
+    }
+
+private:
+    const Args& a_;
+    Reply& r_;
+};
+
+}  // namespace
+
+void DoPrint(const Args& a, Reply& r) {
+    // The second job of pair=1 prints the same pages under job2 (default:
+    // the first job's name) on printer2 (default: the first printer), its
+    // reply fields prefixed "b.": the two jobs' calls alternate on one thread.
+    std::vector<Job> jobs(a.Flag("pair") ? 2 : 1);
+    jobs[0].printer = PrinterOf(a, "printer");
+    jobs[0].name = JobName(a);
+    jobs[0].output = a.Str("output");
+    if (jobs.size() == 2) {
+        jobs[1].prefix = "b.";
+        jobs[1].printer = a.Has("printer2") ? PrinterOf(a, "printer2") : jobs[0].printer;
+        jobs[1].name = a.Has("job2") ? a.Str("job2") : jobs[0].name;
+        jobs[1].output = a.Str("output2");
+    }
+    JobRunner run(a, r);
+    for (Job& job : jobs)
+        if (!run.Create(job)) return;
+    for (Job& job : jobs) run.Start(job);
+    const int pages = static_cast<int>(a.Num("pages", 1));
+    for (int i = 0; i < pages; ++i) {
+        for (Job& job : jobs) run.BeginPage(job, i);
+        for (Job& job : jobs) run.DrawPage(job, i);
+        for (Job& job : jobs) run.FinishPage(job, i);
+    }
+    for (Job& job : jobs) run.Finish(job);
+}
+
+void DoPrinterSetup(const Args& a, Reply& r) {
+    const PrinterSetup s = SetUpPrinter(PrinterOf(a, "printer"), a.Has("wnd") ? a.Wnd("wnd") : GetActiveWindow());
+    r.Set("opened", s.opened);
+    r.Set("props", s.props);
+}
+
+void DoPrintFlag(const Args& a, Reply& r) {
+    const GatrelDiagnostics* t = TheLibrary().table;
+    if (!t) return r.Fail("Gatrel.dll or its diagnostic table is missing (command gatrel)");
+    r.Set("flag", t->GetPrintDocZelFlag(a.Str("name")));
+    r.Set("job", JobName(a));
+}
+
+}  // namespace host

@@ -1,0 +1,35 @@
+#pragma once
+// Translucent ink on a device that cannot blend.
+//
+// A printer whose driver reports no alpha blending (Wine's PostScript driver
+// among them: GDI+ then reads the page back as black and prints an opaque
+// box over the content) gets translucent black as a screen instead: opaque
+// ink on a fraction of fine stripes, holes between them. Averaged over a
+// stripe period the tone is (1 - coverage) times what lies beneath, which is
+// what blending black at that alpha gives, and the content shows through the
+// holes. Printers render every tone as a pattern of ink dots; this pattern is
+// one the device can print.
+#include <windows.h>
+
+#include <vector>
+
+// True when the device blends translucent ink itself (constant or per-pixel
+// alpha in SHADEBLENDCAPS).
+bool DeviceBlends(HDC hdc);
+
+// While it lives, hdc draws only on horizontal stripes inside areas (device
+// pixels): coverage of each stripe period, which is the device's resolution
+// over 75 (at least 2 pixels). The clip is added to the device context's own;
+// the state is restored when it ends. Coverage 1 or more clips nothing,
+// 0 or less clips everything.
+class ScreenDoorClip {
+public:
+    ScreenDoorClip(HDC hdc, float coverage, const std::vector<RECT>& areas);
+    ~ScreenDoorClip();
+    ScreenDoorClip(const ScreenDoorClip&) = delete;
+    ScreenDoorClip& operator=(const ScreenDoorClip&) = delete;
+
+private:
+    HDC hdc_;
+    int saved_ = 0;
+};
