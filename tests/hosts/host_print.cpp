@@ -126,8 +126,18 @@ public:
             devmode = s.devmode;
         }
         r_.Set(job.prefix + "printer", Narrow(job.printer));
-        job.dc = CreateDCW(nullptr, job.printer.c_str(), nullptr,
-                           devmode.empty() ? nullptr : reinterpret_cast<DEVMODEW*>(devmode.data()));
+        const DEVMODEW* dm = devmode.empty() ? nullptr : reinterpret_cast<DEVMODEW*>(devmode.data());
+        job.dc = CreateDCW(nullptr, job.printer.c_str(), nullptr, dm);
+        // reuse=0x..: a device context with that handle value, as an
+        // application gets one some time after an earlier one was deleted.
+        if (a_.Has("reuse")) {
+            const HDC wanted = reinterpret_cast<HDC>(a_.Wnd("reuse"));
+            for (int i = 0; i < 4096 && job.dc && job.dc != wanted; ++i) {
+                DeleteDC(job.dc);
+                job.dc = CreateDCW(nullptr, job.printer.c_str(), nullptr, dm);
+            }
+            r_.Set(job.prefix + "reused", job.dc == wanted);
+        }
         r_.Set(job.prefix + "createdc", job.dc != nullptr);
         r_.Set(job.prefix + "dc", HexOf(reinterpret_cast<HWND>(job.dc)));
         if (!job.dc) r_.Set(job.prefix + "err", static_cast<long long>(GetLastError()));

@@ -1,94 +1,84 @@
 #pragma once
 // The print guard's tests: test hosts with the library loaded print real jobs
-// to the test world's printers; the refusal boxes they were shown are
-// recorded by the message-box stand-in, the controller's print event is a
-// real named event of this program, and the store is the library's own.
+// to the test world's printers (tests/print/print_world.h); the refusal boxes
+// they were shown are recorded by the message-box stand-in, the controller's
+// print event is a named event of this program, and the store is the one in
+// the library's shared section.
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "host_client.h"
 #include "tests/print/print_world.h"
-#include "tests/store/store_test_util.h"
 #include "tests/support/library_view.h"
 
 namespace printtest {
 
-inline uint32_t H(HWND w) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(w)); }
+using hosts::Params;
+using hosts::Reply;
+using printworld::PrintedJob;
+using watertest::PagePixels;
 
-inline std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+constexpr DWORD kRefused = 1223;  // ERROR_CANCELLED
 
-inline size_t Count(const std::string& hay, const std::string& needle) {
-    size_t n = 0;
-    for (size_t p = hay.find(needle); p != std::string::npos; p = hay.find(needle, p + 1)) ++n;
-    return n;
-}
+size_t Count(const std::string& hay, const std::string& needle);
+// Every character twice: what text extraction makes of two identical runs of
+// text drawn at the same place (the watermark's two passes).
+std::string Doubled(const std::string& s);
+// Today's date as the watermark writes it, "YYYY-MM-DD".
+std::string Today();
+
+// The text of a refusal message as the test world's language file has it.
+std::string MessageText(const char* key);
+constexpr const char* kCantPrint = "D_DCTRL_CANTPRINT_ERROR";
+constexpr const char* kPrintLimit = "D_DCTRL_CANTPRINT_TIMES_LIMIT";
+constexpr const char* kVirtualPrinter = "D_DCTRL_VIRTUAL_ERROR";
+constexpr const char* kPrintError = "D_DCTRL_PRINT_ERROR";
+
+// The watermark line of a page in the horizontal layout, seen across the
+// right half of the page (where the hosts' own text never reaches): one
+// character per row of ink, '#' for a row with black, '-' for a row with the
+// underlay's grey and no black, '.' otherwise.
+std::string BandRows(const PagePixels& page, int underlayGrey);
+double Share(const std::string& rows, char c);
+// Near-white pixels among all pixels of the rows of the band, left half: the
+// page's own text there is not buried under a box.
+double PaperShareUnderBand(const PagePixels& page);
 
 // The controller's print event of one owner: auto-reset, as a controller
-// counting prints one by one would make it.
+// counting the prints one by one makes it.
 class PrintEvent {
 public:
-    explicit PrintEvent(DWORD owner)
-        : event_(CreateEventA(nullptr, FALSE, FALSE, ("PrintEventOfZEL" + std::to_string(owner)).c_str())) {}
-    ~PrintEvent() {
-        if (event_) CloseHandle(event_);
-    }
+    explicit PrintEvent(DWORD owner);
+    ~PrintEvent();
+    PrintEvent(const PrintEvent&) = delete;
+    PrintEvent& operator=(const PrintEvent&) = delete;
     // Whether it was set since the last look.
-    bool Taken() { return event_ && WaitForSingleObject(event_, 0) == WAIT_OBJECT_0; }
+    bool Taken();
 
 private:
     HANDLE event_;
 };
 
-// One application with the library loaded, a document open and in front,
-// its jobs going to a folder of its own and its refusal boxes recorded.
+// One application with the library loaded and a document open and in front;
+// its jobs go to a folder of its own (rendered at renderDpi when > 0) and its
+// refusal boxes are recorded, none shown.
 class PrintHost {
 public:
-    PrintHost(const std::string& variant, const std::string& docPath, int renderDpi = 0)
-        : output_(variant), record_(output_.WindowsPath() + "\\boxes.txt") {
-        hosts::Params env = output_.Environment(renderDpi);
-        env.emplace_back("ZELMSGBOX_RECORD", record_);
-        env.emplace_back("ZELMSGBOX_MODE", "none");
-        ok_ = host_.Start(variant, {}, env) && host_.LoadGatrel();
-        if (!ok_) return;
-        host_.CreateDoc();
-        doc_ = host_.OpenDoc(docPath);
-        ok_ = doc_ != nullptr && host_.Activate(doc_);
-    }
-
+    PrintHost(const std::string& variant, const std::string& docPath, int renderDpi = 0);
     bool ok() const { return ok_; }
     hosts::HostClient& host() { return host_; }
     HWND doc() const { return doc_; }
     const printworld::OutputFolder& output() const { return output_; }
 
-    hosts::Reply Print(hosts::Params params) {
-        params.emplace_back("front", "");
-        return host_.Send("print", params, 120000);
-    }
-    // The boxes shown so far, one record line each.
-    std::vector<std::string> Boxes(DWORD settleMs = 0) const {
-        if (settleMs) Sleep(settleMs);
-        std::vector<std::string> lines;
-        std::istringstream in(ReadAll(record_));
-        for (std::string line; std::getline(in, line);) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (!line.empty()) lines.push_back(line);
-        }
-        return lines;
-    }
+    // The print command, with the document brought to front first.
+    Reply Print(Params params);
+    std::vector<PrintedJob> Jobs() const { return output_.Jobs(); }
+    // Texts of the boxes recorded so far; waits up to waitMs for at least
+    // `atLeast` of them (the message threads show theirs a moment later).
+    std::vector<std::string> Boxes(size_t atLeast = 0, DWORD waitMs = 3000) const;
 
 private:
     printworld::OutputFolder output_;
@@ -100,36 +90,15 @@ private:
 
 class PrintGuard : public ::testing::Test {
 protected:
-    void SetUp() override {
-        storetest::ClearTable(store);
-        ASSERT_TRUE(printworld::InstallPrinters());
-    }
-    void TearDown() override { storetest::ClearTable(store); }
+    void SetUp() override;
+    void TearDown() override;
 
-    // The protected document of host, registered for owner with letters.
-    void Register(PrintHost& host, const std::string& path, const char* letters, uint8_t type, DWORD owner) {
-        _ZEL_HOOK_INFO_ r{};
-        r.dwProcessId = host.host().Pid();
-        r.dwOwnerPid = owner;
-        r.hDocWnd = H(host.doc());
-        r.byDocType = type;
-        strncpy(r.szPermission, letters, sizeof r.szPermission);
-        strncpy(r.szFilePath, path.c_str(), sizeof r.szFilePath - 1);
-        const size_t slash = path.find_last_of('\\');
-        strncpy(r.szZelFileName, path.c_str() + slash + 1, sizeof r.szZelFileName - 1);
-        store.AddHookInfo(&r);
-    }
-
-    // The watermark every protected job gets.
-    void PublishWater(char layout, WORD opacity, const char* content, float size = 40, WORD lines = 1) {
-        WaterInfo info{};
-        info.chLayout = layout;
-        info.fFontSize = size;
-        info.wOpacity = opacity;
-        info.wLineCount = lines;
-        strncpy(info.szContent, content, sizeof info.szContent - 1);
-        store.SetWaterInfo(&info);
-    }
+    // The protected document of the host's document window.
+    void Register(PrintHost& host, const std::string& path, const char* letters, uint8_t type, DWORD owner);
+    // The watermark of every protected job: horizontal by default, one line
+    // at half the page's height.
+    void PublishWater(WORD opacity, const char* content = "CONFIDENTIAL ${date}", char layout = 'L',
+                      float size = 50, WORD lines = 1);
 
     testlib::Store store;
 };

@@ -136,6 +136,10 @@ std::vector<PrintedJob> OutputFolder::Jobs() const {
         PrintedJob job;
         job.file = windows_ + "\\" + name;
         job.text = ReadAll(windows_ + "\\" + stamp + ".txt");
+        // Wine's PostScript fonts name the glyphs of the hyphen and the space
+        // so that text extraction reads a soft hyphen and a no-break space.
+        for (size_t at; (at = job.text.find("\xC2\xAD")) != std::string::npos;) job.text.replace(at, 2, "-");
+        for (size_t at; (at = job.text.find("\xC2\xA0")) != std::string::npos;) job.text.replace(at, 2, " ");
         // <stamp>-<page>.pgm, pages numbered from 1 (perhaps zero-padded).
         std::map<int, std::string> pages;
         for (const std::string& other : files) {

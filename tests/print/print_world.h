@@ -31,7 +31,7 @@ void RemovePrinters();
 // One job's output as the port wrote it.
 struct PrintedJob {
     std::string file;                          // Windows path of the .ps or .pdf
-    std::string text;                          // its text (rendered jobs only)
+    std::string text;                          // its text, UTF-8 (rendered jobs only)
     std::vector<watertest::PagePixels> pages;  // its pages (rendered jobs only)
 };
 
