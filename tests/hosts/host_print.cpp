@@ -107,6 +107,25 @@ struct Job {
     DWORD startError = 0;
 };
 
+// A device context whose handle is wanted. Handles are a table slot (low
+// word) with a count of the slot's reuses: device contexts are made and kept
+// until one lands in the slot, which is then deleted and made again until its
+// count comes round.
+HDC WithHandle(HDC dc, HDC wanted, const std::wstring& printer, const DEVMODEW* dm) {
+    const auto slot = [](HDC h) { return reinterpret_cast<uintptr_t>(h) & 0xFFFF; };
+    std::vector<HDC> held;
+    for (int i = 0; i < 4096 && dc && slot(dc) != slot(wanted); ++i) {
+        held.push_back(dc);
+        dc = CreateDCW(nullptr, printer.c_str(), nullptr, dm);
+    }
+    for (int i = 0; i < 1024 && dc && dc != wanted && slot(dc) == slot(wanted); ++i) {
+        DeleteDC(dc);
+        dc = CreateDCW(nullptr, printer.c_str(), nullptr, dm);
+    }
+    for (HDC h : held) DeleteDC(h);
+    return dc;
+}
+
 HFONT BodyFont(HDC dc) {
     const int points = 12;
     return CreateFontW(-MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
@@ -130,13 +149,9 @@ public:
         job.dc = CreateDCW(nullptr, job.printer.c_str(), nullptr, dm);
         // reuse=0x..: a device context with that handle value, as an
         // application gets one some time after an earlier one was deleted.
-        if (a_.Has("reuse")) {
-            const HDC wanted = reinterpret_cast<HDC>(a_.Wnd("reuse"));
-            for (int i = 0; i < 4096 && job.dc && job.dc != wanted; ++i) {
-                DeleteDC(job.dc);
-                job.dc = CreateDCW(nullptr, job.printer.c_str(), nullptr, dm);
-            }
-            r_.Set(job.prefix + "reused", job.dc == wanted);
+        if (a_.Has("reuse") && job.dc) {
+            job.dc = WithHandle(job.dc, reinterpret_cast<HDC>(a_.Wnd("reuse")), job.printer, dm);
+            r_.Set(job.prefix + "reused", job.dc == reinterpret_cast<HDC>(a_.Wnd("reuse")));
         }
         r_.Set(job.prefix + "createdc", job.dc != nullptr);
         r_.Set(job.prefix + "dc", HexOf(reinterpret_cast<HWND>(job.dc)));

@@ -1,0 +1,198 @@
+// Print jobs over their life: two at once in one application, one left
+// without EndDoc, a second start while one runs; the document names of the
+// applications' jobs; the PDF application's print dialog.
+#include "tests/print/print_fixture.h"
+
+namespace printtest {
+namespace {
+
+const char kDocPath[] = "C:\\ZELFILETEMP\\(ZEL-0501)minutes.doc";
+constexpr DWORD kOwner = 7501;
+constexpr int kTextOnly = 30;
+
+// Pages whose text shows both passes of the watermark (each character twice).
+size_t WatermarkedPages(const PrintedJob& job) { return Count(job.text, Doubled("CONFIDENTIAL")); }
+
+TEST_F(PrintGuard, TwoJobsOnTwoDeviceContextsAtOnceEachGetTheirOverlayOnEveryPage) {
+    PublishWater(100, "CONFIDENTIAL");
+    PrintHost word("word11", kDocPath, kTextOnly);
+    ASSERT_TRUE(word.ok());
+    Register(word, kDocPath, "P", 1, kOwner);
+    // Both pages begin, both are drawn, then both end: the first job's page
+    // end must not count as the second's.
+    const Reply r = word.Print({{"printer", printworld::kOfficePrinter}, {"pair", "1"}, {"pages", "2"}});
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_GT(r.Num("startdoc"), 0);
+    EXPECT_GT(r.Num("b.startdoc"), 0);
+    const std::vector<PrintedJob> jobs = word.Jobs();
+    ASSERT_EQ(2u, jobs.size());
+    for (const PrintedJob& job : jobs) EXPECT_EQ(2u, WatermarkedPages(job)) << job.text;
+}
+
+TEST_F(PrintGuard, AJobLeftWithoutEndDocDoesNotMarkTheNextJobOnItsHandle) {
+    PublishWater(100, "CONFIDENTIAL");
+    PrintHost word("word11", kDocPath, kTextOnly);
+    ASSERT_TRUE(word.ok());
+    Register(word, kDocPath, "P", 1, kOwner);
+    const Reply left = word.Print({{"printer", printworld::kOfficePrinter}, {"end", "deletedc"}});
+    ASSERT_GT(left.Num("startdoc"), 0) << left.error;
+
+    // The document is no longer protected when it prints again, on a device
+    // context that got the same handle value.
+    store.DelHookInfo(kOwner);
+    word.output().Clear();
+    const Reply next = word.Print({{"printer", printworld::kOfficePrinter}, {"reuse", left.Str("dc")}});
+    ASSERT_EQ(1, next.Num("reused")) << "no device context with handle " << left.Str("dc");
+    EXPECT_GT(next.Num("startdoc"), 0);
+    const std::vector<PrintedJob> jobs = word.Jobs();
+    ASSERT_EQ(1u, jobs.size());
+    EXPECT_EQ(0u, Count(jobs[0].text, "CONFIDENTIAL")) << jobs[0].text;
+}
+
+TEST_F(PrintGuard, ASecondStartWhileAJobRunsFailsAndTheRunningJobKeepsItsWatermark) {
+    PublishWater(100, "CONFIDENTIAL");
+    PrintHost word("word11", kDocPath, kTextOnly);
+    ASSERT_TRUE(word.ok());
+    Register(word, kDocPath, "P", 1, kOwner);
+    PrintEvent printEvent(kOwner);
+    const Reply r = word.Print({{"printer", printworld::kOfficePrinter}, {"again", "1"}, {"pages", "2"}});
+    EXPECT_GT(r.Num("startdoc"), 0);
+    EXPECT_LE(r.Num("startdoc2"), 0);
+    const std::vector<PrintedJob> jobs = word.Jobs();
+    ASSERT_EQ(1u, jobs.size());
+    EXPECT_EQ(2u, WatermarkedPages(jobs[0])) << jobs[0].text;
+    EXPECT_TRUE(printEvent.Taken());
+    EXPECT_FALSE(printEvent.Taken()) << "the failed start is not counted";
+}
+
+TEST_F(PrintGuard, EachApplicationsJobNamesCarryTheFlagInItsOwnForm) {
+    const struct {
+        const char* variant;
+        const char* docPath;  // the host names its job after it
+        std::vector<std::pair<const char*, const char*>> names;  // job name, flag
+    } cases[] = {
+        {"word11",
+         "C:\\d\\(ZEL-000123)report.doc",
+         {{"Microsoft Word - _ZEL-000123_report.doc", "(ZEL-000123)"},
+          {"XXXXXXXXXXXXXXXXX_zel-7_x", "(zel-7)"},  // the prefix is not read, only counted
+          {"Microsoft Word - (ZEL-1)a.doc", ""},     // parentheses are not its form
+          {"Microsoft Word - _ZEL-_x", ""},          // no closing mark at position 6 or later
+          {"Microsoft Word", ""},                    // shorter than the prefix
+          {"Microsoft Word - report.doc", ""}}},
+        {"excel11",
+         "C:\\d\\(ZEL-9)budget.xls",
+         {{"(zel-9)x", "(zel-9)"}, {"(ZEL-)", ""}, {"(ZEL-9", ""}, {"Microsoft Excel - (ZEL-9)b.xls", ""}}},
+        {"ppt12",
+         "C:\\d\\(ZEL-42)slides.ppt",
+         {{"Microsoft PowerPoint - (ZEL-42)slides.ppt", "(ZEL-42)"},
+          {"Microsoft PowerPoint - ", ""},
+          {"(ZEL-42)slides.ppt", ""}}},
+        {"acrord9", "C:\\d\\(ZEL-77)paper.pdf", {{"(ZEL-77)paper.pdf", "(ZEL-77)"}, {"paper.pdf", ""}}},
+    };
+    for (const auto& c : cases) {
+        hosts::HostClient host;
+        ASSERT_TRUE(host.Start(c.variant) && host.LoadGatrel() && host.CreateDoc()) << c.variant;
+        ASSERT_TRUE(host.OpenDoc(c.docPath));
+        for (const auto& [name, flag] : c.names)
+            EXPECT_EQ(flag, host.Send("printflag", {{"name", name}}).Str("flag")) << c.variant << ": " << name;
+        // The name the application gives its own job carries its document's flag.
+        const Reply own = host.Send("printflag", {{"name", ""}});
+        const std::string path = c.docPath;
+        const std::string flag = path.substr(path.find('('), path.find(')') - path.find('(') + 1);
+        EXPECT_EQ(flag, host.Send("printflag", {{"name", own.Str("job")}}).Str("flag")) << own.Str("job");
+    }
+}
+
+// The PDF application's print dialog, and one of the same title in another
+// program.
+class PrintDialog : public PrintGuard {
+protected:
+    const char* kPdfPath = "C:\\ZELFILETEMP\\(ZEL-0601)paper.pdf";
+    static constexpr DWORD kPdfOwner = 7601;
+
+    bool Exists(hosts::HostClient& host, HWND w) { return host.Info(w).Num("exists") == 1; }
+};
+
+TEST_F(PrintDialog, ClosesWithoutThePrintRightAndOnlyInItsOwnProcess) {
+    PrintHost pdf("acrobat9", kPdfPath);
+    ASSERT_TRUE(pdf.ok());
+    Register(pdf, kPdfPath, "", 4, kPdfOwner);
+    hosts::HostClient other;
+    ASSERT_TRUE(other.Start("plain"));
+    HWND foreign = other.Dialog("Print", nullptr, true);
+    ASSERT_TRUE(foreign);
+
+    // "打印" as code page 936 bytes, read as the system's ANSI text; then "Print".
+    const struct {
+        const char* title;  // UTF-8
+        const char* letters;
+        bool closed;
+        const char* box;
+    } cases[] = {
+        {"\xC2\xB4\xC3\xB2\xC3\x93\xC2\xA1", "", true, kCantPrint},
+        {"Print", "Q", true, kPrintLimit},
+        {"Print", "P", false, nullptr},
+        {"Print", "A", false, nullptr},
+    };
+    size_t boxes = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.title) + " letters \"" + c.letters + "\"");
+        store.SetHookInfo(kPdfOwner, c.letters);
+        HWND own = pdf.host().Dialog(c.title, nullptr, true);
+        ASSERT_TRUE(own);
+        pdf.host().Activate(pdf.doc());
+        const Reply setup = pdf.host().Send("printersetup", {{"printer", printworld::kOfficePrinter}});
+        EXPECT_EQ(1, setup.Num("opened"));
+        pdf.host().Send("pump", {{"ms", "200"}});
+        EXPECT_EQ(!c.closed, Exists(pdf.host(), own));
+        EXPECT_TRUE(Exists(other, foreign)) << "another program's dialog stays";
+        if (c.box) {
+            const std::vector<std::string> shown = pdf.Boxes(++boxes);
+            ASSERT_EQ(boxes, shown.size());
+            EXPECT_EQ(MessageText(c.box), shown.back());
+        } else {
+            EXPECT_EQ(boxes, pdf.Boxes(0, 300).size());
+        }
+        if (!c.closed) pdf.host().Close(own);
+    }
+}
+
+// The advanced-settings key of the PDF application's print dialog (Alt+D) is
+// pressed for a protected document on an ordinary printer, once per device.
+TEST_F(PrintDialog, AskingAboutAPrinterPressesAltDOncePerDeviceExceptOnCsrPorts) {
+    PrintHost pdf("acrobat9", kPdfPath);
+    ASSERT_TRUE(pdf.ok());
+    Register(pdf, kPdfPath, "P", 4, kPdfOwner);
+    const Reply open = pdf.host().Call("winspool.drv", "OpenPrinterW",
+                                       {std::string("w:") + printworld::kOfficePrinter, "b:4", "i:0"});
+    ASSERT_EQ(1, open.Num("ret"));
+    const std::string hex = open.Str("out1");  // the handle, little-endian
+    char printer[16];
+    snprintf(printer, sizeof printer, "i:0x%s%s%s%s", hex.substr(6, 2).c_str(), hex.substr(4, 2).c_str(),
+             hex.substr(2, 2).c_str(), hex.substr(0, 2).c_str());
+    const std::string longCsr = std::string(300, 'x') + "\\CSR|y";
+    const struct {
+        std::string device;
+        bool pressed;
+    } cases[] = {
+        {printworld::kOfficePrinter, true},
+        {printworld::kOfficePrinter, false},  // the same device again
+        {"\\\\server\\CSR|office", false},
+        {longCsr, false},  // the whole name is read, however long
+        {"Gatrel Office Printer (copy)", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.device.substr(0, 40));
+        pdf.host().Activate(pdf.doc());
+        pdf.host().Events();
+        pdf.host().Call("winspool.drv", "DocumentPropertiesW",
+                        {"i:0", printer, "w:" + c.device, "i:0", "i:0", "i:0"});
+        pdf.host().Send("pump", {{"ms", "300"}});
+        bool altD = false;
+        for (const std::string& e : pdf.host().Events()) altD |= e.find(":0x104:0x44") != std::string::npos;
+        EXPECT_EQ(c.pressed, altD);
+    }
+}
+
+}  // namespace
+}  // namespace printtest
