@@ -50,6 +50,10 @@ std::string Doubled(const std::string& s) {
     return d;
 }
 
+size_t Mentions(const std::string& text, const std::string& word) {
+    return Count(text, word) + Count(text, Doubled(word));
+}
+
 std::string Today() {
     SYSTEMTIME t;
     GetLocalTime(&t);

@@ -27,6 +27,8 @@ size_t Count(const std::string& hay, const std::string& needle);
 // Every character twice: what text extraction makes of two identical runs of
 // text drawn at the same place (the watermark's two passes).
 std::string Doubled(const std::string& s);
+// How often word appears in text, in either form.
+size_t Mentions(const std::string& text, const std::string& word);
 // Today's date as the watermark writes it, "YYYY-MM-DD".
 std::string Today();
 

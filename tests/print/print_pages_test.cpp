@@ -90,7 +90,7 @@ TEST_P(ProtectedPages, EveryPageCarriesTheWatermarkOverItsOwnReadableText) {
     EXPECT_GT(u.Num("startdoc"), 0) << u.error;
     const std::vector<PrintedJob> untouched = app.Jobs();
     ASSERT_EQ(1u, untouched.size());
-    EXPECT_EQ(0u, Count(untouched[0].text, "CONFIDENTIAL"));
+    EXPECT_EQ(0u, Mentions(untouched[0].text, "CONFIDENTIAL"));
     ASSERT_EQ(1u, untouched[0].pages.size());
     EXPECT_EQ("", BandRows(untouched[0].pages[0], kUnderlayGrey)) << "nothing in the right half";
     EXPECT_FALSE(printEvent.Taken());
