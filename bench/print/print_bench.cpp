@@ -1,0 +1,133 @@
+// A 20-page job of the word processor (the test host as WINWORD.EXE, forty
+// lines of its own text on every page) printed to the test world's ordinary
+// PostScript printer, whose port writes the job to a file:
+//  - the host without the library: the baseline;
+//  - with the library, its document unprotected: the print guard decides the
+//    job and lets every page pass;
+//  - with the library, its document protected with "P": every page gets the
+//    watermark's two passes (horizontal, one line; diagonal, three lines).
+// Each figure is the time of the whole print command (device context, job,
+// pages, EndDoc with the port's writing, DeleteDC); each ratio the median over
+// rounds of its ratio to the baseline measured in the same round. The hosts
+// run on one processor (bench/one_processor.h).
+//   argv[1] rounds (default 5), argv[2] pages (default 20)
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "bench/bench_util.h"
+#include "bench/one_processor.h"
+#include "host_client.h"
+#include "tests/print/print_world.h"
+#include "tests/support/library_view.h"
+
+namespace {
+
+constexpr DWORD kOwner = 0x7C41;
+const char kDocPath[] = "C:\\ZELFILETEMP\\(ZEL-0901)annual report.doc";
+// The same document without protection: no flag in its name either, or the
+// job would find the protected one's record.
+const char kPlainPath[] = "C:\\docs\\annual report.doc";
+// Goals: an unprotected job within 1.05x of the baseline, a watermarked one
+// within 1.5x.
+constexpr double kUnprotectedGoal = 1.05;
+constexpr double kWatermarkedGoal = 1.5;
+
+void Publish(testlib::Store& store, char layout, WORD lines) {
+    WaterInfo info{};
+    info.chLayout = layout;
+    info.fFontSize = 0;  // fitted to the page
+    info.wOpacity = 80;
+    info.wLineCount = lines;
+    strcpy(info.szContent, "CONFIDENTIAL ${date} ${time}");
+    store.SetWaterInfo(&info);
+}
+
+struct Row {
+    const char* what;
+    std::vector<double> ms, ratios;
+    double Median() const { return bench::Median(ratios); }
+    void Print() const { printf("  %-58s %9.1f ms  %7.3fx\n", what, bench::Median(ms), Median()); }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+    const int pages = argc > 2 ? std::max(1, atoi(argv[2])) : 20;
+    const int cpu = bench::KeepOnOneProcessor();
+    if (!printworld::InstallPrinters()) return 1;
+    testlib::Store store;
+    store.DelHookInfo(kOwner);
+    printworld::OutputFolder output("print_bench");
+
+    hosts::HostClient bare, open, protect;
+    const auto env = output.Environment(0);
+    if (!bare.Start("word11", {}, env) || !open.Start("word11", {}, env) || !protect.Start("word11", {}, env) ||
+        !open.LoadGatrel() || !protect.LoadGatrel()) {
+        fprintf(stderr, "a host did not start\n");
+        return 1;
+    }
+    open.CreateDoc();
+    protect.CreateDoc();
+    HWND docs[3] = {bare.OpenDoc(kPlainPath), open.OpenDoc(kPlainPath), protect.OpenDoc(kDocPath)};
+    _ZEL_HOOK_INFO_ rec{};
+    rec.dwProcessId = protect.Pid();
+    rec.dwOwnerPid = kOwner;
+    rec.hDocWnd = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(docs[2]));
+    rec.byDocType = 1;
+    strcpy(rec.szPermission, "P");
+    strcpy(rec.szFilePath, kDocPath);
+    store.AddHookInfo(&rec);
+
+    const hosts::Params job = {{"printer", printworld::kOfficePrinter},
+                               {"pages", std::to_string(pages)},
+                               {"lines", "40"},
+                               {"text", "The committee reviewed the quarterly figures for every region"}};
+    std::string problem;
+    auto timed = [&](hosts::HostClient& host, HWND doc) {
+        host.Activate(doc);
+        const double t0 = bench::NowNs();
+        const hosts::Reply r = host.Send("print", job, 600000);
+        const double ms = (bench::NowNs() - t0) / 1e6;
+        if (r.Num("enddoc") <= 0 && problem.empty()) problem = "a job failed: " + r.error;
+        output.Clear();
+        return ms;
+    };
+    Row base{"without the library"}, unprotected{"library, unprotected document"},
+        horizontal{"library, \"P\": watermark, horizontal, 1 line"},
+        diagonal{"library, \"P\": watermark, diagonal, 3 lines"};
+    for (int r = 0; r < rounds && problem.empty(); ++r) {
+        const double b = timed(bare, docs[0]);
+        const double u = timed(open, docs[1]);
+        Publish(store, 'L', 1);
+        const double h = timed(protect, docs[2]);
+        Publish(store, 'D', 3);
+        const double d = timed(protect, docs[2]);
+        for (auto [row, ms] : {std::pair{&base, b}, {&unprotected, u}, {&horizontal, h}, {&diagonal, d}}) {
+            row->ms.push_back(ms);
+            row->ratios.push_back(ms / b);
+        }
+    }
+    store.DelHookInfo(kOwner);
+    if (!problem.empty()) {
+        fprintf(stderr, "%s\n", problem.c_str());
+        return 1;
+    }
+    printf("A %d-page job of the word processor (40 lines a page) to a PostScript printer\n"
+           "writing a file; ratio to the same job without the library (median of %d rounds):\n",
+           pages, rounds);
+    for (const Row* row : {&base, &unprotected, &horizontal, &diagonal}) row->Print();
+    printf("Goal: unprotected within %.2fx: %s (%.3fx)\n", kUnprotectedGoal,
+           unprotected.Median() <= kUnprotectedGoal ? "met" : "NOT met", unprotected.Median());
+    const double worst = std::max(horizontal.Median(), diagonal.Median());
+    printf("Goal: watermarked within %.2fx: %s (%.3fx horizontal, %.3fx diagonal)\n", kWatermarkedGoal,
+           worst <= kWatermarkedGoal ? "met" : "NOT met", horizontal.Median(), diagonal.Median());
+    bench::PrintProcessorNote(cpu);
+    return 0;
+}
