@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "companions/demo/controller_process.h"
+#include "companions/demo/print_demo.h"
 #include "host_client.h"
 
 namespace {
@@ -99,7 +100,7 @@ int main() {
     std::string out = zelctl.Run("install");
     all &= Record("zelctl installs the global hooks", out, out.find("ok") != std::string::npos);
 
-    const bool wordUp = word.Start("word11");
+    const bool wordUp = word.Start("word11", {}, demo::PrintDemoEnvironment(g_fast));
     all &= Record("WINWORD.EXE starts; it never loads the library itself",
                   wordUp ? "pid " + std::to_string(word.Pid()) : word.LastError(), wordUp);
     long long module = 0;
@@ -149,6 +150,8 @@ int main() {
     all &= Record("copy again and paste into the ordinary program",
                   p3.Num("data") ? "pasted " + Quoted(p3.Str("text")) : "nothing pasted",
                   p3.Str("text") == secret);
+
+    all &= demo::RunPrintDemo(zelctl, word, doc, word.Pid(), Record);
 
     printf("\nThe store as the controller sees it (zelctl list):\n");
     const std::string table = zelctl.Run("list");

@@ -88,15 +88,18 @@ void RemovePrinters() {
     g_installed = false;
 }
 
-OutputFolder::OutputFolder(const std::string& label)
-    : unix_(Env("GATREL_ROOT") + "/print-out/" + label + "-" + std::to_string(GetCurrentProcessId())),
-      windows_(WindowsFormOf(unix_)) {
+OutputFolder::OutputFolder(const std::string& label, bool keep)
+    : unix_(Env("GATREL_ROOT") + "/print-out/" + label +
+            (keep ? std::string() : "-" + std::to_string(GetCurrentProcessId()))),
+      windows_(WindowsFormOf(unix_)),
+      keep_(keep) {
     CreateDirectoryA(WindowsFormOf(Env("GATREL_ROOT") + "/print-out").c_str(), nullptr);
     CreateDirectoryA(windows_.c_str(), nullptr);
     Clear();
 }
 
 OutputFolder::~OutputFolder() {
+    if (keep_) return;
     Clear();
     RemoveDirectoryA(windows_.c_str());
 }

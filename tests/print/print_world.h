@@ -36,10 +36,11 @@ struct PrintedJob {
 };
 
 // A folder of its own for the jobs of one printing process, emptied when
-// made and when it goes.
+// made and removed when it goes; one that is kept is named label alone and
+// stays with the last jobs in it.
 class OutputFolder {
 public:
-    explicit OutputFolder(const std::string& label);
+    explicit OutputFolder(const std::string& label, bool keep = false);
     ~OutputFolder();
     OutputFolder(const OutputFolder&) = delete;
     OutputFolder& operator=(const OutputFolder&) = delete;
@@ -57,6 +58,7 @@ public:
 
 private:
     std::string unix_, windows_;
+    bool keep_;
 };
 
 }  // namespace printworld
