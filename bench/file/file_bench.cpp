@@ -31,26 +31,11 @@
 using bench::Field;
 using bench::LineChild;
 using bench::Median;
+using Row = bench::RoundRow;
 
 namespace {
 
 constexpr DWORD kRecordOwner = 0x7B41;
-
-struct Row {
-    const char* what;
-    std::vector<double> ns, base;
-    void Add(double n, double b) {
-        if (n > 0 && b > 0) {
-            ns.push_back(n);
-            base.push_back(b);
-        }
-    }
-    void Print() const {
-        std::vector<double> ratios;
-        for (size_t i = 0; i < ns.size(); ++i) ratios.push_back(ns[i] / base[i]);
-        printf("  %-64s %9.1f ns  %7.3fx\n", what, Median(ns), Median(ratios));
-    }
-};
 
 std::string UserFolder() {
     char tmp[MAX_PATH] = {};
