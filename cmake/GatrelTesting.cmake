@@ -7,6 +7,8 @@
 #     clipboard       the desktop's clipboard
 #     global_hooks    desktop-wide window hooks (every GUI process is affected)
 #     printers        the prefix's print queues
+#     protected_area  the installation's ZELFILETEMP (with PROTECTPATH) and
+#                     ZELCLIENTDOC folders
 #   Tests sharing a lock never run at the same time. SERIAL runs the test alone.
 #
 # gatrel_native_test(NAME n SOURCES ... [LIBS ...] [TIMEOUT s])
