@@ -26,6 +26,20 @@ function(gatrel_shared_library)
   target_include_directories(Gatrel PUBLIC ${CMAKE_SOURCE_DIR})
   target_link_libraries(Gatrel PRIVATE -Wl,--whole-archive ${_layers} -Wl,--no-whole-archive)
   target_link_options(Gatrel PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--enable-stdcall-fixup)
+  gatrel_version_resource(TARGET Gatrel FILE Gatrel.dll
+    DESCRIPTION "ZELClient document protection: in-process enforcement library")
+  # What ships is optimised and stripped; its debug information goes into
+  # Gatrel.dll.debug beside it, which the stripped file names (debug link).
+  # Tests run against the stripped file.
+  find_program(GATREL_OBJCOPY NAMES ${CMAKE_OBJCOPY} i686-w64-mingw32-objcopy REQUIRED)
+  add_custom_command(TARGET Gatrel POST_BUILD
+    COMMAND ${GATREL_OBJCOPY} --only-keep-debug $<TARGET_FILE:Gatrel> $<TARGET_FILE:Gatrel>.debug
+    COMMAND ${GATREL_OBJCOPY} --strip-debug --strip-unneeded $<TARGET_FILE:Gatrel>
+    COMMAND ${CMAKE_COMMAND} -E chdir $<TARGET_FILE_DIR:Gatrel>
+            ${GATREL_OBJCOPY} --add-gnu-debuglink=$<TARGET_FILE_NAME:Gatrel>.debug $<TARGET_FILE_NAME:Gatrel>
+    VERBATIM)
+  install(TARGETS Gatrel RUNTIME DESTINATION bin ARCHIVE DESTINATION lib)
+  install(FILES $<TARGET_FILE:Gatrel>.debug DESTINATION bin)
   # Everything in one archive list, for test programs that link the library's
   # code statically (their own copy of the shared section).
   add_library(gatrel_core INTERFACE)

@@ -11,6 +11,11 @@
 #                     ZELCLIENTDOC folders
 #   Tests sharing a lock never run at the same time. SERIAL runs the test alone.
 #
+# gatrel_wine_test_run(NAME n PROGRAM target [ENV k=v ...] [LOCKS ...] [TIMEOUT s] [ARGS ...])
+#   One more run of a gatrel_wine_test program under its own name, with its
+#   own arguments and extra environment (LANG, LOCPATH: Wine takes the ANSI
+#   code page from the Unix locale).
+#
 # gatrel_native_test(NAME n SOURCES ... [LIBS ...] [TIMEOUT s])
 #   A GoogleTest program for the host machine (pure code only).
 
@@ -21,17 +26,22 @@ function(gatrel_wine_test)
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} gtest gtest_main)
   target_link_options(${T_NAME} PRIVATE -static)
-  add_test(NAME ${T_NAME} COMMAND ${T_NAME} ${T_ARGS})
+  gatrel_wine_test_run(NAME ${T_NAME} PROGRAM ${T_NAME} TIMEOUT ${T_TIMEOUT} LOCKS ${T_LOCKS} ARGS ${T_ARGS})
+  if(T_SERIAL)
+    set_tests_properties(${T_NAME} PROPERTIES RUN_SERIAL TRUE)
+  endif()
+endfunction()
+
+function(gatrel_wine_test_run)
+  cmake_parse_arguments(T "" "NAME;PROGRAM;TIMEOUT" "ENV;LOCKS;ARGS" ${ARGN})
+  add_test(NAME ${T_NAME} COMMAND ${T_PROGRAM} ${T_ARGS})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT ${GATREL_DEFAULT_TIMEOUT})
   endif()
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "WINEPREFIX=${GATREL_WINEPREFIX};GATREL_BIN=${GATREL_BIN_DIR};GATREL_ROOT=${GATREL_ROOT_DIR}")
+    ENVIRONMENT "WINEPREFIX=${GATREL_WINEPREFIX};GATREL_BIN=${GATREL_BIN_DIR};GATREL_ROOT=${GATREL_ROOT_DIR};${T_ENV}")
   if(T_LOCKS)
     set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK "${T_LOCKS}")
-  endif()
-  if(T_SERIAL)
-    set_tests_properties(${T_NAME} PROPERTIES RUN_SERIAL TRUE)
   endif()
 endfunction()
 

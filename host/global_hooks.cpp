@@ -1,4 +1,5 @@
-#include "host/global_hooks.h"
+// The plain hook functions of the controller's interface (store/gatrel_interface.h).
+#include "store/gatrel_interface.h"
 
 #include "store/hook_info.h"
 #include "support/log.h"

@@ -7,11 +7,10 @@
 #include <vector>
 
 #include "store/hook_info.h"
-#include "support/api.h"
 
 class CCommonDoc;
 
-struct GATREL_API ProcessContext {
+struct ProcessContext {
     uint8_t bHasHookInfo = 0;           // last answer of IsProcessProtected
     uint8_t bIsProductTool = 0;         // OSTRUM / DEZIVIRE
     uint32_t dwProcessId = 0;
@@ -32,15 +31,15 @@ struct GATREL_API ProcessContext {
 };
 
 // The process's single context, built on first use.
-GATREL_API ProcessContext& GetProcessContext();
+ProcessContext& GetProcessContext();
 
 // The process's document object; null outside the protected applications.
-GATREL_API CCommonDoc*& DocObject();
+CCommonDoc*& DocObject();
 
 // The process's temporary directory (GetTempPathA), read at attach in the
 // protected applications; empty elsewhere.
-GATREL_API std::string& ProcessTempDir();
+std::string& ProcessTempDir();
 
 // True with rec filled when the store has a record whose dwProcessId is pid.
 // Sets bHasHookInfo to the answer.
-GATREL_API bool IsProcessProtected(DWORD pid, _ZEL_HOOK_INFO_& rec);
+bool IsProcessProtected(DWORD pid, _ZEL_HOOK_INFO_& rec);

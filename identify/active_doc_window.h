@@ -3,8 +3,6 @@
 // recorded document window.
 #include <windows.h>
 
-#include "support/api.h"
-
 // The main-window class pair of the PDF application in its version 8, which
 // can show documents in their own windows or inside the main window.
 constexpr const char* kPdfPairClass = "AcrobatSDIWindow|AcrobatMDIWindow";
@@ -14,8 +12,8 @@ extern bool g_bKORBDocWndSet;
 
 // The active document window of this process's application, chosen by the
 // document object's type; 0 without a document object or without a window.
-GATREL_API HWND FindActiveDocWnd();
+HWND FindActiveDocWnd();
 
 // Records the KORB client's current document window in the process context
 // while none is recorded or the recorded one is no longer visible.
-GATREL_API void UpdateKORBDocWnd();
+void UpdateKORBDocWnd();

@@ -3,8 +3,6 @@
 // window up to the frame, then down through the document container.
 #include <windows.h>
 
-#include "support/api.h"
-
 // The last frame window that FindAppWindow found in this process; the search
 // falls back to it while a dialog, or nothing, is active.
 extern HWND g_hLastFrameWnd;
@@ -12,11 +10,11 @@ extern HWND g_hLastFrameWnd;
 // hwnd itself or its first ancestor (GetParent chain, owners included) whose
 // class equals className ignoring case; with an empty className the top of the
 // chain. 0 when hwnd is 0 or nothing matches.
-GATREL_API HWND FindAncestorByClass(HWND hwnd, const char* className);
+HWND FindAncestorByClass(HWND hwnd, const char* className);
 
 // The application's active document window, searched as frame > container >
 // document. An empty (or null) class name is a level that is not searched.
-GATREL_API HWND FindAppWindow(const char* frameClass, const char* containerClass,
+HWND FindAppWindow(const char* frameClass, const char* containerClass,
                               const char* docClass);
 
 // Parameter of EnumChildByClassProc: the three class names and the result.

@@ -4,9 +4,8 @@
 #include <string>
 
 #include "store/hook_info.h"
-#include "support/api.h"
 
-class GATREL_API CCommonDoc {
+class CCommonDoc {
 public:
     CCommonDoc();
     virtual ~CCommonDoc();
@@ -23,4 +22,4 @@ public:
 
 // Creates the document object for WINWORD, EXCEL, POWERPNT, ACROBAT and
 // ACRORD32 (upper-case base name without extension); nothing for other names.
-GATREL_API void CreateDocObject(const std::string& name);
+void CreateDocObject(const std::string& name);

@@ -2,21 +2,21 @@
 // The document classes of the five protected applications.
 #include "identify/common_doc.h"
 
-class GATREL_API CWordDoc : public CCommonDoc {
+class CWordDoc : public CCommonDoc {
 public:
     CWordDoc() { nDocType = kDocWord; }
     bool IsLimitedZelDoc(_ZEL_HOOK_INFO_& rec) override;
     bool IsZelDoc(_ZEL_HOOK_INFO_& rec) override;
 };
 
-class GATREL_API CExcelDoc : public CCommonDoc {
+class CExcelDoc : public CCommonDoc {
 public:
     CExcelDoc() { nDocType = kDocExcel; }
     bool IsLimitedZelDoc(_ZEL_HOOK_INFO_& rec) override;
     bool IsZelDoc(_ZEL_HOOK_INFO_& rec) override;
 };
 
-class GATREL_API CPPTDoc : public CCommonDoc {
+class CPPTDoc : public CCommonDoc {
 public:
     CPPTDoc() { nDocType = kDocPowerPoint; }
     bool IsLimitedZelDoc(_ZEL_HOOK_INFO_& rec) override;
@@ -24,14 +24,14 @@ public:
 };
 
 // Also chooses the menu-id list of the process context from the "P" letter.
-class GATREL_API CPDFDoc : public CCommonDoc {
+class CPDFDoc : public CCommonDoc {
 public:
     CPDFDoc() { nDocType = kDocPdf; }
     bool IsLimitedZelDoc(_ZEL_HOOK_INFO_& rec) override;
     bool IsZelDoc(_ZEL_HOOK_INFO_& rec) override;
 };
 
-class GATREL_API CKORBDoc : public CCommonDoc {
+class CKORBDoc : public CCommonDoc {
 public:
     CKORBDoc() { nDocType = kDocKORB; }
     bool IsLimitedZelDoc(_ZEL_HOOK_INFO_& rec) override;
@@ -39,4 +39,4 @@ public:
 };
 
 // Makes a new CKORBDoc the process's document object (the KORB client's role).
-GATREL_API void CreateKORBDocObject();
+void CreateKORBDocObject();

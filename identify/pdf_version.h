@@ -3,12 +3,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "support/api.h"
-
 // Reads this process's file version and sets dwAcrobatVersion, strPdfWndClass
 // and the two menu-id lists of the process context. Run once at attach, before
 // any window search.
-GATREL_API void DetectPdfVersion();
+void DetectPdfVersion();
 
 // The menu command ids of a major version in table order, and its print
 // commands; both empty for versions without a table.

@@ -4,15 +4,14 @@
 #include <windows.h>
 
 #include "store/hook_info.h"
-#include "support/api.h"
 
 // The (upper-cased) title names a save or print-to-file dialog, in Chinese
 // (code page 936 bytes) or English.
-GATREL_API bool IsSaveDlgTitle(const char* title);
+bool IsSaveDlgTitle(const char* title);
 
 // The class, trimmed of spaces, is one of the office applications' dialog classes.
-GATREL_API bool IsDialogClass(const char* className);
+bool IsDialogClass(const char* className);
 
 // True with rec filled when the message's window is a registered document
 // window or lies inside one.
-GATREL_API bool IsWndInZelDoc(const MSG* msg, _ZEL_HOOK_INFO_& rec);
+bool IsWndInZelDoc(const MSG* msg, _ZEL_HOOK_INFO_& rec);

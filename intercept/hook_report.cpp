@@ -6,7 +6,7 @@
 #include "intercept/detour.h"
 #include "intercept/hook_tables.h"
 
-extern "C" int GatrelHookReport(char* names, int cap) {
+int GatrelHookReport(char* names, int cap) {
     std::string list;
     int count = 0;
     try {

@@ -1,9 +1,8 @@
 #pragma once
 // What the hook tables have attached in this process, for diagnostics and for
 // tests that look into a process from outside.
-#include "support/api.h"
 
 // Writes the names of the attached rows, comma-separated and in catalog order,
 // into names (cut to cap bytes, always terminated when cap > 0). Returns how
 // many rows are attached.
-extern "C" GATREL_API int GatrelHookReport(char* names, int cap);
+int GatrelHookReport(char* names, int cap);

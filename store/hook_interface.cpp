@@ -1,8 +1,10 @@
-#include "store/hook_interface.h"
+#include "store/gatrel_interface.h"
 
 #include "store/hook_procedures.h"
 #include "store/hook_records.h"
 #include "store/shared_section.h"
+#include "store/ostrum_records.h"
+#include "store/shared_settings.h"
 #include "store/zel_gatrel.h"
 
 // hGetMsgHook is written without "HookMutex": the members that write it are
@@ -104,45 +106,45 @@ DWORD CHookInterface::RestartHook() {
 }
 
 void CHookInterface::AddHookInfo(void* rec) {
-    if (m_pStore) m_pStore->AddHookInfo(static_cast<const _ZEL_HOOK_INFO_*>(rec));
+    if (m_pStore) store::AddHookInfo(static_cast<const _ZEL_HOOK_INFO_*>(rec));
 }
 void CHookInterface::DelHookInfo(DWORD ownerPid) {
-    if (m_pStore) m_pStore->DelHookInfo(ownerPid);
+    if (m_pStore) store::DelHookInfo(ownerPid);
 }
 void CHookInterface::SetHookInfo(DWORD ownerPid, const char* letters) {
-    if (m_pStore) m_pStore->SetHookInfo(ownerPid, letters);
+    if (m_pStore) store::SetHookInfo(ownerPid, letters);
 }
 void CHookInterface::SetHookInfo(std::string& path, const char* letters) {
-    if (m_pStore) m_pStore->SetHookInfo(path.c_str(), letters);
+    if (m_pStore) store::SetHookInfo(path.c_str(), letters);
 }
 int CHookInterface::FindZELFileName(const char* name, _ZEL_HOOK_INFO_& rec) {
-    return m_pStore ? m_pStore->FindZELFileName(name, &rec) : -1;
+    return m_pStore ? store::FindZELFileName(name, &rec) : -1;
 }
 void CHookInterface::SetWaterInfo(void* info) {
-    if (m_pStore) m_pStore->SetWaterInfo(static_cast<const WaterInfo*>(info));
+    if (m_pStore) store::SetWaterInfo(static_cast<const WaterInfo*>(info));
 }
 void CHookInterface::SetKORBInfo(DWORD value) {
-    if (m_pStore) m_pStore->SetKORBInfo(value);
+    if (m_pStore) store::SetKORBInfo(value);
 }
 void CHookInterface::SetKORBClassName(const char* cls) {
-    if (m_pStore) m_pStore->SetKORBClassName(cls);
+    if (m_pStore) store::SetKORBClassName(cls);
 }
 void CHookInterface::SetOfficeTempPath(const char* path, const char* tempPath) {
-    if (m_pStore) m_pStore->SetOfficeTempPath(path, tempPath);
+    if (m_pStore) store::SetOfficeTempPath(path, tempPath);
 }
 std::string CHookInterface::GetOfficeTempPath(const char* path) {
-    return m_pStore ? m_pStore->GetOfficeTempPath(path) : std::string();
+    return m_pStore ? store::GetOfficeTempPath(path) : std::string();
 }
 int CHookInterface::AddOstrumInfo(void* rec) {
-    return m_pStore ? m_pStore->AddOstrumInfo(static_cast<const _ZEL_HOOK_INFO_*>(rec)) : 0;
+    return m_pStore ? store::AddOstrumInfo(static_cast<const _ZEL_HOOK_INFO_*>(rec)) : 0;
 }
 void CHookInterface::DelGuardInfo(void* rec) {
-    if (m_pStore) m_pStore->DelGuardInfo(static_cast<const _ZEL_HOOK_INFO_*>(rec));
+    if (m_pStore) store::DelGuardInfo(static_cast<const _ZEL_HOOK_INFO_*>(rec));
 }
 void CHookInterface::DelGuardInfo1(void* rec) {
-    if (m_pStore) m_pStore->DelGuardInfo1(static_cast<const _ZEL_HOOK_INFO_*>(rec));
+    if (m_pStore) store::DelGuardInfo1(static_cast<const _ZEL_HOOK_INFO_*>(rec));
 }
 void CHookInterface::GetAllOstrumInfo(void* table) {
-    if (m_pStore) m_pStore->GetAllOstrumInfo(table);
+    if (m_pStore) store::GetAllOstrumInfo(table);
 }
-int CHookInterface::GetOstrumCount() { return m_pStore ? m_pStore->GetOstrumCount() : 0; }
+int CHookInterface::GetOstrumCount() { return m_pStore ? store::GetOstrumCount() : 0; }

@@ -221,8 +221,3 @@ void CopyHookInfoTable(void* table) {
 }
 
 }  // namespace store
-
-bool HasPermission(const _ZEL_HOOK_INFO_& rec, char letter) {
-    return memchr(rec.szPermission, letter,
-                  strnlen(rec.szPermission, sizeof rec.szPermission)) != nullptr;
-}

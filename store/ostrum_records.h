@@ -4,12 +4,6 @@
 // interface; without it they answer as if the lock had failed.
 #include "store/hook_info.h"
 
-// Result codes of AddOstrumInfo.
-constexpr int kOstrumStored = 0;
-constexpr int kOstrumLockFailed = 30024;
-constexpr int kOstrumNameTaken = 60027;
-constexpr int kOstrumTableFull = 60028;
-
 namespace store {
 
 int AddOstrumInfo(const _ZEL_HOOK_INFO_* rec);

@@ -50,40 +50,4 @@ bool Contains(const std::string& hay, const char* needle) {
     return needle && hay.find(needle) != std::string::npos;
 }
 
-#ifdef _WIN32
-bool WideToAnsi(const wchar_t* wide, std::string& out, bool lossy) {
-    out.clear();
-    if (!wide) return false;
-    if (!*wide) return true;
-    const UINT cp = GetACP();
-    // UTF-8 has a form for every character and takes neither the flag nor the
-    // default-character report.
-    const bool utf8 = cp == CP_UTF8;
-    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
-    BOOL usedDefault = FALSE;
-    BOOL* used = utf8 ? nullptr : &usedDefault;
-    const int need = WideCharToMultiByte(cp, flags, wide, -1, nullptr, 0, nullptr, used);
-    if (need <= 0 || (usedDefault && !lossy)) return false;
-    std::string buf(static_cast<size_t>(need), '\0');
-    usedDefault = FALSE;
-    const int got = WideCharToMultiByte(cp, flags, wide, -1, buf.data(), need, nullptr, used);
-    if (got <= 0 || (usedDefault && !lossy)) return false;
-    buf.resize(static_cast<size_t>(got) - 1);  // the terminator
-    out.swap(buf);
-    return true;
-}
-
-bool AnsiToWide(const std::string& ansi, std::wstring& out) {
-    out.clear();
-    if (ansi.empty()) return true;
-    const int len = static_cast<int>(ansi.size());
-    const int need = MultiByteToWideChar(CP_ACP, 0, ansi.data(), len, nullptr, 0);
-    if (need <= 0) return false;
-    std::wstring buf(static_cast<size_t>(need), L'\0');
-    if (MultiByteToWideChar(CP_ACP, 0, ansi.data(), len, buf.data(), need) != need) return false;
-    out.swap(buf);
-    return true;
-}
-#endif
-
 }  // namespace text

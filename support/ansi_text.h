@@ -28,15 +28,4 @@ std::string ToUpper(std::string s);
 
 bool Contains(const std::string& hay, const char* needle);
 
-#ifdef _WIN32
-// Wide text in the ANSI code page, whole: no length bound, no best-fit
-// substitutes (two different names must never meet on one narrow name).
-// Without lossy, false (out cleared) when a character has no form in the code
-// page or the text cannot be converted; with lossy, such characters become the
-// code page's default character and only a failed conversion gives false.
-bool WideToAnsi(const wchar_t* wide, std::string& out, bool lossy = false);
-// ANSI text as a wide string; false (out cleared) when it cannot be converted.
-bool AnsiToWide(const std::string& ansi, std::wstring& out);
-#endif
-
 }  // namespace text

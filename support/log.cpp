@@ -37,6 +37,17 @@ HANDLE OpenForAppend(const std::string& path) {
                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+std::string LinePrefix(int level) {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    char prefix[160];
+    snprintf(prefix, sizeof prefix, "%s[%04d-%02d-%02d %02d:%02d:%02d] [TK:%d] [PID: %d] [TID:%d] ",
+             TagOf(level), t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond,
+             static_cast<int>(GetTickCount()), static_cast<int>(GetCurrentProcessId()),
+             static_cast<int>(GetCurrentThreadId()));
+    return prefix;
+}
+
 // The log is a text-mode file: every line feed, the message's own included,
 // is stored as carriage return and line feed.
 std::string ToTextMode(const std::string& s) {
@@ -55,15 +66,53 @@ std::string ToTextMode(const std::string& s) {
 // the same moment under Wine write over each other's entries, and two
 // processes can rotate the same file twice.
 // Hazard: a holder that stalls must not stall the application that logs. A
-// wait is bounded; after a timeout the entry is written without the mutex,
-// and after three timeouts in a row this process stops waiting altogether.
+// wait is bounded; after a timeout the entry is written without the mutex.
+// After three timeouts in a row the process stops waiting for a pause, so a
+// stuck holder costs each thread at most the three waits, and then tries the
+// mutex again. The first entry written without waiting says so, once per pause.
 // A holder that died leaves the mutex abandoned, which the next wait owns.
 constexpr DWORD kAppendWaitMs = 500;
-constexpr LONG kAppendTimeoutsBeforeGivingUp = 3;
+constexpr LONG kAppendTimeoutsBeforePause = 3;
 HANDLE g_appendMutex = nullptr;  // set once with the log path
 volatile LONG g_appendTimeouts = 0;
+volatile LONG g_pauseEnd = 0;     // tick count when the pause ends
+volatile LONG g_pausing = 0;
 
-std::string AppendMutexName(std::string logPath) {
+class AppendGuard {
+public:
+    AppendGuard() {
+        if (!g_appendMutex) return;
+        if (g_pausing) {
+            if (static_cast<LONG>(GetTickCount() - static_cast<DWORD>(g_pauseEnd)) < 0) return;
+            InterlockedExchange(&g_pausing, 0);
+        }
+        const DWORD r = WaitForSingleObject(g_appendMutex, kAppendWaitMs);
+        owned_ = r == WAIT_OBJECT_0 || r == WAIT_ABANDONED;
+        if (owned_) {
+            InterlockedExchange(&g_appendTimeouts, 0);
+        } else if (r == WAIT_TIMEOUT &&
+                   InterlockedIncrement(&g_appendTimeouts) == kAppendTimeoutsBeforePause) {
+            InterlockedExchange(&g_appendTimeouts, 0);
+            InterlockedExchange(&g_pauseEnd, static_cast<LONG>(GetTickCount() + kLogAppendPauseMs));
+            pauseStarts_ = InterlockedExchange(&g_pausing, 1) == 0;
+        }
+    }
+    ~AppendGuard() {
+        if (owned_) ReleaseMutex(g_appendMutex);
+    }
+    AppendGuard(const AppendGuard&) = delete;
+    AppendGuard& operator=(const AppendGuard&) = delete;
+    // True for the one entry whose wait started a pause.
+    bool PauseStarts() const { return pauseStarts_; }
+
+private:
+    bool owned_ = false;
+    bool pauseStarts_ = false;
+};
+
+}  // namespace
+
+std::string LogAppendMutexName(std::string logPath) {
     // Mutex names cannot hold the path itself (backslashes, length): a hash of
     // its upper-case form names it.
     if (!logPath.empty()) CharUpperBuffA(logPath.data(), static_cast<DWORD>(logPath.size()));
@@ -76,27 +125,6 @@ std::string AppendMutexName(std::string logPath) {
     snprintf(name, sizeof name, "ZELGatrelLogAppend_%08lX", static_cast<unsigned long>(hash));
     return name;
 }
-
-class AppendGuard {
-public:
-    AppendGuard() {
-        if (!g_appendMutex || g_appendTimeouts >= kAppendTimeoutsBeforeGivingUp) return;
-        const DWORD r = WaitForSingleObject(g_appendMutex, kAppendWaitMs);
-        owned_ = r == WAIT_OBJECT_0 || r == WAIT_ABANDONED;
-        if (owned_) InterlockedExchange(&g_appendTimeouts, 0);
-        else if (r == WAIT_TIMEOUT) InterlockedIncrement(&g_appendTimeouts);
-    }
-    ~AppendGuard() {
-        if (owned_) ReleaseMutex(g_appendMutex);
-    }
-    AppendGuard(const AppendGuard&) = delete;
-    AppendGuard& operator=(const AppendGuard&) = delete;
-
-private:
-    bool owned_ = false;
-};
-
-}  // namespace
 
 int InitLog() {
     if (g_ready) return 1;
@@ -118,7 +146,7 @@ int InitLog() {
                 if (GetFileAttributesA(dir.c_str()) == INVALID_FILE_ATTRIBUTES)
                     CreateDirectoryA(dir.c_str(), nullptr);
                 g_logPath = dir + base + ".log";
-                g_appendMutex = CreateMutexA(nullptr, FALSE, AppendMutexName(g_logPath).c_str());
+                g_appendMutex = CreateMutexA(nullptr, FALSE, LogAppendMutexName(g_logPath).c_str());
                 g_threshold = kLogError;
                 if (lstrcmpiA(level.c_str(), "DEBUG") == 0) g_threshold = kLogDebug;
                 else if (lstrcmpiA(level.c_str(), "INFO") == 0) g_threshold = kLogInfo;
@@ -141,15 +169,7 @@ void WriteLog(int level, const char* fmt, va_list args) {
             return;
         }
         // The whole entry is built first and appended with one write.
-        SYSTEMTIME t;
-        GetLocalTime(&t);
-        char prefix[160];
-        snprintf(prefix, sizeof prefix,
-                 "%s[%04d-%02d-%02d %02d:%02d:%02d] [TK:%d] [PID: %d] [TID:%d] ", TagOf(level),
-                 t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond,
-                 static_cast<int>(GetTickCount()), static_cast<int>(GetCurrentProcessId()),
-                 static_cast<int>(GetCurrentThreadId()));
-        std::string entry = prefix;
+        std::string entry = LinePrefix(level);
         va_list copy;
         va_copy(copy, args);
         const int n = vsnprintf(nullptr, 0, fmt, copy);
@@ -161,9 +181,17 @@ void WriteLog(int level, const char* fmt, va_list args) {
             entry.resize(at + static_cast<size_t>(n));
         }
         entry += '\n';
-        entry = ToTextMode(entry);
 
         AppendGuard guard;
+        if (guard.PauseStarts()) {
+            char note[160];
+            snprintf(note, sizeof note,
+                     "Log lock not obtained %d times in a row: appending without it for %lu ms\n",
+                     static_cast<int>(kAppendTimeoutsBeforePause),
+                     static_cast<unsigned long>(kLogAppendPauseMs));
+            entry += LinePrefix(kLogWarn) + note;
+        }
+        entry = ToTextMode(entry);
         HANDLE h = OpenForAppend(g_logPath);
         if (h != INVALID_HANDLE_VALUE) {
             LARGE_INTEGER size{};

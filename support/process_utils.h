@@ -5,27 +5,25 @@
 #include <string>
 #include <vector>
 
-#include "support/api.h"
-
 // Base name (no folder, no extension) of this process's executable, in the
 // case in which the system reports it.
 std::string ProcessExeBaseName();
 
 // Upper-case executable file name of the process, with extension; "" if not found or pid 0.
-GATREL_API std::string GetProcessExeName(DWORD pid);
+std::string GetProcessExeName(DWORD pid);
 // The same name as the process list gives it.
-GATREL_API std::string GetProcessName(DWORD pid);
+std::string GetProcessName(DWORD pid);
 // First process whose upper-case exe name contains the upper-case text; -1 if none.
-GATREL_API int FindProcessIdByName(const char* name);
+int FindProcessIdByName(const char* name);
 // Appends every match not in exclude; if none was found and exclude holds exactly
 // one id, appends that id.
-GATREL_API void FindProcessIdsByName(const char* name, std::vector<DWORD>& out,
+void FindProcessIdsByName(const char* name, std::vector<DWORD>& out,
                                      const std::vector<DWORD>& exclude);
-GATREL_API void KillProcess(DWORD pid);
-GATREL_API void KillWindowProcess(HWND wnd);
+void KillProcess(DWORD pid);
+void KillWindowProcess(HWND wnd);
 // Starts "<InstallDir>\ZELDaemon.exe" -UNAUTH.
-GATREL_API void StartDaemon();
+void StartDaemon();
 // Tells the file-lock driver that pid may open files matching the pattern of
 // path (or of the protected area when path is null). DeviceIoControl's result,
 // 0 when the driver is absent.
-GATREL_API BOOL FilelockAllowProcess(DWORD pid, const char* path);
+BOOL FilelockAllowProcess(DWORD pid, const char* path);

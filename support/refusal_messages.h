@@ -6,14 +6,12 @@
 // the second again. The virtual-printer and save-as messages share one count.
 #include <windows.h>
 
-#include "support/api.h"
-
 // The thread procedures. The argument is the window that should own the box
 // (the record's hDocWnd); each returns 0.
-GATREL_API DWORD WINAPI ShowVirtualPrinterMsg(LPVOID owner);  // "D_DCTRL_VIRTUAL_ERROR"
-GATREL_API DWORD WINAPI ShowSaveAsMsg(LPVOID owner);          // "D_DCTRL_SAVEAS_ERROR"
-GATREL_API DWORD WINAPI ShowCantPrintMsg(LPVOID owner);       // "D_DCTRL_CANTPRINT_ERROR"
-GATREL_API DWORD WINAPI ShowPrintLimitMsg(LPVOID owner);      // "D_DCTRL_CANTPRINT_TIMES_LIMIT"
+DWORD WINAPI ShowVirtualPrinterMsg(LPVOID owner);  // "D_DCTRL_VIRTUAL_ERROR"
+DWORD WINAPI ShowSaveAsMsg(LPVOID owner);          // "D_DCTRL_SAVEAS_ERROR"
+DWORD WINAPI ShowCantPrintMsg(LPVOID owner);       // "D_DCTRL_CANTPRINT_ERROR"
+DWORD WINAPI ShowPrintLimitMsg(LPVOID owner);      // "D_DCTRL_CANTPRINT_TIMES_LIMIT"
 
 // Starts one of the procedures above with owner on a thread of its own and
 // returns at once; the thread is not waited for.
@@ -22,6 +20,7 @@ void StartMessageThread(LPTHREAD_START_ROUTINE showMsg, HWND owner);
 // Handed down at attach: true in the presentation program, whose refusals are
 // shown without an owner window, system-modal and in front
 // (MB_SYSTEMMODAL | MB_SETFOREGROUND); elsewhere the box is owned by the
-// document window, with no flags. Initially false.
+// document window, with no flags. Initially false. Callers that show a box
+// themselves through ShowZelMessageBox give it no owner when this is true.
 void SetRefusalsUnowned(bool unowned);
 bool RefusalsUnowned();

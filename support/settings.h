@@ -4,8 +4,6 @@
 
 #include <string>
 
-#include "support/api.h"
-
 constexpr const char* kSetupKey = "SOFTWARE\\Varnek\\ZELClient\\1.0\\Setup";
 
 // 0 with the value in out, or -1 with out empty. The value's type is not
@@ -14,4 +12,4 @@ int ReadRegString(HKEY root, const char* subKey, const char* valueName, std::str
                   DWORD maxBytes);
 
 // "InstallDir", or an empty string. Read afresh on every call.
-GATREL_API std::string GetInstallDir();
+std::string GetInstallDir();

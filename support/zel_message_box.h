@@ -5,11 +5,9 @@
 // loads in every process whether or not the message-box library is there.
 #include <windows.h>
 
-#include "support/api.h"
-
 constexpr const wchar_t* kZelMessageBoxLibrary = L"ZELShowMsgBox.dll";
 
 // ZELMessageBox's result, or 0 when the library or its export is missing (the
 // first miss is logged, later calls return 0 at once). Never call it from
 // DllMain: the first call loads a library.
-GATREL_API int ShowZelMessageBox(HWND owner, const char* text, const char* caption, UINT flags);
+int ShowZelMessageBox(HWND owner, const char* text, const char* caption, UINT flags);

@@ -4,12 +4,10 @@
 // must never let an exception reach the system's hook dispatcher.
 #include <windows.h>
 
-#include "support/api.h"
-
 // WH_GETMESSAGE procedure; lParam is the MSG the thread is about to receive.
 // Always returns what CallNextHookEx(hGetMsgHook, ...) returns.
-GATREL_API LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam);
 
 // WH_CBT procedure. -1 refuses a window's creation; otherwise the result of
 // CallNextHookEx(hCBTHook, ...).
-GATREL_API LRESULT CALLBACK CallControlWndProc(int code, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK CallControlWndProc(int code, WPARAM wParam, LPARAM lParam);

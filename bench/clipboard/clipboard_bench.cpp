@@ -24,7 +24,7 @@
 
 #include "bench/line_child.h"
 #include "bench/one_processor.h"
-#include "store/zel_gatrel.h"
+#include "tests/support/library_view.h"
 
 using bench::Field;
 using bench::LineChild;
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     const std::string measure = "measure " + std::to_string(calls) + " 3";
     const std::string load = "load " + testing_support::ExeDir() + "Gatrel.dll";
     const int cpu = bench::KeepOnOneProcessor();
-    CZELGatrel store;
+    testlib::Store store;
     store.DelHookInfo(kRecordOwner);
     DropClipboard();
 

@@ -16,6 +16,8 @@
 //   quit, or the end of the input: ends the program
 #include <windows.h>
 
+#include "host/diagnostics.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -55,9 +57,8 @@ HANDLE Put(HWND owner) {
 }
 
 int AttachedRows(HMODULE lib) {
-    using Report = int (*)(char*, int);
-    auto report = reinterpret_cast<Report>(GetProcAddress(lib, "GatrelHookReport"));
-    return report ? report(nullptr, 0) : -1;
+    const GatrelDiagnostics* table = DiagnosticTableOf(lib);
+    return table ? table->HookReport(nullptr, 0) : -1;
 }
 
 void Answer(const char* line) {

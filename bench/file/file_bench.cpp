@@ -26,7 +26,7 @@
 #include "bench/bench_util.h"
 #include "bench/line_child.h"
 #include "bench/one_processor.h"
-#include "store/zel_gatrel.h"
+#include "tests/support/library_view.h"
 
 using bench::Field;
 using bench::LineChild;
@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
     const int cpu = bench::KeepOnOneProcessor();
     const std::string user = UserFolder();
     const std::string ordinary = user + "\\plan-notes.txt", working = user + "\\~WRL0001.tmp";
-    CZELGatrel store;
+    testlib::Store store;
     store.DelHookInfo(kRecordOwner);
 
     Row unhooked{"unhooked pair, ordinary file"};

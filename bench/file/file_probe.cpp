@@ -16,6 +16,7 @@
 
 #include "bench/bench_util.h"
 #include "bench/word_windows.h"
+#include "host/diagnostics.h"
 
 namespace {
 
@@ -24,9 +25,8 @@ LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowPr
 unsigned long Hex(const void* p) { return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(p)); }
 
 int AttachedRows(HMODULE lib) {
-    using Report = int (*)(char*, int);
-    auto report = reinterpret_cast<Report>(GetProcAddress(lib, "GatrelHookReport"));
-    return report ? report(nullptr, 0) : -1;
+    const GatrelDiagnostics* table = DiagnosticTableOf(lib);
+    return table ? table->HookReport(nullptr, 0) : -1;
 }
 
 std::wstring Wide(const char* s) {

@@ -26,9 +26,8 @@
 #include "bench/bench_util.h"
 #include "bench/line_child.h"
 #include "bench/one_processor.h"
-#include "host/global_hooks.h"
-#include "store/hook_interface.h"
-#include "store/zel_gatrel.h"
+#include "store/gatrel_interface.h"
+#include "tests/support/library_view.h"
 #include "tests/hooks/host_window.h"
 
 using bench::Field;
@@ -119,7 +118,7 @@ int main(int argc, char** argv) {
         fprintf(stderr, "EmptyHook.dll not found\n");
         return 1;
     }
-    CZELGatrel store;
+    testlib::Store store;
     store.DelHookInfo(kRecordOwner);
 
     Desktop home = Desktop::Current();

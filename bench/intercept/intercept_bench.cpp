@@ -46,6 +46,10 @@ int __fastcall TrivialDetour(int x) {
                           [] { return 0; }, x);
 }
 
+// The floor: a detour that only calls on, without the replacement's shape.
+Fn g_bareSlot = nullptr;
+int __fastcall BareDetour(int x) { return g_bareSlot(x); }
+
 int(WINAPI* g_lstrlenSlot)(LPCSTR) = nullptr;
 int WINAPI LstrlenDetour(LPCSTR s) {
     return RunReplacement(HookId::kLoadLibraryA, g_lstrlenSlot, [&] { return g_lstrlenSlot(s); },
@@ -96,13 +100,19 @@ void PassThroughCosts() {
     auto trivial = reinterpret_cast<Fn>(Place({0x55, 0x89, 0xE5, 0x8D, 0x41, 0x01, 0x5D, 0xC3}, 0xC3));
     volatile int sink = 0;
     const double direct = bench::NsPerCall([&] { sink = sink + trivial(sink); }, 2000000);
+    g_bareSlot = trivial;
+    Attach(&g_bareSlot, reinterpret_cast<void*>(&BareDetour));
+    const double bare = bench::NsPerCall([&] { sink = sink + trivial(sink); }, 2000000);
+    Detach(&g_bareSlot, reinterpret_cast<void*>(&BareDetour));
     g_trivialSlot = trivial;
     Attach(&g_trivialSlot, reinterpret_cast<void*>(&TrivialDetour));
     const double hooked = bench::NsPerCall([&] { sink = sink + trivial(sink); }, 2000000);
     Detach(&g_trivialSlot, reinterpret_cast<void*>(&TrivialDetour));
     bench::Row("trivial function, direct", direct, direct);
+    bench::Row("trivial function, through a bare detour (patch, trampoline)", bare, direct);
     bench::Row("trivial function, through a pass-through replacement", hooked, direct);
-    printf("  added per call: %.1f ns\n", hooked - direct);
+    printf("  added per call: %.1f ns (the detour and trampoline alone: %.1f ns; the replacement's shape: %.1f ns)\n",
+           hooked - direct, bare - direct, hooked - bare);
 
     const char* text = "a protected document";
     const double lenDirect = bench::NsPerCall([&] { sink = sink + lstrlenA(text); }, 1000000);

@@ -9,6 +9,8 @@
 //   --threads=<n>     other threads (default 8)
 #include <windows.h>
 
+#include "host/diagnostics.h"
+
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -37,16 +39,14 @@ DWORD WINAPI Worker(LPVOID) {
 }
 
 int AttachedRows(HMODULE lib) {
-    using Report = int (*)(char*, int);
-    auto report = reinterpret_cast<Report>(GetProcAddress(lib, "GatrelHookReport"));
-    return report ? report(nullptr, 0) : -1;
+    const GatrelDiagnostics* table = DiagnosticTableOf(lib);
+    return table ? table->HookReport(nullptr, 0) : -1;
 }
 
-// The library's document object, through its exported accessor.
+// The library's document object, through its diagnostic table.
 int HasDocObject(HMODULE lib) {
-    using Accessor = void*& (*)();
-    auto docObject = reinterpret_cast<Accessor>(GetProcAddress(lib, "_Z9DocObjectv"));
-    return docObject ? (docObject() != nullptr ? 1 : 0) : -1;
+    const GatrelDiagnostics* table = DiagnosticTableOf(lib);
+    return table ? (table->DocObject() != nullptr ? 1 : 0) : -1;
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include "bench/bench_util.h"
 #include "store/named_lock.h"
 #include "store/shared_section.h"
-#include "store/zel_gatrel.h"
+#include "tests/support/library_view.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ int ScanByWnd(uint32_t wnd, _ZEL_HOOK_INFO_* out) {
 
 int main() {
     store::CreateLoadMutexes();
-    CZELGatrel s;
+    testlib::Store s;
     for (DWORD i = 0; i < 15; ++i) {
         _ZEL_HOOK_INFO_ r{};
         r.dwProcessId = 1000 + i;

@@ -6,9 +6,9 @@
 #include "companions/zelctl/record_fields.h"
 #include "companions/zelctl/store_table.h"
 #include "companions/zelctl/values.h"
-#include "host/global_hooks.h"
-#include "store/hook_interface.h"
-#include "store/zel_gatrel.h"
+#include "store/gatrel_interface.h"
+#include "host/diagnostics.h"
+#include "store/ostrum_records.h"
 
 namespace zelctl {
 
@@ -48,6 +48,7 @@ bool Controller::Run(const std::vector<std::string>& w) {
     else if (cmd == "water") Water(w);
     else if (cmd == "korb") Korb(w);
     else if (cmd == "list") List(w);
+    else if (cmd == "preview") Preview(w);
     else if (cmd == "wait") Wait(w);
     else if (cmd == "echo") Echo(w);
     else if (cmd == "help") Help();
@@ -92,7 +93,8 @@ void Controller::Remove(const std::vector<std::string>& w) {
     if (!msgHook_ && !cbtHook_) throw CommandError("remove: the hooks are not installed");
     HHOOK msg = msgHook_;
     HHOOK cbt = cbtHook_;
-    msgHook_ = cbtHook_ = nullptr;
+    msgHook_ = nullptr;
+    cbtHook_ = nullptr;
     const bool msgOk = ::StopHook(msg) == 1;
     const bool cbtOk = iface_.StopHookEx(cbt) == 1;
     if (!msgOk || !cbtOk)
@@ -110,7 +112,12 @@ void Controller::Add(const std::vector<std::string>& w) {
     if (w.size() < 2) throw CommandError("usage: add field=value ...");
     _ZEL_HOOK_INFO_ rec = BuildRecord(w, 1);
     iface_.AddHookInfo(&rec);
-    fprintf(out_, "add: ok (owner %lu)\n", static_cast<unsigned long>(rec.dwOwnerPid));
+    // AddHookInfo reports nothing: what the store did is read back from it.
+    const int slot = SlotHolding(iface_, rec);
+    if (slot < 0)
+        throw CommandError("add: the record was dropped (all " + std::to_string(kHookInfoSlots) +
+                           " slots are taken by other owners)");
+    fprintf(out_, "add: ok (owner %lu, slot %d)\n", static_cast<unsigned long>(rec.dwOwnerPid), slot);
 }
 
 void Controller::AddOstrum(const std::vector<std::string>& w) {
@@ -178,8 +185,10 @@ void Controller::Water(const std::vector<std::string>& w) {
     if (w.size() < 2) throw CommandError("usage: water [layout=C] [size=F] [opacity=N] [lines=N] [text=TEXT]");
     const Fields f = ParseFields(w, 1, {"layout", "size", "opacity", "lines", "text"});
     if (!iface_.m_pStore) throw CommandError("water: no store");
+    // The controller's interface only writes the settings: the current ones
+    // come from the library's diagnostic table.
     static WaterInfo info;
-    iface_.m_pStore->GetWaterInfo(&info);
+    GatrelDiagnosticTable()->GetWaterInfo(&info);
     if (auto it = f.find("layout"); it != f.end()) {
         if (it->second.size() != 1) throw CommandError("layout: one character");
         info.chLayout = it->second[0];
@@ -239,7 +248,9 @@ void Controller::Help() {
         "del-guard owner=PID zelname=NAME [wnd= type= extra= dwextra=]\n"
         "water [layout=C] [size=F] [opacity=N] [lines=N] [text=TEXT]\n"
         "korb [info=N] [class=NAME]\n"
-        "list [all] | wait MS | wait forever | echo TEXT | quit\n",
+        "list [all] | wait MS | wait forever | echo TEXT | quit\n"
+        "preview --out FILE.png [--text T] [--layout L|D] [--size POINTS] [--opacity 0-255]\n"
+        "        [--lines N] [--landscape] [--dpi N] [--pdf]\n",
         out_);
 }
 

@@ -41,6 +41,7 @@ private:
     void Water(const std::vector<std::string>& w);
     void Korb(const std::vector<std::string>& w);
     void List(const std::vector<std::string>& w);
+    void Preview(const std::vector<std::string>& w);
     void Wait(const std::vector<std::string>& w);
     void Echo(const std::vector<std::string>& w);
     void Help();

@@ -11,7 +11,7 @@
 #include "companions/zelctl/command_error.h"
 #include "companions/zelctl/controller.h"
 #include "companions/zelctl/tokenizer.h"
-#include "store/hook_interface.h"
+#include "store/gatrel_interface.h"
 
 namespace {
 

@@ -29,7 +29,7 @@ _ZEL_HOOK_INFO_ BuildRecord(const std::vector<std::string>& words, size_t first)
     HWND wnd = nullptr;
     if (auto it = f.find("wnd"); it != f.end()) {
         wnd = ResolveWindow(it->second);
-        rec.hDocWnd = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(wnd));
+        rec.hDocWnd = HandleWord(wnd);
     }
     if (auto it = f.find("pid"); it != f.end()) {
         rec.dwProcessId = ParsePid(it->second, "pid");

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "store/hook_interface.h"
-#include "store/zel_gatrel.h"
+#include "store/gatrel_interface.h"
+#include "host/diagnostics.h"
 #include "support/ansi_text.h"
 
 namespace zelctl {
@@ -30,6 +30,14 @@ const char* TypeName(unsigned type) {
 
 }  // namespace
 
+int SlotHolding(CHookInterface& iface, const _ZEL_HOOK_INFO_& rec) {
+    static _ZEL_HOOK_INFO_ table[kHookInfoSlots];
+    iface.GetAllOstrumInfo(table);
+    for (int i = 0; i < kHookInfoSlots; ++i)
+        if (memcmp(&table[i], &rec, sizeof rec) == 0) return i;
+    return -1;
+}
+
 void PrintStore(CHookInterface& iface, bool all, FILE* out) {
     static _ZEL_HOOK_INFO_ table[kHookInfoSlots];
     iface.GetAllOstrumInfo(table);
@@ -54,7 +62,7 @@ void PrintStore(CHookInterface& iface, bool all, FILE* out) {
         if (!temp.empty()) fprintf(out, "%-4s temp path: %s\n", "", temp.c_str());
     }
 
-    CZELGatrel* store = iface.m_pStore;
+    const GatrelDiagnostics* store = GatrelDiagnosticTable();
     if (!store) return;
     static WaterInfo water;
     store->GetWaterInfo(&water);

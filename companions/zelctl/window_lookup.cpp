@@ -4,6 +4,7 @@
 
 #include "companions/zelctl/command_error.h"
 #include "companions/zelctl/values.h"
+#include "store/hook_info.h"
 
 namespace zelctl {
 
@@ -21,7 +22,7 @@ bool IsWindowLookup(const std::string& value) {
 
 HWND ResolveWindow(const std::string& value) {
     if (!IsWindowLookup(value))
-        return reinterpret_cast<HWND>(static_cast<uintptr_t>(ParseU32(value, "window")));
+        return WindowOf(ParseU32(value, "window"));
     const bool byClass = StartsWith(value, "class:");
     const std::string name = value.substr(6);
     if (name.empty()) throw CommandError("window lookup needs a name after '" + value + "'");

@@ -7,6 +7,7 @@
 #include "intercept/hook_slots.h"
 #include "intercept/replacement_guard.h"
 #include "support/ansi_text.h"
+#include "support/wide_text.h"
 
 namespace {
 
@@ -14,12 +15,8 @@ bool IntoClientDocFolder(const std::string& newName) {
     return text::Contains(text::ToUpper(newName), GetProcessContext().strClientDocPath.c_str());
 }
 
-// Characters outside the code page cannot be part of the folder's name: they
-// are compared as the default character.
 bool IntoClientDocFolder(const wchar_t* newName) {
-    std::string narrow;
-    return newName && !IS_INTRESOURCE(newName) && text::WideToAnsi(newName, narrow, true) &&
-           IntoClientDocFolder(narrow);
+    return newName && !IS_INTRESOURCE(newName) && IntoClientDocFolder(text::WideToAnsi(newName));
 }
 
 bool IsName(const void* p) { return p && !IS_INTRESOURCE(p); }

@@ -6,6 +6,7 @@
 #include "store/hook_records.h"
 #include "support/ansi_text.h"
 #include "support/log.h"
+#include "support/wide_text.h"
 
 bool FileRulesRecord(_ZEL_HOOK_INFO_& rec) {
     return DocObject() && store::GetHookInfoByPid(GetCurrentProcessId(), &rec) >= 0;
@@ -13,12 +14,11 @@ bool FileRulesRecord(_ZEL_HOOK_INFO_& rec) {
 
 bool RulePath(const wchar_t* path, std::string& upper, const char* caller) {
     if (!path || IS_INTRESOURCE(path)) return false;
-    if (!text::WideToAnsi(path, upper)) {
+    if (!text::WideToAnsiExact(path, upper)) {
         // Another file whose name differs only in such a character would meet
         // this one on a single narrow name: the path is used as it is.
-        std::string shown;
-        text::WideToAnsi(path, shown, true);
-        LogError("[%s]: path not in the ANSI code page, used unchanged: %s", caller, shown.c_str());
+        LogError("[%s]: path not in the ANSI code page, used unchanged: %s", caller,
+                 text::WideToAnsi(path).c_str());
         return false;
     }
     upper = text::ToUpper(std::move(upper));
@@ -27,9 +27,8 @@ bool RulePath(const wchar_t* path, std::string& upper, const char* caller) {
 
 std::wstring RedirectedWideName(const _ZEL_HOOK_INFO_& rec, const std::string& upper) {
     const std::string name = GetRedirectedFileName(rec, upper);
-    std::wstring wide;
-    if (name.empty() || name == upper || !text::AnsiToWide(name, wide)) return {};
-    return wide;
+    if (name.empty() || name == upper) return {};
+    return text::AnsiToWide(name);
 }
 
 Redirection RedirectionOf(const wchar_t* path, const char* caller) {

@@ -11,6 +11,7 @@
 #include "intercept/replacement_guard.h"
 #include "support/ansi_text.h"
 #include "support/log.h"
+#include "support/wide_text.h"
 
 #include <optional>
 
@@ -25,11 +26,7 @@ bool IsFinalReplaceError(DWORD error) {
     return error == ERROR_UNABLE_TO_MOVE_REPLACEMENT || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
 }
 
-std::string UpperAnsi(const wchar_t* path) {
-    std::string narrow;
-    text::WideToAnsi(path, narrow, true);
-    return text::ToUpper(std::move(narrow));
-}
+std::string UpperAnsi(const wchar_t* path) { return text::ToUpper(text::WideToAnsi(path)); }
 
 struct ReplaceCall {
     LPCWSTR replaced, replacement, backup;

@@ -5,6 +5,7 @@
 #include "intercept/hook_slots.h"
 #include "intercept/replacement_guard.h"
 #include "support/ansi_text.h"
+#include "support/wide_text.h"
 #include "support/refusal_messages.h"
 
 namespace {
@@ -46,7 +47,9 @@ BOOL WINAPI Detour_GetSaveFileNameW(LPOPENFILENAMEW ofn) {
             if (!ofn) return Trampoline_GetSaveFileNameW(ofn);
             const SaveDialog d = DecideSaveDialog([&](std::string& title) {
                 const wchar_t* t = ofn->lpstrTitle;
-                return t && !IS_INTRESOURCE(t) && text::WideToAnsi(t, title, true);
+                if (!t || IS_INTRESOURCE(t)) return false;
+                title = text::WideToAnsi(t);
+                return true;
             });
             // A refusal looks like a cancelled dialog.
             return d == SaveDialog::Refuse ? FALSE : Trampoline_GetSaveFileNameW(ofn);

@@ -6,14 +6,13 @@
 #include <string>
 
 #include "store/hook_info.h"
-#include "support/api.h"
 
 // A web-page preview of the document (refused while the process has a record).
-GATREL_API bool IsWebPagePreviewFile(const std::string& path);
+bool IsWebPagePreviewFile(const std::string& path);
 
 // The name the file must have instead; "" for no redirection. A result equal
 // to path also means the caller's name stays.
-GATREL_API std::string GetRedirectedFileName(const _ZEL_HOOK_INFO_& rec, const std::string& path);
+std::string GetRedirectedFileName(const _ZEL_HOOK_INFO_& rec, const std::string& path);
 
 // False when no rule above can concern the path, judged from its last four
 // characters alone: the cheap test made before any store look-up.

@@ -10,8 +10,7 @@
 #include <string>
 
 #include "host_client.h"
-#include "store/zel_gatrel.h"
-#include "wndctl/hook_procs.h"
+#include "tests/support/library_view.h"
 #include "tests/store/store_test_util.h"
 
 namespace {
@@ -81,7 +80,7 @@ protected:
         return host.Send("paste", {{"format", format}});
     }
 
-    CZELGatrel store;
+    testlib::Store store;
 };
 
 TEST_F(ClipboardGuard, CopyWithoutTheRightPastesOnlyIntoItsDocument) {
@@ -256,7 +255,7 @@ TEST_F(ClipboardGuard, TurningToAnotherDocumentDropsTheWithheldContent) {
     // would place it.
     const DWORD tid = static_cast<DWORD>(word.Info(doc1).Num("tid"));
     ASSERT_NE(0u, tid);
-    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, CallWndProc, GetModuleHandleA("Gatrel.dll"), tid);
+    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, testlib::Dll().CallWndProc, GetModuleHandleA("Gatrel.dll"), tid);
     ASSERT_TRUE(hook);
 
     word.Activate(doc1);
@@ -274,6 +273,73 @@ TEST_F(ClipboardGuard, TurningToAnotherDocumentDropsTheWithheldContent) {
     word.Activate(doc1);
     EXPECT_EQ(0, Paste(word).Num("data"));
     UnhookWindowsHookEx(hook);
+}
+
+// The controller deleted the owning document's record since the copy: typing
+// in its window no longer counts as staying in the owning document.
+TEST_F(ClipboardGuard, ARecordDeletedSinceTheCopyEndsTheStayInTheDocument) {
+    hosts::HostClient word;
+    HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
+    ASSERT_TRUE(doc);
+    Register(word, doc, "P", 1, 7012);
+    const DWORD tid = static_cast<DWORD>(word.Info(doc).Num("tid"));
+    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, testlib::Dll().CallWndProc, GetModuleHandleA("Gatrel.dll"), tid);
+    ASSERT_TRUE(hook);
+    ASSERT_EQ(1, word.Send("copy", {{"text", "kept"}}).Num("set"));
+    store.DelHookInfo(7012);
+    word.Send("key", {{"vk", "0x41"}, {"mode", "post"}, {"wnd", Hex(H(doc))}});
+    word.Send("pump", {{"ms", "50"}});
+    EXPECT_FALSE(store.GetProtectedContent());
+    UnhookWindowsHookEx(hook);
+}
+
+// Another process that empties the clipboard frees the entries; the handles
+// themselves go back to the process that withheld them, which releases them
+// on its next clipboard call.
+TEST_F(ClipboardGuard, WithheldObjectsAreReleasedByTheirOwnerAfterAnotherProcessEmpties) {
+    hosts::HostClient word, plain;
+    HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
+    ASSERT_TRUE(doc);
+    Register(word, doc, "P", 1, 7013);
+    ASSERT_TRUE(plain.Start("plain") && plain.LoadGatrel());
+    struct Kind {
+        const char* format;
+        const char* dll;
+        const char* liveness;  // what the owner asks about the handle
+        long long dead;        // its answer once the handle is released
+    };
+    for (const Kind k : {Kind{"bitmap", "gdi32.dll", "GetObjectType", 0},
+                         Kind{"text", "kernel32.dll", "GlobalFlags", GMEM_INVALID_HANDLE}}) {
+        SCOPED_TRACE(k.format);
+        word.Activate(doc);
+        hosts::Reply copy = word.Send("copy", {{"text", "figures"}, {"format", k.format}});
+        ASSERT_EQ(1, copy.Num("set"));
+        ASSERT_TRUE(store.GetProtectedContent());
+        const std::string handle = "i:" + std::to_string(copy.Num("handle"));
+        auto liveness = [&] { return word.Call(k.dll, k.liveness, {handle}).Num("uret"); };
+        ASSERT_NE(k.dead, liveness()) << "withheld, alive in its owner";
+        ASSERT_EQ(1, plain.Send("copy", {{"text", "elsewhere"}}).Num("set"));
+        EXPECT_FALSE(store.GetProtectedContent());
+        word.Call("user32.dll", "CountClipboardFormats", {});
+        EXPECT_EQ(k.dead, liveness()) << "released by its owner";
+    }
+}
+
+// A thread that does not hold the clipboard open cannot empty it; the
+// withheld content and its state stay for the owner.
+TEST_F(ClipboardGuard, AFailedEmptyingKeepsTheWithheldContent) {
+    hosts::HostClient word;
+    HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
+    ASSERT_TRUE(doc);
+    Register(word, doc, "P", 1, 7014);
+    ASSERT_EQ(1, word.Send("copy", {{"text", "kept"}}).Num("set"));
+    hosts::Reply empty = word.Send(
+        "call", {{"dll", "user32.dll"}, {"fn", "EmptyClipboard"}, {"thread", "new"}});
+    ASSERT_TRUE(empty.ok) << empty.error;
+    EXPECT_EQ(0, empty.Num("ret"));
+    EXPECT_EQ(ERROR_CLIPBOARD_NOT_OPEN, empty.Num("err")) << "the system's own failure reaches the caller";
+    EXPECT_TRUE(store.GetProtectedContent());
+    EXPECT_EQ("kept", Paste(word).Str("text"));
 }
 
 TEST_F(ClipboardGuard, WordProcessorDoesNotWaitForTheClipboard) {

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "host_client.h"
-#include "store/zel_gatrel.h"
 #include "tests/store/store_test_util.h"
+#include "tests/support/library_view.h"
 #include "tests/support/test_child.h"
 
 namespace filetest {
@@ -132,7 +132,7 @@ protected:
 
     void RemoveLater(const std::string& path) { cleanup_.push_back(path); }
 
-    CZELGatrel store;
+    testlib::Store store;
     std::vector<std::string> protectBefore_;
     std::vector<std::string> cleanup_;
 };

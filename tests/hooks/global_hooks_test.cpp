@@ -12,9 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "host/global_hooks.h"
-#include "store/hook_interface.h"
-#include "store/zel_gatrel.h"
+#include "store/gatrel_interface.h"
+#include "tests/support/library_view.h"
 #include "tests/hooks/child_process.h"
 #include "tests/hooks/host_window.h"
 #include "tests/hooks/log_tail.h"
@@ -47,7 +46,7 @@ protected:
         section = SharedSectionOf(GetModuleHandleA("gatrel"));
         ASSERT_NE(nullptr, section);
         // The view must be the live section: a store write shows through it.
-        const DWORD saved = iface.m_pStore->GetKORBInfo();
+        const DWORD saved = testlib::Dll().GetKORBInfo();
         iface.SetKORBInfo(0x5A17C0DE);
         ASSERT_EQ(0x5A17C0DEu, section->dwKORBInfo);
         iface.SetKORBInfo(saved);

@@ -5,6 +5,8 @@
 //   argv[2]  window class (default host_protocol::kWindowClass)
 #include <windows.h>
 
+#include "host/diagnostics.h"
+
 #include "tests/hooks/host_protocol.h"
 
 namespace {
@@ -31,11 +33,8 @@ LRESULT CALLBACK HostProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             return 1;
         }
         case host_protocol::kAskAttachedRows: {
-            HMODULE lib = GetModuleHandleA("gatrel");
-            if (!lib) return -1;
-            using Report = int (*)(char*, int);
-            auto report = reinterpret_cast<Report>(GetProcAddress(lib, "GatrelHookReport"));
-            return report ? report(nullptr, 0) : -1;
+            const GatrelDiagnostics* table = DiagnosticTableOf(GetModuleHandleA("gatrel"));
+            return table ? table->HookReport(nullptr, 0) : -1;
         }
         case WM_DESTROY:
             if (wnd == g_main) PostQuitMessage(0);

@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "store/hook_interface.h"
+#include "store/gatrel_interface.h"
 #include "store/shared_section.h"
 #include "tests/hooks/host_window.h"
 #include "tests/hooks/log_tail.h"

@@ -16,7 +16,7 @@ constexpr UINT kAskPings = WM_APP + 3;
 // Sent: 1 if the host could create (and destroy) another window.
 constexpr UINT kMakeWindow = WM_APP + 4;
 // Sent: how many hook-table rows the library's process attach attached in the
-// host (Gatrel.dll's GatrelHookReport, looked up at run time); -1 when the
+// host (from Gatrel.dll's diagnostic table, looked up at run time); -1 when the
 // library is not loaded.
 constexpr UINT kAskAttachedRows = WM_APP + 5;
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "host/process_context.h"
-#include "store/zel_gatrel.h"
+#include "tests/support/library_view.h"
 #include "support/settings.h"
 #include "tests/support/test_child.h"
 
@@ -17,6 +17,7 @@ using testchild::Child;
 using testchild::MachineKeySandbox;
 using testchild::RunChild;
 using testchild::SelfPath;
+using testlib::Dll;
 
 std::string Upper(std::string s) {
     if (!s.empty()) CharUpperBuffA(s.data(), static_cast<DWORD>(s.size()));
@@ -47,7 +48,8 @@ bool AllZero(const _ZEL_HOOK_INFO_& r) {
 // 0 when both paths are as given in args.
 GATREL_CHILD_SCENARIO(context_paths) {
     // The library built this process's context when it was loaded, before
-    // HKLM was redirected; a context built now reads the redirected value.
+    // HKLM was redirected; a context built now (by this program's own copy
+    // of the code) reads the redirected value.
     const ProcessContext ctx;
     if (ctx.strClientDocPath == args.at(0) && ctx.strFileTempPath == args.at(1)) return 0;
     printf("strClientDocPath=%s strFileTempPath=%s\n", ctx.strClientDocPath.c_str(),
@@ -63,8 +65,8 @@ GATREL_CHILD_SCENARIO(protected_self) {
     if (!go || WaitForSingleObject(go, 30000) != WAIT_OBJECT_0) return 3;
     CloseHandle(go);
     _ZEL_HOOK_INFO_ rec{};
-    const bool found = IsProcessProtected(GetCurrentProcessId(), rec);
-    if (found != (GetProcessContext().bHasHookInfo == 1)) return 2;
+    const bool found = Dll().IsProcessProtected(GetCurrentProcessId(), rec);
+    if (found != (Dll().GetProcessContext().bHasHookInfo == 1)) return 2;
     if (!found) return AllZero(rec) ? 0 : 2;
     return rec.dwProcessId == GetCurrentProcessId() && args.at(1) == rec.szFilePath ? 1 : 2;
 }
@@ -72,13 +74,13 @@ GATREL_CHILD_SCENARIO(protected_self) {
 // ---- tests -----------------------------------------------------------------------
 
 TEST(ContextPaths, AreUpperCaseUnderTheInstallationDirectory) {
-    const ProcessContext& ctx = GetProcessContext();
+    const ProcessContext& ctx = Dll().GetProcessContext();
     const std::string dir = GetInstallDir();
     ASSERT_FALSE(dir.empty());
     ASSERT_NE(Upper(dir), dir) << "the test world's directory has lower-case letters";
     EXPECT_EQ(Upper(dir) + "\\ZELCLIENTDOC", ctx.strClientDocPath);
     EXPECT_EQ(Upper(dir) + "\\ZELFILETEMP", ctx.strFileTempPath);
-    EXPECT_EQ(&ctx, &GetProcessContext()) << "one context per process";
+    EXPECT_EQ(&ctx, &Dll().GetProcessContext()) << "one context per process";
 }
 
 TEST(ContextPaths, AnyCaseOfTheRegistryValueGivesUpperCasePaths) {
@@ -96,7 +98,7 @@ TEST(ContextPaths, NoInstallationDirectoryLeavesTheBareFolderNames) {
 }
 
 TEST(ContextGlobals, StartEmptyAndKeepWhatIsStored) {
-    const ProcessContext& ctx = GetProcessContext();
+    const ProcessContext& ctx = Dll().GetProcessContext();
     EXPECT_EQ(0u, ctx.dwAcrobatVersion);
     EXPECT_EQ(0u, ctx.hMDIClient);
     EXPECT_EQ(0u, ctx.bIsDaemon);
@@ -104,26 +106,26 @@ TEST(ContextGlobals, StartEmptyAndKeepWhatIsStored) {
     EXPECT_TRUE(ctx.NoPrintMenuIds.empty());
     EXPECT_TRUE(ctx.PrintMenuIds.empty());
 
-    EXPECT_EQ(nullptr, DocObject()) << "no document object outside the protected applications";
-    EXPECT_TRUE(ProcessTempDir().empty());
-    ProcessTempDir() = "C:\\TEMP\\";
-    EXPECT_EQ("C:\\TEMP\\", ProcessTempDir());
-    ProcessTempDir().clear();
+    EXPECT_EQ(nullptr, Dll().DocObject()) << "no document object outside the protected applications";
+    EXPECT_TRUE(Dll().ProcessTempDir().empty());
+    Dll().ProcessTempDir() = "C:\\TEMP\\";
+    EXPECT_EQ("C:\\TEMP\\", Dll().ProcessTempDir());
+    Dll().ProcessTempDir().clear();
 }
 
 class Protection : public ::testing::Test {
 protected:
     void TearDown() override { store.DelHookInfo(owner); }
-    CZELGatrel store;
+    testlib::Store store;
     const DWORD owner = GetCurrentProcessId();  // the records' key, as the controller's pid
 };
 
 TEST_F(Protection, ProcessWithoutRecordIsNotProtected) {
-    GetProcessContext().bHasHookInfo = 1;
+    Dll().GetProcessContext().bHasHookInfo = 1;
     _ZEL_HOOK_INFO_ rec{};
-    EXPECT_FALSE(IsProcessProtected(GetCurrentProcessId(), rec));
+    EXPECT_FALSE(Dll().IsProcessProtected(GetCurrentProcessId(), rec));
     EXPECT_TRUE(AllZero(rec));
-    EXPECT_EQ(0, GetProcessContext().bHasHookInfo);
+    EXPECT_EQ(0, Dll().GetProcessContext().bHasHookInfo);
 }
 
 TEST_F(Protection, RecordForThePidIsReturnedWhole) {
@@ -131,22 +133,22 @@ TEST_F(Protection, RecordForThePidIsReturnedWhole) {
         Record(GetCurrentProcessId(), owner, "Z:\\ZELFILETEMP\\(ZEL-7)report.doc", "CP");
     store.AddHookInfo(&added);
     _ZEL_HOOK_INFO_ rec{};
-    ASSERT_TRUE(IsProcessProtected(GetCurrentProcessId(), rec));
+    ASSERT_TRUE(Dll().IsProcessProtected(GetCurrentProcessId(), rec));
     EXPECT_EQ(0, memcmp(&added, &rec, sizeof rec));
-    EXPECT_EQ(1, GetProcessContext().bHasHookInfo);
+    EXPECT_EQ(1, Dll().GetProcessContext().bHasHookInfo);
 
     store.DelHookInfo(owner);
     _ZEL_HOOK_INFO_ after{};
-    EXPECT_FALSE(IsProcessProtected(GetCurrentProcessId(), after));
-    EXPECT_EQ(0, GetProcessContext().bHasHookInfo);
+    EXPECT_FALSE(Dll().IsProcessProtected(GetCurrentProcessId(), after));
+    EXPECT_EQ(0, Dll().GetProcessContext().bHasHookInfo);
 }
 
 TEST_F(Protection, ProcessIdZeroNeverMatchesAFreeSlot) {
     ASSERT_LT(store.GetHookInfoCount(), 15) << "the table has free slots";
-    GetProcessContext().bHasHookInfo = 1;
+    Dll().GetProcessContext().bHasHookInfo = 1;
     _ZEL_HOOK_INFO_ rec{};
-    EXPECT_FALSE(IsProcessProtected(0, rec));
-    EXPECT_EQ(0, GetProcessContext().bHasHookInfo);
+    EXPECT_FALSE(Dll().IsProcessProtected(0, rec));
+    EXPECT_EQ(0, Dll().GetProcessContext().bHasHookInfo);
 }
 
 TEST_F(Protection, AnotherProcessSeesTheRecordAddedHere) {

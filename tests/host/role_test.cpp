@@ -33,8 +33,8 @@ std::string ExpectedRows(int docType, bool os110) {
 }
 
 std::string AttachedRows(hosts::HostClient& host) {
-    hosts::Reply r = host.Call("Gatrel.dll", "GatrelHookReport", {"b:4096", "i:4096"});
-    return r.ok ? r.Str("outs0") : "<" + r.error + ">";
+    hosts::Reply r = host.Send("hookreport");
+    return r.ok ? r.Str("names") : "<" + r.error + ">";
 }
 
 // A copy of the ordinary host under another executable name.
@@ -80,7 +80,9 @@ TEST_P(Roles, DocumentObjectAndAttachedRowsFollowTheName) {
     hosts::Reply doc = host.Send("doc");
     ASSERT_TRUE(doc.ok) << doc.error;
     EXPECT_EQ(role.docType != 0 ? 1 : 0, doc.Num("exists"));
-    if (role.docType) EXPECT_EQ(role.docType, doc.Num("type"));
+    if (role.docType) {
+        EXPECT_EQ(role.docType, doc.Num("type"));
+    }
     const std::string want = std::string(role.exeName) == "explorer.exe"
                                  ? std::string()
                                  : ExpectedRows(role.docType, OsIs110(host));

@@ -67,9 +67,28 @@ void RenderClipboard(UINT format) {
     Event("render:" + std::to_string(format));
 }
 
+// A small bitmap on the clipboard: a GDI object the clipboard owns once set.
+void CopyBitmap(HWND owner, Reply& r) {
+    r.SetWnd("owner", owner);
+    const BOOL opened = OpenClipboard(owner);
+    r.Set("open", opened);
+    if (!opened) return SetLastErr(r, GetLastError());
+    r.Set("empty", EmptyClipboard());
+    HBITMAP bmp = CreateBitmap(8, 8, 1, 32, nullptr);
+    SetLastError(0);
+    HANDLE set = SetClipboardData(CF_BITMAP, bmp);
+    if (!set && bmp) DeleteObject(bmp);
+    r.Set("set", set != nullptr);
+    r.SetWnd("handle", reinterpret_cast<HWND>(set));
+    const DWORD err = GetLastError();
+    r.Set("close", CloseClipboard());
+    SetLastErr(r, err);
+}
+
 void DoCopy(const Args& a, Reply& r) {
     App& app = TheApp();
     HWND owner = DefaultOwner(a);
+    if (a.Str("format") == "bitmap") return CopyBitmap(owner, r);
     const bool wide = a.Str("format", "text") == "unicode";
     const UINT format = wide ? CF_UNICODETEXT : CF_TEXT;
     app.pendingClipText = a.Str("text");
@@ -90,6 +109,7 @@ void DoCopy(const Args& a, Reply& r) {
         set = SetClipboardData(format, h);
         if (!set && h) GlobalFree(h);
         r.Set("set", set != nullptr);
+        r.SetWnd("handle", reinterpret_cast<HWND>(set));
     }
     const DWORD err = GetLastError();
     r.Set("close", CloseClipboard());
@@ -231,9 +251,6 @@ void DoWriteFile(const Args& a, Reply& r) {
     SetLastErr(r, 0);
 }
 
-// Calls any exported function with up to 12 arguments, whatever its calling
-// convention: the stack pointer is restored from a callee-saved register, so a
-// cdecl and a stdcall function both return to a balanced stack.
 // One file API call, wide unless the operation says otherwise. A path field
 // that is absent is passed as a null pointer.
 void DoFileOp(const Args& a, Reply& r) {
@@ -309,6 +326,43 @@ void DoFileOp(const Args& a, Reply& r) {
     SetLastErr(r, err);
 }
 
+// Calls any exported function with up to 12 arguments, whatever its calling
+// convention: the stack pointer is restored from a callee-saved register, so a
+// cdecl and a stdcall function both return to a balanced stack.
+// One stdcall or cdecl call with up to 12 32-bit arguments.
+struct CallFrame {
+    void* proc;
+    const DWORD* args;
+    int count;
+    DWORD result = 0;
+    DWORD error = 0;
+
+    void Run() {
+        SetLastError(0);
+        int n = count;
+        const DWORD* argp = args;
+        asm volatile(
+            "movl %%esp, %%esi\n\t"
+            "1:\n\t"
+            "testl %%ecx, %%ecx\n\t"
+            "jz 2f\n\t"
+            "pushl -4(%%edx,%%ecx,4)\n\t"
+            "decl %%ecx\n\t"
+            "jmp 1b\n\t"
+            "2:\n\t"
+            "call *%%eax\n\t"
+            "movl %%esi, %%esp\n\t"
+            : "=a"(result), "+c"(n), "+d"(argp)
+            : "a"(proc)
+            : "esi", "memory", "cc");
+        error = GetLastError();
+    }
+    static DWORD WINAPI OnThread(LPVOID self) {
+        static_cast<CallFrame*>(self)->Run();
+        return 0;
+    }
+};
+
 void DoCall(const Args& a, Reply& r) {
     const std::string dll = a.Str("dll"), fn = a.Str("fn");
     HMODULE m = GetModuleHandleW(Widen(dll).c_str());
@@ -344,25 +398,17 @@ void DoCall(const Args& a, Reply& r) {
             args[n] = static_cast<DWORD>(hostproto::ParseNumber(v));
         }
     }
-    SetLastError(0);
-    DWORD result;
-    int count = n;
-    const DWORD* argp = args;
-    asm volatile(
-        "movl %%esp, %%esi\n\t"
-        "1:\n\t"
-        "testl %%ecx, %%ecx\n\t"
-        "jz 2f\n\t"
-        "pushl -4(%%edx,%%ecx,4)\n\t"
-        "decl %%ecx\n\t"
-        "jmp 1b\n\t"
-        "2:\n\t"
-        "call *%%eax\n\t"
-        "movl %%esi, %%esp\n\t"
-        : "=a"(result), "+c"(count), "+d"(argp)
-        : "a"(proc)
-        : "esi", "memory", "cc");
-    const DWORD err = GetLastError();
+    CallFrame frame{proc, args, n};
+    if (a.Str("thread") == "new") {
+        // On a thread of its own, which has nothing open or owned.
+        HANDLE t = CreateThread(nullptr, 0, CallFrame::OnThread, &frame, 0, nullptr);
+        if (!t) return r.Fail("cannot start a thread");
+        WaitForSingleObject(t, INFINITE);
+        CloseHandle(t);
+    } else {
+        frame.Run();
+    }
+    const DWORD result = frame.result, err = frame.error;
     r.Set("ret", static_cast<long long>(static_cast<int>(result)));
     r.Set("uret", static_cast<long long>(result));
     r.Set("err", static_cast<long long>(err));

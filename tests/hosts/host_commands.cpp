@@ -418,6 +418,29 @@ std::map<std::string, Handler>& Table() {
              r.Set("upper", HexBytes(upper));
              r.Set("answer", TheLibrary().IsSaveDlgTitle(upper.c_str()));
          }},
+        {"hookreport",
+         [](const Args&, Reply& r) {
+             // Also after a plain load command: whatever library is loaded.
+             const GatrelDiagnostics* t = DiagnosticTableOf(GetModuleHandleA("gatrel"));
+             if (!t) return r.Fail("Gatrel.dll or its diagnostic table is missing");
+             char names[4096] = {};
+             r.Set("count", t->HookReport(names, sizeof names));
+             r.Set("names", std::string(names));
+         }},
+        {"refusal",
+         [](const Args& a, Reply& r) {
+             if (!NeedLibrary(r)) return;
+             const GatrelDiagnostics* t = TheLibrary().table;
+             if (!t) return r.Fail("diagnostic table missing");
+             const std::string kind = a.Str("kind");
+             LPTHREAD_START_ROUTINE show = kind == "virtual"     ? t->ShowVirtualPrinterMsg
+                                           : kind == "saveas"    ? t->ShowSaveAsMsg
+                                           : kind == "cantprint" ? t->ShowCantPrintMsg
+                                           : kind == "limit"     ? t->ShowPrintLimitMsg
+                                                                 : nullptr;
+             if (!show) return r.Fail("kind: virtual, saveas, cantprint or limit");
+             r.Set("ret", static_cast<long long>(show(a.Wnd("owner"))));
+         }},
         {"acp",
          [](const Args&, Reply& r) {
              r.Set("acp", static_cast<long long>(GetACP()));

@@ -5,15 +5,6 @@
 namespace host {
 namespace {
 
-// C++ exports are found by their mangled names (GCC's Itanium ABI).
-template <class F>
-void Resolve(Library& lib, F& slot, const char* name) {
-    slot = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(lib.module, name)));
-    if (!slot) {
-        if (!lib.missing.empty()) lib.missing += ",";
-        lib.missing += name;
-    }
-}
 
 std::string DefaultPath() {
     char bin[1024] = {};
@@ -45,15 +36,20 @@ bool LoadLibraryExports(const std::string& pathIn, std::string& error) {
     }
     lib.module = m;
     lib.missing.clear();
-    Resolve(lib, lib.DocObject, "_Z9DocObjectv");
-    Resolve(lib, lib.GetProcessContext, "_Z17GetProcessContextv");
-    Resolve(lib, lib.CreateDocObject,
-            "_Z15CreateDocObjectRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE");
-    Resolve(lib, lib.CreateKORBDocObject, "_Z19CreateKORBDocObjectv");
-    Resolve(lib, lib.FindActiveDocWnd, "_Z16FindActiveDocWndv");
-    Resolve(lib, lib.UpdateKORBDocWnd, "_Z16UpdateKORBDocWndv");
-    Resolve(lib, lib.GetOSVersion, "_Z12GetOSVersionRiS_");
-    Resolve(lib, lib.IsSaveDlgTitle, "_Z14IsSaveDlgTitlePKc");
+    const GatrelDiagnostics* t = DiagnosticTableOf(m);
+    if (!t) {
+        lib.missing = "GatrelDiagnosticTable";
+        return true;
+    }
+    lib.table = t;
+    lib.DocObject = t->DocObject;
+    lib.GetProcessContext = t->GetProcessContext;
+    lib.CreateDocObject = t->CreateDocObject;
+    lib.CreateKORBDocObject = t->CreateKORBDocObject;
+    lib.FindActiveDocWnd = t->FindActiveDocWnd;
+    lib.UpdateKORBDocWnd = t->UpdateKORBDocWnd;
+    lib.GetOSVersion = t->GetOSVersion;
+    lib.IsSaveDlgTitle = t->IsSaveDlgTitle;
     return true;
 }
 

@@ -1,12 +1,13 @@
 #pragma once
 // Gatrel.dll as the host meets it: loaded with LoadLibrary (as the system's
-// hooks would load it) and reached through its export table. The host does not
-// link the import library, so a host that never loads the library stays an
-// ordinary program.
+// hooks would load it) and reached through its diagnostic table. The host does
+// not link the import library, so a host that never loads the library stays
+// an ordinary program.
 #include <windows.h>
 
 #include <string>
 
+#include "host/diagnostics.h"
 #include "host/process_context.h"
 #include "identify/common_doc.h"
 #include "store/hook_info.h"
@@ -23,12 +24,13 @@ struct Library {
     void (*UpdateKORBDocWnd)() = nullptr;
     int (*GetOSVersion)(int&, int&) = nullptr;
     bool (*IsSaveDlgTitle)(const char*) = nullptr;
-    std::string missing;  // exports that were not found, comma separated
+    const GatrelDiagnostics* table = nullptr;  // everything else the commands use
+    std::string missing;  // what was not found, comma separated
 };
 
 Library& TheLibrary();
-// Loads the library from path (default: %GATREL_BIN%\Gatrel.dll) and resolves
-// the exports; false when the module cannot be loaded.
+// Loads the library from path (default: %GATREL_BIN%\Gatrel.dll) and takes
+// its diagnostic table; false when the module cannot be loaded.
 bool LoadLibraryExports(const std::string& path, std::string& error);
 
 }  // namespace host

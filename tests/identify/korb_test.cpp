@@ -54,6 +54,24 @@ TEST_F(Korb, SecondDocumentWindowIsReadOnly) {
     EXPECT_TRUE(word.Running());
 }
 
+// The client is known only by its class name: without one, the KORB client's
+// search finds no document window, as the word processor's skips the client.
+TEST_F(Korb, WithoutAClassNameNoClientWindowIsTakenForTheDocument) {
+    store.SetKORBClassName(kKorbClass);
+    HostClient word;
+    ASSERT_TRUE(word.Start("word11")) << word.LastError();
+    HostClient korb;
+    ASSERT_TRUE(StartWithLibrary(korb, "korb"));
+    Reply first;
+    HWND doc1 = korb.OpenDoc("C:\\k\\one.doc", &first);
+    Add(word.Pid(), first.Wnd("frame"), "CP", 6, "C:\\k\\(ZEL-9)one.doc", NextOwner());
+    EXPECT_EQ("CP", korb.IsZelDoc(doc1).perm);
+    store.SetKORBClassName("");
+    EXPECT_EQ(nullptr, korb.FindDoc(doc1));
+    EXPECT_FALSE(korb.IsZelDoc(doc1).answer) << "the frame is not taken for the document";
+    EXPECT_TRUE(word.Running());
+}
+
 TEST_F(Korb, RecordedWindowMovesOnWhenItIsHidden) {
     store.SetKORBClassName(kKorbClass);
     HostClient korb;

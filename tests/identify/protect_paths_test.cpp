@@ -13,12 +13,12 @@ class ProtectPaths : public idtest::StoreTest {
 protected:
     void SetUp() override {
         StoreTest::SetUp();
-        savedArea_ = GetProcessContext().strFileTempPath;
-        savedTemp_ = ProcessTempDir();
+        savedArea_ = testlib::Dll().GetProcessContext().strFileTempPath;
+        savedTemp_ = testlib::Dll().ProcessTempDir();
     }
     void TearDown() override {
-        GetProcessContext().strFileTempPath = savedArea_;
-        ProcessTempDir() = savedTemp_;
+        testlib::Dll().GetProcessContext().strFileTempPath = savedArea_;
+        testlib::Dll().ProcessTempDir() = savedTemp_;
         StoreTest::TearDown();
     }
     std::string savedArea_, savedTemp_;
@@ -29,80 +29,80 @@ TEST_F(ProtectPaths, AreaComesFromTheInstallationDirectory) {
     ASSERT_TRUE(GetEnvironmentVariableA("GATREL_ROOT", root, sizeof root));
     std::string area = HostClient::WinPath(root) + "\\ZELFILETEMP";
     CharUpperBuffA(area.data(), static_cast<DWORD>(area.size()));
-    EXPECT_EQ(area, GetProcessContext().strFileTempPath);
-    EXPECT_EQ("", GetProtectPathName(area + "\\(ZEL-1)A.DOC.BAK"));
-    EXPECT_EQ(area + "\\PROTECTPATH\\~WRL0001.TMP", GetProtectPathName("C:\\DOCS\\~WRL0001.TMP"));
+    EXPECT_EQ(area, testlib::Dll().GetProcessContext().strFileTempPath);
+    EXPECT_EQ("", testlib::Dll().GetProtectPathName(area + "\\(ZEL-1)A.DOC.BAK"));
+    EXPECT_EQ(area + "\\PROTECTPATH\\~WRL0001.TMP", testlib::Dll().GetProtectPathName("C:\\DOCS\\~WRL0001.TMP"));
 }
 
 TEST_F(ProtectPaths, FileNamesMoveIntoProtectPath) {
-    GetProcessContext().strFileTempPath = "C:\\PROGRAM FILES\\APP\\ZELFILETEMP";
+    testlib::Dll().GetProcessContext().strFileTempPath = "C:\\PROGRAM FILES\\APP\\ZELFILETEMP";
     EXPECT_EQ("C:\\PROGRAM FILES\\APP\\ZELFILETEMP\\PROTECTPATH\\~WRL0001.TMP",
-              GetProtectPathName("C:\\DOCS\\~WRL0001.TMP"));
+              testlib::Dll().GetProtectPathName("C:\\DOCS\\~WRL0001.TMP"));
     // Already inside the protected area: stays where it is.
-    EXPECT_EQ("", GetProtectPathName("C:\\PROGRAM FILES\\APP\\ZELFILETEMP\\(ZEL-1)A.DOC"));
-    EXPECT_EQ("", GetProtectPathName("C:\\PROGRAM FILES\\APP\\ZELFILETEMP\\SUB\\~$A.DOC"));
+    EXPECT_EQ("", testlib::Dll().GetProtectPathName("C:\\PROGRAM FILES\\APP\\ZELFILETEMP\\(ZEL-1)A.DOC"));
+    EXPECT_EQ("", testlib::Dll().GetProtectPathName("C:\\PROGRAM FILES\\APP\\ZELFILETEMP\\SUB\\~$A.DOC"));
     // A bare name comes back unchanged.
-    EXPECT_EQ("~WRL0001.TMP", GetProtectPathName("~WRL0001.TMP"));
+    EXPECT_EQ("~WRL0001.TMP", testlib::Dll().GetProtectPathName("~WRL0001.TMP"));
     // The comparison is by case: callers pass upper-cased paths.
     EXPECT_EQ("C:\\PROGRAM FILES\\APP\\ZELFILETEMP\\PROTECTPATH\\a.tmp",
-              GetProtectPathName("c:\\program files\\app\\zelfiletemp\\a.tmp"));
+              testlib::Dll().GetProtectPathName("c:\\program files\\app\\zelfiletemp\\a.tmp"));
 }
 
 class KorbWordTemp : public ProtectPaths {
 protected:
     void SetUp() override {
         ProtectPaths::SetUp();
-        savedDoc_ = DocObject();
-        DocObject() = nullptr;
-        CreateDocObject("WINWORD");
-        ASSERT_NE(nullptr, DocObject());
-        ProcessTempDir() = "C:\\Users\\me\\Temp\\";
+        savedDoc_ = testlib::Dll().DocObject();
+        testlib::Dll().DocObject() = nullptr;
+        testlib::Dll().CreateDocObject("WINWORD");
+        ASSERT_NE(nullptr, testlib::Dll().DocObject());
+        testlib::Dll().ProcessTempDir() = "C:\\Users\\me\\Temp\\";
         store.SetKORBInfo(1);
         _ZEL_HOOK_INFO_ r = idtest::Record(GetCurrentProcessId(), nullptr, "CP", 6, NextOwner(),
                                            "C:\\KORB\\DOCS\\(ZEL-7)MEMO.DOC");
         store.AddHookInfo(&r);
     }
     void TearDown() override {
-        DocObject() = savedDoc_;
+        testlib::Dll().DocObject() = savedDoc_;
         ProtectPaths::TearDown();
     }
     CCommonDoc* savedDoc_ = nullptr;
 };
 
 TEST_F(KorbWordTemp, WordTempCopiesGoToTheKorbDocumentsFolder) {
-    EXPECT_EQ("C:\\KORB\\DOCS\\~WRD0001.DOC", GetKORBWordTempName("C:\\USERS\\ME\\TEMP\\~WRD0001.DOC"));
+    EXPECT_EQ("C:\\KORB\\DOCS\\~WRD0001.DOC", testlib::Dll().GetKORBWordTempName("C:\\USERS\\ME\\TEMP\\~WRD0001.DOC"));
     EXPECT_EQ("C:\\KORB\\DOCS\\~WRS0002.DOC",
-              GetKORBWordTempName("C:\\X\\CONTENT.WORD\\~WRS0002.DOC"));
+              testlib::Dll().GetKORBWordTempName("C:\\X\\CONTENT.WORD\\~WRS0002.DOC"));
     // Not a document copy, or not in the temporary folders: no new name.
-    EXPECT_EQ("", GetKORBWordTempName("C:\\USERS\\ME\\TEMP\\~WRF0003.TMP"));
-    EXPECT_EQ("", GetKORBWordTempName("C:\\OTHER\\~WRD0001.DOC"));
-    EXPECT_EQ("", GetKORBWordTempName("C:\\USERS\\ME\\TEMP\\WRD0001.DOC"));
+    EXPECT_EQ("", testlib::Dll().GetKORBWordTempName("C:\\USERS\\ME\\TEMP\\~WRF0003.TMP"));
+    EXPECT_EQ("", testlib::Dll().GetKORBWordTempName("C:\\OTHER\\~WRD0001.DOC"));
+    EXPECT_EQ("", testlib::Dll().GetKORBWordTempName("C:\\USERS\\ME\\TEMP\\WRD0001.DOC"));
 }
 
 TEST_F(KorbWordTemp, RuleNeedsKorbHandlingARecordAndTheWordProcessor) {
     const std::string tmp = "C:\\USERS\\ME\\TEMP\\~WRD0001.DOC";
     store.SetKORBInfo(0);
-    EXPECT_EQ("", GetKORBWordTempName(tmp));
+    EXPECT_EQ("", testlib::Dll().GetKORBWordTempName(tmp));
     store.SetKORBInfo(1);
-    ASSERT_NE("", GetKORBWordTempName(tmp));
+    ASSERT_NE("", testlib::Dll().GetKORBWordTempName(tmp));
 
-    CCommonDoc* word = DocObject();
-    CreateDocObject("EXCEL");
-    EXPECT_EQ("", GetKORBWordTempName(tmp));
-    DocObject() = nullptr;
-    EXPECT_EQ("", GetKORBWordTempName(tmp));
-    DocObject() = word;
+    CCommonDoc* word = testlib::Dll().DocObject();
+    testlib::Dll().CreateDocObject("EXCEL");
+    EXPECT_EQ("", testlib::Dll().GetKORBWordTempName(tmp));
+    testlib::Dll().DocObject() = nullptr;
+    EXPECT_EQ("", testlib::Dll().GetKORBWordTempName(tmp));
+    testlib::Dll().DocObject() = word;
 
     // A record of the process that is not a KORB record does not count.
     Reset();
     store.SetKORBInfo(1);
     Add(GetCurrentProcessId(), nullptr, "CP", 1, "C:\\KORB\\DOCS\\(ZEL-7)MEMO.DOC");
-    EXPECT_EQ("", GetKORBWordTempName(tmp));
+    EXPECT_EQ("", testlib::Dll().GetKORBWordTempName(tmp));
     // A KORB record whose path has no folder gives no name either.
     Reset();
     store.SetKORBInfo(1);
     Add(GetCurrentProcessId(), nullptr, "CP", 6, "MEMO.DOC");
-    EXPECT_EQ("", GetKORBWordTempName(tmp));
+    EXPECT_EQ("", testlib::Dll().GetKORBWordTempName(tmp));
 }
 
 }  // namespace

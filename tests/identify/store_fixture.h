@@ -8,7 +8,7 @@
 #include <string>
 
 #include "host_client.h"
-#include "store/zel_gatrel.h"
+#include "tests/support/library_view.h"
 #include "tests/store/store_test_util.h"
 
 namespace idtest {
@@ -54,7 +54,7 @@ protected:
         store.SetKORBClassName("");
     }
 
-    CZELGatrel store;
+    testlib::Store store;
     int owners_ = 0;
 };
 

@@ -26,27 +26,27 @@ std::string Root() {
 }
 
 TEST(AppVersion, ProductVersionOfTheExecutables) {
-    EXPECT_EQ("12.0.6425.1000", GetAppVersion(HostClient::HostPath("ppt12")));
-    EXPECT_EQ("11.0.5529.0", GetAppVersion(HostClient::HostPath("ppt11")));
-    EXPECT_EQ("11.0.8173.0", GetAppVersion(HostClient::HostPath("word11")));
-    EXPECT_EQ("9.3.0.148", GetAppVersion(HostClient::HostPath("acrobat_nodot")));
+    EXPECT_EQ("12.0.6425.1000", testlib::Dll().GetAppVersion(HostClient::HostPath("ppt12")));
+    EXPECT_EQ("11.0.5529.0", testlib::Dll().GetAppVersion(HostClient::HostPath("ppt11")));
+    EXPECT_EQ("11.0.8173.0", testlib::Dll().GetAppVersion(HostClient::HostPath("word11")));
+    EXPECT_EQ("9.3.0.148", testlib::Dll().GetAppVersion(HostClient::HostPath("acrobat_nodot")));
 }
 
 TEST(AppVersion, FileVersionTextOfTheFirstTranslation) {
-    EXPECT_EQ("6.0.1.2003", GetFileVersionString(HostClient::HostPath("acrobat6")));
-    EXPECT_EQ("9, 3, 0, 148", GetFileVersionString(HostClient::HostPath("acrord_nodot")));
-    EXPECT_EQ("11.0.8173", GetFileVersionString(HostClient::HostPath("word11")));
+    EXPECT_EQ("6.0.1.2003", testlib::Dll().GetFileVersionString(HostClient::HostPath("acrobat6")));
+    EXPECT_EQ("9, 3, 0, 148", testlib::Dll().GetFileVersionString(HostClient::HostPath("acrord_nodot")));
+    EXPECT_EQ("11.0.8173", testlib::Dll().GetFileVersionString(HostClient::HostPath("word11")));
 }
 
 TEST(AppVersion, FilesWithoutVersionGiveEmptyAndTheProductVersionLogsIt) {
     // This test program carries no version resource.
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, MAX_PATH);
-    EXPECT_EQ("", GetAppVersion(""));
-    EXPECT_EQ("", GetFileVersionString(self));
+    EXPECT_EQ("", testlib::Dll().GetAppVersion(""));
+    EXPECT_EQ("", testlib::Dll().GetFileVersionString(self));
     const std::string missing = Root() + "\\no-such-file.exe";
-    EXPECT_EQ("", GetAppVersion(missing));
-    EXPECT_EQ("", GetFileVersionString(missing));
+    EXPECT_EQ("", testlib::Dll().GetAppVersion(missing));
+    EXPECT_EQ("", testlib::Dll().GetFileVersionString(missing));
     const std::string log = ReadAll(Root() + "\\log\\identify_versions_test.log");
     EXPECT_NE(std::string::npos, log.find(std::string("GetFileVersionInfoSize() error,") + self));
     EXPECT_NE(std::string::npos, log.find("GetFileVersionInfoSize() error," + missing));
@@ -87,7 +87,7 @@ TEST(OsVersion, WindowsSevenIs110AndWindowsEightIsUnknown) {
 
 TEST(OsVersion, InProcessAnswerMatchesTheSystemsVersion) {
     int code = 7, sp = 7;
-    ASSERT_EQ(1, GetOSVersion(code, sp));
+    ASSERT_EQ(1, testlib::Dll().GetOSVersion(code, sp));
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     OSVERSIONINFOEXA v{};

@@ -15,12 +15,14 @@
 #include "intercept/detour.h"
 #include "intercept/hook_function.h"
 #include "intercept/hook_tables.h"
+#include "tests/hooks/wine_printer.h"
 #include "tests/intercept/test_code.h"
 
 namespace {
 
 std::wstring g_dir;  // private scratch folder
 const char* kPrinter = "Gatrel Intercept Test";
+const char* kDriver = "Gatrel Intercept Driver";
 
 std::wstring Path(const wchar_t* name) { return g_dir + L"\\" + name; }
 
@@ -132,35 +134,9 @@ HDDEDATA CALLBACK DdeServer(UINT type, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PT
 
 // A Wine printer whose port is a pipe into nowhere.
 bool EnsurePrinter() {
-    HANDLE h = nullptr;
-    if (OpenPrinterA(const_cast<char*>(kPrinter), &h, nullptr)) {
-        ClosePrinter(h);
-        return true;
-    }
-    char dir[MAX_PATH] = {};
-    DWORD n = 0;
-    GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(dir), sizeof dir, &n);
-    const std::string ppd = std::string(dir) + "\\gatrel_intercept.ppd";
-    CopyFileA("Z:\\usr\\share\\ghostscript\\10.00.0\\lib\\ghostpdf.ppd", ppd.c_str(), FALSE);
-    DRIVER_INFO_3A di{};
-    di.cVersion = 3;
-    di.pName = const_cast<char*>("Gatrel Intercept Driver");
-    di.pEnvironment = nullptr;
-    di.pDriverPath = const_cast<char*>("wineps.drv");
-    di.pDataFile = const_cast<char*>("gatrel_intercept.ppd");
-    di.pConfigFile = const_cast<char*>("wineps.drv");
-    di.pDefaultDataType = const_cast<char*>("RAW");
-    AddPrinterDriverExA(nullptr, 3, reinterpret_cast<BYTE*>(&di), APD_COPY_NEW_FILES);
-    PRINTER_INFO_2A pi{};
-    pi.pPrinterName = const_cast<char*>(kPrinter);
-    pi.pPortName = const_cast<char*>("|cat >/dev/null");
-    pi.pDriverName = di.pName;
-    pi.pPrintProcessor = const_cast<char*>("WinPrint");
-    pi.pDatatype = const_cast<char*>("RAW");
-    h = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&pi));
-    if (!h) return false;
-    ClosePrinter(h);
-    return true;
+    return testing_support::AddWinePrinter(kPrinter, kDriver,
+                                           "Z:\\usr\\share\\ghostscript\\10.00.0\\lib\\ghostpdf.ppd",
+                                           "|cat >/dev/null");
 }
 
 std::wstring PrinterW() {
@@ -576,13 +552,7 @@ public:
     }
     static void TearDownTestSuite() {
         // The printer goes again: other tests of the prefix see its printers as they were.
-        HANDLE printer = nullptr;
-        PRINTER_DEFAULTSA access{nullptr, nullptr, PRINTER_ALL_ACCESS};
-        if (OpenPrinterA(const_cast<char*>(kPrinter), &printer, &access)) {
-            DeletePrinter(printer);
-            ClosePrinter(printer);
-        }
-        DeletePrinterDriverA(nullptr, nullptr, const_cast<char*>("Gatrel Intercept Driver"));
+        testing_support::RemoveWinePrinter(kPrinter, kDriver);
         SHFILEOPSTRUCTW op{};
         std::wstring from = g_dir + L'\0';
         op.wFunc = FO_DELETE;

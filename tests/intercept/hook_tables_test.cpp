@@ -47,13 +47,18 @@ protected:
         EXPECT_EQ(expected, Hooked());
         for (size_t i = 0; i < kHookCount; ++i) {
             const bool hooked = expected.count(CatalogRow(i).strApiName) != 0;
-            if (hooked) EXPECT_EQ(detour::DescribeHook(targets_[i]).trampoline, *CatalogRow(i).ppSlot);
+            if (hooked) {
+                EXPECT_EQ(detour::DescribeHook(targets_[i]).trampoline, *CatalogRow(i).ppSlot);
+            }
         }
         EXPECT_EQ(1, UnHookAllApi(facts_));
         EXPECT_EQ(freezes + 2, detour::FreezeCount());
         EXPECT_TRUE(Hooked().empty());
-        for (size_t i = 0; i < kHookCount; ++i)
-            if (expected.count(CatalogRow(i).strApiName)) EXPECT_EQ(targets_[i], *CatalogRow(i).ppSlot);
+        for (size_t i = 0; i < kHookCount; ++i) {
+            if (expected.count(CatalogRow(i).strApiName)) {
+                EXPECT_EQ(targets_[i], *CatalogRow(i).ppSlot);
+            }
+        }
     }
 
     HookFacts Document(int type) {

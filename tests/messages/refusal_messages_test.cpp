@@ -20,11 +20,11 @@ using hosts::Reply;
 using testchild::ReadFileBytes;
 using testchild::TempFolder;
 
-// The exported procedures, by their mangled names.
-constexpr const char* kVirtualPrinter = "_Z21ShowVirtualPrinterMsgPv@4";
-constexpr const char* kSaveAs = "_Z13ShowSaveAsMsgPv@4";
-constexpr const char* kCantPrint = "_Z16ShowCantPrintMsgPv@4";
-constexpr const char* kPrintLimit = "_Z17ShowPrintLimitMsgPv@4";
+// The refusal messages, as the host's refusal command names them.
+constexpr const char* kVirtualPrinter = "virtual";
+constexpr const char* kSaveAs = "saveas";
+constexpr const char* kCantPrint = "cantprint";
+constexpr const char* kPrintLimit = "limit";
 
 std::string WinPathOfEnv(const char* name) {
     const char* v = getenv(name);
@@ -81,13 +81,13 @@ public:
         bool ok = false;
         DWORD before = 0, after = 0;
     };
-    Request Show(const char* procedure, HWND owner, const std::string& dll = "Gatrel.dll") {
+    Request Show(const char* kind, HWND owner) {
         Request r;
         r.before = GetTickCount();
-        const Reply reply = host_.Call(dll, procedure, {"i:" + std::to_string(reinterpret_cast<uintptr_t>(owner))});
+        const Reply reply = host_.Send("refusal", {{"kind", kind}, {"owner", Hex8(owner)}});
         r.after = GetTickCount();
         r.ok = reply.ok && reply.Num("ret") == 0;
-        EXPECT_TRUE(r.ok) << procedure << ": " << reply.error;
+        EXPECT_TRUE(r.ok) << kind << ": " << reply.error;
         return r;
     }
 
@@ -225,8 +225,8 @@ TEST(RefusalMessages, MissingMessageBoxLibraryNeitherStopsNorHangsTheCaller) {
     MessageHost app;
     ASSERT_TRUE(app.Start("plain", dll)) << app.host().LastError();
     HWND owner = app.OwnerWindow();
-    app.Show(kSaveAs, owner, dll);
-    app.Show(kCantPrint, owner, dll);
+    app.Show(kSaveAs, owner);
+    app.Show(kCantPrint, owner);
     EXPECT_TRUE(app.NewBoxes().empty());
     EXPECT_TRUE(app.host().Send("ping").ok);
     const std::string log =

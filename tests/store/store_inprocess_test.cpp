@@ -11,7 +11,7 @@
 #include "store/clipboard_state.h"
 #include "store/named_lock.h"
 #include "store/shared_section.h"
-#include "store/zel_gatrel.h"
+#include "tests/support/library_view.h"
 #include "tests/store/store_test_util.h"
 
 namespace {
@@ -26,7 +26,7 @@ _ZEL_HOOK_INFO_ Rec(DWORD pid, uint32_t wnd) {
 
 TEST(StoreReaders, WriterThatDiedMidWriteNeitherHangsReadersNorStaysSet) {
     store::CreateLoadMutexes();
-    CZELGatrel s;
+    testlib::Store s;
     storetest::ClearTable(s);
     auto r = Rec(4711, 0x900);
     s.AddHookInfo(&r);
@@ -52,7 +52,7 @@ TEST(StoreReaders, WriterThatDiedMidWriteNeitherHangsReadersNorStaysSet) {
 
 TEST(StoreReaders, ConcurrentWriterNeverShowsHalfARecord) {
     store::CreateLoadMutexes();
-    CZELGatrel s;
+    testlib::Store s;
     storetest::ClearTable(s);
     std::atomic<bool> stop{false};
     std::thread writer([&] {
@@ -70,7 +70,7 @@ TEST(StoreReaders, ConcurrentWriterNeverShowsHalfARecord) {
         if (s.GetHookInfoByWnd(reinterpret_cast<HWND>(0x700), &out) < 0) continue;
         ++seen;
         const char c = out.szFilePath[0];
-        if (c != 'a' + out.dwExtra % 26 || out.szFilePath[258] != c || out.szOfficeTempPath[258] != c)
+        if (static_cast<uint32_t>(c) != 'a' + out.dwExtra % 26 || out.szFilePath[258] != c || out.szOfficeTempPath[258] != c)
             ++torn;
     }
     stop = true;
@@ -132,10 +132,46 @@ TEST(ClipboardState, HandlesOfAnotherProcessAreLeftToTheirOwner) {
     // Play the owner, to whom another process left the handle: its next call
     // releases it and frees the entry.
     g_shared.orphans[orphan].pid = GetCurrentProcessId();
-    ++g_shared.orphanGeneration;
+    __atomic_add_fetch(&g_shared.orphanGeneration, 1u, __ATOMIC_SEQ_CST);
     store::ReleaseClipboardOrphans(DelClipbrdMem);
     EXPECT_FALSE(IsLive(mine));
     EXPECT_EQ(0u, g_shared.orphans[orphan].pid);
+}
+
+// A release may take long (a large metafile), and every reader on the desktop
+// waits while the store's lock and write flag are held: releases run after.
+struct ReleaseWitness {
+    static DWORD WINAPI TryLock(LPVOID) {
+        HANDLE m = OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, "HookMutex");
+        const DWORD r = WaitForSingleObject(m, 0);
+        if (r == WAIT_OBJECT_0) ReleaseMutex(m);
+        CloseHandle(m);
+        return r == WAIT_OBJECT_0;
+    }
+    static int Release(UINT format, HANDLE mem) {
+        ++calls;
+        flagClear = flagClear && g_shared.writing == 0;
+        // The lock is re-entrant for this thread: another thread must try it.
+        HANDLE t = CreateThread(nullptr, 0, TryLock, nullptr, 0, nullptr);
+        WaitForSingleObject(t, INFINITE);
+        DWORD free = 0;
+        GetExitCodeThread(t, &free);
+        CloseHandle(t);
+        lockFree = lockFree && free;
+        return DelClipbrdMem(format, mem);
+    }
+    static inline int calls = 0;
+    static inline bool flagClear = true, lockFree = true;
+};
+
+TEST(ClipboardState, HandlesAreReleasedAfterTheStoreIsUnlocked) {
+    store::ClearProtectedData(DelClipbrdMem);
+    ASSERT_TRUE(store::SetProtectedData(CF_TEXT, Block(), ReleaseWitness::Release));
+    ASSERT_TRUE(store::SetProtectedData(CF_TEXT, Block(), ReleaseWitness::Release));
+    store::ClearProtectedData(ReleaseWitness::Release);
+    EXPECT_EQ(2, ReleaseWitness::calls);
+    EXPECT_TRUE(ReleaseWitness::flagClear) << "a release ran inside a write";
+    EXPECT_TRUE(ReleaseWitness::lockFree) << "a release ran under \"HookMutex\"";
 }
 
 TEST(ClipboardState, OwnerPairQueries) {

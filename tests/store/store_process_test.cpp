@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "store/zel_gatrel.h"
+#include "store/gatrel_interface.h"
+#include "store/ostrum_records.h"
+#include "tests/support/library_view.h"
 #include "tests/store/store_test_util.h"
 
 using storetest::SpawnSelf;
@@ -19,7 +21,9 @@ namespace {
 
 // ---- Records whose every byte follows from (owner, generation) ----
 
-constexpr DWORD kOwnersPerWorker = 3;
+// Four workers with four owners each: sixteen owners for fifteen slots, so the
+// table keeps filling up and adds keep being refused.
+constexpr DWORD kOwnersPerWorker = 4;
 const char* const kLetterSets[] = {"P", "CP", "A", "ACPNQ", "RW"};
 
 DWORD OwnerOf(int worker, int k) { return 0x10000 + worker * 16 + k; }
@@ -37,7 +41,9 @@ _ZEL_HOOK_INFO_ Patterned(DWORD owner, uint32_t gen) {
     std::string path = "C:\\DOCS\\" + FlagOf(owner) + "g" + std::to_string(gen) + "-";
     path.append(200 - path.size(), static_cast<char>('a' + gen % 26));
     strncpy(r.szFilePath, path.c_str(), sizeof r.szFilePath);
-    memset(r.szZelFileName, 'A' + gen % 26, 250);
+    // The protected file name is the owner's own: the Ostrum writers key on it.
+    const std::string zel = "Z" + std::to_string(owner) + ".doc";
+    strncpy(r.szZelFileName, zel.c_str(), sizeof r.szZelFileName);
     memset(r.szOfficeTempPath, 'a' + (gen + 7) % 26, 259);
     strncpy(r.szPermission, kLetterSets[gen % 5], sizeof r.szPermission);
     return r;
@@ -61,10 +67,13 @@ bool IsFree(const _ZEL_HOOK_INFO_& r) {
 
 // ---- Child programs ----
 
-// Runs `ops` mixed operations on this worker's owners and look-ups on every
-// worker's owners. Writes the final state of its owners to stdout-free file.
+// Runs `ops` mixed operations on this worker's owners, through both kinds of
+// writers (the controller's and the Ostrum process's), and look-ups on every
+// worker's owners. Only this worker changes its owners' records, so it knows
+// what the table must hold for them at the end; it writes that to a file.
 int StressWorker(int worker, int workers, int ops, const char* resultFile) {
-    CZELGatrel store;
+    CHookInterface::instance();  // as the controller: its Ostrum operations' lock
+    testlib::Store store;
     uint32_t gens[kOwnersPerWorker] = {};
     bool present[kOwnersPerWorker] = {};
     unsigned seed = 12345u + worker * 7919u;
@@ -74,20 +83,40 @@ int StressWorker(int worker, int workers, int ops, const char* resultFile) {
         const int k = rnd() % kOwnersPerWorker;
         const DWORD owner = OwnerOf(worker, k);
         _ZEL_HOOK_INFO_ out{};
-        switch (rnd() % 8) {
+        switch (rnd() % 10) {
             case 0:
             case 1: {
                 ++gens[k];
                 auto r = Patterned(owner, gens[k]);
                 store.AddHookInfo(&r);
-                present[k] = true;
+                // A full table drops the record: ask the store what it kept.
+                present[k] = store.GetHookInfoByWnd(reinterpret_cast<HWND>(WndOf(owner)), &out) >= 0 &&
+                             out.dwExtra == gens[k];
+                if (present[k] && !IsWhole(out)) ++torn;
                 break;
             }
-            case 2:
+            case 2: {
+                auto r = Patterned(owner, gens[k] + 1);
+                const int code = store.AddOstrumInfo(&r);
+                if (code == kOstrumStored) {
+                    ++gens[k];
+                    present[k] = true;
+                } else if (code != kOstrumNameTaken && code != kOstrumTableFull) {
+                    return 200 + code % 100;
+                }
+                break;
+            }
+            case 3:
                 store.DelHookInfo(owner);
                 present[k] = false;
                 break;
-            case 3:
+            case 4: {
+                auto r = Patterned(owner, gens[k]);
+                store.DelGuardInfo1(&r);
+                present[k] = false;
+                break;
+            }
+            case 5:
                 store.SetHookInfo(owner, kLetterSets[rnd() % 5]);
                 break;
             default: {
@@ -112,6 +141,27 @@ int StressWorker(int worker, int workers, int ops, const char* resultFile) {
     return torn;
 }
 
+// One owner, added and removed again and again for ms milliseconds through one
+// kind of writer: with the table otherwise empty, the two kinds keep picking
+// the same free slot.
+int Duel(bool ostrum, DWORD ms) {
+    CHookInterface::instance();
+    testlib::Store store;
+    const DWORD owner = OwnerOf(ostrum ? 12 : 13, 0);
+    const DWORD end = GetTickCount() + ms;
+    for (uint32_t gen = 1; static_cast<LONG>(GetTickCount() - end) < 0; ++gen) {
+        auto r = Patterned(owner, gen);
+        if (ostrum) {
+            store.AddOstrumInfo(&r);
+            store.DelGuardInfo1(&r);
+        } else {
+            store.AddHookInfo(&r);
+            store.DelHookInfo(owner);
+        }
+    }
+    return 0;
+}
+
 // Takes "HookMutex" and dies without releasing it.
 int DieHoldingHookMutex() {
     HANDLE m = CreateMutexA(nullptr, FALSE, "HookMutex");
@@ -121,7 +171,7 @@ int DieHoldingHookMutex() {
 }
 
 int AddOne(DWORD owner) {
-    CZELGatrel store;
+    testlib::Store store;
     auto r = Patterned(owner, 1);
     store.AddHookInfo(&r);
     return 0;
@@ -137,7 +187,7 @@ class StoreProcesses : public ::testing::Test {
 protected:
     void SetUp() override { storetest::ClearTable(store); }
     void TearDown() override { storetest::ClearTable(store); }
-    CZELGatrel store;
+    testlib::Store store;
 };
 
 TEST_F(StoreProcesses, RecordAddedInOneProcessIsFoundInAnother) {
@@ -150,12 +200,11 @@ TEST_F(StoreProcesses, RecordAddedInOneProcessIsFoundInAnother) {
     EXPECT_GE(store.GetHookInfoByPid(owner + 1, &out), 0);
     EXPECT_GE(store.GetHookInfoByWnd(reinterpret_cast<HWND>(WndOf(owner)), &out), 0);
     EXPECT_TRUE(store.GetHookInfoByFlag(FlagOf(owner).c_str(), &out));
-    std::string zel(250, 'B');
-    EXPECT_GE(store.FindZELFileName(zel.c_str(), &out), 0);
+    EXPECT_GE(store.FindZELFileName(("z" + std::to_string(owner) + ".DOC").c_str(), &out), 0);
     EXPECT_TRUE(IsWhole(out));
 }
 
-TEST_F(StoreProcesses, FourWritersLeaveNoTornRecord) {
+TEST_F(StoreProcesses, FourWritersOfBothKindsFillingTheTableLeaveNoTornRecord) {
     constexpr int kWorkers = 4;
     constexpr int kOps = 10000;
     std::vector<HANDLE> children;
@@ -168,12 +217,21 @@ TEST_F(StoreProcesses, FourWritersLeaveNoTornRecord) {
         ASSERT_TRUE(h);
         children.push_back(h);
     }
-    // Look-ups from this process while the workers run.
+    // Look-ups and whole-table copies (what `zelctl list` shows) from this
+    // process while the workers run.
     int tornHere = 0;
+    unsigned char snapshot[12180];
     for (int i = 0; i < 3000; ++i) {
         _ZEL_HOOK_INFO_ out{};
         const DWORD owner = OwnerOf(i % kWorkers, i % kOwnersPerWorker);
         if (store.GetHookInfoByFlag(FlagOf(owner).c_str(), &out) && !IsWhole(out)) ++tornHere;
+        if (i % 10) continue;
+        store.GetAllOstrumInfo(snapshot);
+        for (int slot = 0; slot < 15; ++slot) {
+            _ZEL_HOOK_INFO_ r;
+            memcpy(&r, snapshot + slot * 812, 812);
+            if (!IsFree(r) && !IsWhole(r)) ++tornHere;
+        }
     }
     for (HANDLE h : children) {
         EXPECT_EQ(0u, WaitExit(h, 170000)) << "a worker saw torn records";
@@ -217,10 +275,36 @@ TEST_F(StoreProcesses, FourWritersLeaveNoTornRecord) {
     EXPECT_EQ(expectedCount, store.GetHookInfoCount());
 }
 
+TEST_F(StoreProcesses, TheTwoKindsOfWritersNeverShareASlot) {
+    HANDLE hook = SpawnSelf("--duel hook 2500");
+    HANDLE ostrum = SpawnSelf("--duel ostrum 2500");
+    ASSERT_TRUE(hook && ostrum);
+    int torn = 0, seen = 0;
+    unsigned char snapshot[12180];
+    while (WaitForSingleObject(ostrum, 0) == WAIT_TIMEOUT) {
+        store.GetAllOstrumInfo(snapshot);
+        for (int slot = 0; slot < 15; ++slot) {
+            _ZEL_HOOK_INFO_ r;
+            memcpy(&r, snapshot + slot * 812, 812);
+            if (IsFree(r)) continue;
+            ++seen;
+            if (!IsWhole(r)) ++torn;
+        }
+    }
+    EXPECT_EQ(0u, WaitExit(hook));
+    EXPECT_EQ(0u, WaitExit(ostrum));
+    CloseHandle(hook);
+    CloseHandle(ostrum);
+    EXPECT_GT(seen, 0);
+    EXPECT_EQ(0, torn) << "rows mixed from two records";
+    store.GetAllOstrumInfo(snapshot);
+    EXPECT_EQ(0, memcmp(snapshot, std::string(12180, '\0').data(), 12180)) << "a mixed slot stayed behind";
+}
+
 TEST_F(StoreProcesses, ProcessDyingWithHookMutexDoesNotBlockTheStore) {
     HANDLE child = SpawnSelf("--die-holding");
     ASSERT_TRUE(child);
-    WaitExit(child);
+    EXPECT_EQ(0u, WaitExit(child)) << "the child got the mutex and died holding it";
     CloseHandle(child);
     auto r = Patterned(OwnerOf(8, 0), 3);
     store.AddHookInfo(&r);  // would wait forever without the abandoned-wait rule
@@ -235,6 +319,8 @@ int main(int argc, char** argv) {
     if (argc >= 2 && !strcmp(argv[1], "--stress") && argc >= 6)
         return StressWorker(atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), argv[5]);
     if (argc >= 2 && !strcmp(argv[1], "--die-holding")) return DieHoldingHookMutex();
+    if (argc >= 4 && !strcmp(argv[1], "--duel"))
+        return Duel(!strcmp(argv[2], "ostrum"), strtoul(argv[3], nullptr, 10));
     if (argc >= 3 && !strcmp(argv[1], "--add")) return AddOne(strtoul(argv[2], nullptr, 10));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

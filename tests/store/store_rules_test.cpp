@@ -4,8 +4,9 @@
 
 #include <cstring>
 
-#include "store/hook_interface.h"
-#include "store/zel_gatrel.h"
+#include "store/gatrel_interface.h"
+#include "store/ostrum_records.h"
+#include "tests/support/library_view.h"
 #include "tests/store/store_test_util.h"
 
 namespace {
@@ -28,7 +29,7 @@ protected:
     void SetUp() override { Clear(); }
     void TearDown() override { Clear(); }
     void Clear() { storetest::ClearTable(store); }
-    CZELGatrel store;
+    testlib::Store store;
 };
 
 TEST_F(StoreRules, FreshLookupsFindNothing) {

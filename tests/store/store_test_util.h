@@ -6,13 +6,14 @@
 #include <cstring>
 #include <string>
 
-#include "store/zel_gatrel.h"
 
 namespace storetest {
 
 // Empties every slot, including slots that DelGuardInfo left with a window
 // and no owner: fill each free slot with a placeholder owner, then delete.
-inline void ClearTable(CZELGatrel& store) {
+// Store: CZELGatrel linked statically, or the loaded library's testlib::Store.
+template <class Store>
+void ClearTable(Store& store) {
     unsigned char table[12180];
     store.GetAllOstrumInfo(table);
     for (int i = 0; i < 15; ++i) {

@@ -103,6 +103,19 @@ GATREL_CHILD_SCENARIO(log_hammer) {
     return 0;
 }
 
+// Three waits for a log lock that another process holds time out; the child
+// then writes without waiting until the pause is over, and waits again after.
+GATREL_CHILD_SCENARIO(log_lock_pause) {
+    HANDLE after = OpenEventA(EVENT_MODIFY_STATE, FALSE, args.at(0).c_str());
+    if (!after) return 2;
+    for (const char* m : {"a1", "a2", "a3", "b1", "b2"}) LogError("%s", m);
+    Sleep(kLogAppendPauseMs + 200);
+    SetEvent(after);
+    LogError("c1");
+    CloseHandle(after);
+    return 0;
+}
+
 // ---- reading the log back ------------------------------------------------------
 
 struct Line {
@@ -360,6 +373,39 @@ TEST(LogRotation, HappensOnlyAboveTenMebibytes) {
     const auto lines = ReadLog(log);
     ASSERT_EQ(1u, lines.size());
     EXPECT_EQ("after rotation", lines[0].message);
+}
+
+TEST(LogConcurrency, AStuckLogLockPausesWaitingOnceAndIsWaitedForAgainAfter) {
+    ChildWorld world;
+    // The lock as another process of the same program would hold it.
+    HANDLE lock = CreateMutexA(nullptr, TRUE, LogAppendMutexName(world.LogPath()).c_str());
+    ASSERT_NE(nullptr, lock);
+    const std::string eventName = "GatrelLogAfterPause_" + std::to_string(GetCurrentProcessId());
+    HANDLE after = CreateEventA(nullptr, TRUE, FALSE, eventName.c_str());
+    Child child(SelfPath(), "log_lock_pause", {eventName}, world.hklm.name());
+    ASSERT_TRUE(child.started());
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(after, 60000));
+    // Past the pause the child waits for the lock again: its entry is not
+    // written while the lock is held (a wait lasts up to half a second).
+    Sleep(200);
+    const std::string during = ReadFileBytes(world.LogPath());
+    ReleaseMutex(lock);
+    EXPECT_EQ(0, child.Wait());
+    CloseHandle(lock);
+    CloseHandle(after);
+    EXPECT_EQ(std::string::npos, during.find("c1")) << during;
+    std::vector<std::string> messages;
+    int notes = 0;
+    for (const auto& line : ReadLog(world.LogPath())) {
+        if (line.message.find("Log lock not obtained 3 times in a row") == 0) {
+            ++notes;
+            EXPECT_EQ("[WARN]  ", line.tag);
+        } else {
+            messages.push_back(line.message);
+        }
+    }
+    EXPECT_EQ(1, notes) << "the switch is reported once";
+    EXPECT_EQ((std::vector<std::string>{"a1", "a2", "a3", "b1", "b2", "c1"}), messages);
 }
 
 TEST(LogConcurrency, TwoProcessesWritingAtOnceLeaveOnlyWholeLines) {

@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "host_client.h"
 #include "tests/hooks/child_process.h"
 #include "tests/hooks/host_window.h"
+#include "tests/watermark/page_pixels.h"
 
 using testing_support::ChildProcess;
 using testing_support::ExeDir;
@@ -163,6 +165,107 @@ TEST_F(ZelctlTool, OstrumRecordsReportTheStoresResult) {
     const std::string listing = ListInSecondProcess();
     EXPECT_TRUE(Has(listing, "records: 0 of 15 slots")) << listing;
     EXPECT_TRUE(Has(listing, "0x00000777")) << "the cleared slot keeps its window: " << listing;
+}
+
+std::string TempFile(const std::string& name) {
+    char dir[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, dir);
+    return std::string(dir) + name;
+}
+
+// What the administrator sees before rolling a watermark out: the store's
+// settings, or the ones given on the command line, on an A4 page.
+TEST_F(ZelctlTool, PreviewDrawsTheStoresWatermarkOrTheOneGivenOnTheCommandLine) {
+    Type({"water layout=L size=40 opacity=120 lines=1 text=PREVIEW"});
+    const std::string png = TempFile("zelctl_preview_store.png");
+    std::string out, err;
+    ASSERT_EQ(0, RunToEnd(Zelctl() + " preview --out \"" + png + "\"", &out, &err)) << err;
+    EXPECT_TRUE(Has(out, "preview: ok (" + png + ", 1240x1754 at 150 dpi, font Arial 28.0 pt, 1 lines)")) << out;
+    watertest::PagePixels page = watertest::ReadPng(png);
+    ASSERT_EQ(1240, page.width);
+    ASSERT_EQ(1754, page.height);
+    const int em = 28 * 150 / 72;
+    const auto bands = watertest::InkBands(page, em);
+    ASSERT_EQ(1u, bands.size());
+    EXPECT_NEAR(page.height / 2.0, (bands[0].first + bands[0].second) / 2.0, 0.15 * em);
+    // Grey 255 - 120 under the content, black at 120/255 over it.
+    EXPECT_NEAR(135 * (255 - 120) / 255, watertest::Red(watertest::CommonInkColour(page, 0xFFFFFFFF)), 6);
+
+    // Five lines draw three; a landscape page's diagonal rises by less than 45 degrees.
+    ASSERT_EQ(0, RunToEnd(Zelctl() + " preview --out \"" + png + "\" --layout D --landscape --dpi 100 --lines 5 "
+                                     "--size 30 --opacity 200 --text SECRET",
+                          &out, &err))
+        << err;
+    EXPECT_TRUE(Has(out, "1169x827 at 100 dpi, font Arial 21.0 pt, 3 lines")) << out;
+    page = watertest::ReadPng(png);
+    ASSERT_EQ(1169, page.width);
+    const double slope = watertest::InkSlopeDegrees(page);
+    EXPECT_TRUE(slope > 25 && slope < 45) << slope;
+    EXPECT_EQ(3, watertest::InkLinesAcross(page, slope, 21 * 100 / 72));
+
+    // As the PDF application prints it: one overlay at twice the strength.
+    ASSERT_EQ(0, RunToEnd(Zelctl() + " preview --pdf --opacity 100 --out \"" + png + "\"", &out, &err)) << err;
+    EXPECT_NEAR(55, watertest::Red(watertest::CommonInkColour(watertest::ReadPng(png), 0xFFFFFFFF)), 4);
+    DeleteFileA(png.c_str());
+}
+
+TEST(ZelctlScript, PreviewRefusesWhatItCannotDraw) {
+    const std::string png = TempFile("zelctl_preview_refused.png");
+    DeleteFileA(png.c_str());
+    const struct {
+        std::string args, reason;
+    } cases[] = {{"", "usage: preview --out FILE.png"},
+                 {"--out \"" + png + "\" --layout Q", "layout: L (horizontal) or D (diagonal)"},
+                 {"--out \"" + png + "\" --dpi 5000", "dpi: 5000 is above 600"},
+                 {"--out \"" + png + "\" --size -3", "size: 0 (fit to the page) or more points"},
+                 {"--out \"" + png + "\" --colour red", "unknown option \"--colour\""},
+                 {"--out \"" + png + "\" --lines", "usage: preview"},
+                 {"--out Q:\\no\\such\\folder\\p.png", "preview: cannot write the PNG"}};
+    for (const auto& c : cases) {
+        std::string out, err;
+        EXPECT_EQ(1, RunToEnd(Zelctl() + " preview " + c.args, &out, &err)) << c.args;
+        EXPECT_TRUE(Has(err, c.reason)) << c.args << "\n" << err;
+    }
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(png.c_str())) << "no page written";
+}
+
+TEST_F(ZelctlTool, AddReportsARecordTheFullTableDropped) {
+    std::vector<std::string> fill;
+    for (int i = 0; i < 15; ++i)
+        fill.push_back("add pid=" + std::to_string(9100 + i) + " type=1 letters=P path=C:\\D\\(ZEL-01" +
+                       std::to_string(10 + i) + ")f.doc");
+    Type(fill);
+    EXPECT_EQ("", holder.Errors());
+    EXPECT_TRUE(Has(holder.Output(), "add: ok (owner 9114, slot 14)")) << holder.Output();
+    Type({"add pid=9200 type=1 letters=P path=C:\\D\\(ZEL-0200)late.doc"});
+    EXPECT_TRUE(Has(holder.Errors(), "the record was dropped")) << holder.Errors();
+    EXPECT_FALSE(Has(holder.Output(), "owner 9200")) << holder.Output();
+    // An owner that already has a slot is replaced in place, also in a full table.
+    Type({"add pid=9105 type=2 letters=CP path=C:\\D\\(ZEL-0115)g.xls"});
+    EXPECT_TRUE(Has(holder.Output(), "add: ok (owner 9105, slot 5)")) << holder.Output();
+}
+
+// The lock of the Ostrum operations belongs to the controller: applications
+// that only look records up and guard their clipboard never create it.
+TEST(ZelctlStoreMutex, OnlyTheControllerCreatesTheOstrumLock) {
+    hosts::HostClient word;
+    ASSERT_TRUE(word.Start("word11") && word.LoadGatrel()) << word.LastError();
+    word.CreateDoc();
+    const HWND doc = word.OpenDoc("C:\\ZELFILETEMP\\(ZEL-0300)mutex.doc");
+    ASSERT_TRUE(doc);
+    word.Activate(doc);
+    const std::string pid = std::to_string(word.Pid());
+    std::string out, err;
+    ASSERT_EQ(0, RunToEnd(Zelctl() + " add pid=" + pid + " type=1 letters=P wnd=" + HexWnd(doc) +
+                              " path=C:\\ZELFILETEMP\\(ZEL-0300)mutex.doc",
+                          &out, &err))
+        << err;
+    EXPECT_TRUE(word.IsZelDoc(doc).answer);
+    EXPECT_EQ(1, word.Send("copy", {{"text", "withheld"}}).Num("set"));
+    HANDLE lock = OpenMutexA(SYNCHRONIZE, FALSE, "DllShareMem");
+    EXPECT_EQ(nullptr, lock) << "a process without the control interface made the Ostrum lock";
+    if (lock) CloseHandle(lock);
+    RunToEnd(Zelctl() + " del owner=" + pid, &out, &err);
 }
 
 TEST(ZelctlScript, RunsAFileAndStopsAtTheFirstFailingLine) {

@@ -1,0 +1,128 @@
+// The watermark on real print jobs of the test world's 600-dpi printer, whose
+// pages ghostscript turns back into pixels.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "store/named_lock.h"
+#include "store/shared_settings.h"
+#include "tests/hooks/log_tail.h"
+#include "tests/watermark/water_printer.h"
+#include "watermark/print_water.h"
+#include "watermark/water_geometry.h"
+
+using testing_support::LogTail;
+using watertest::PagePixels;
+
+namespace {
+
+void Publish(char layout, float size, WORD lines, const char* text) {
+    static WaterInfo info;
+    memset(&info, 0, sizeof info);
+    info.chLayout = layout;
+    info.fFontSize = size;
+    info.wOpacity = 200;
+    info.wLineCount = lines;
+    strcpy(info.szContent, text);
+    store::SetWaterInfo(&info);
+}
+
+// Call numbers of the failure lines logged since the tail was taken, in order.
+std::vector<int> FailedCalls(const LogTail& log) {
+    const std::string head = "[CPrintWater::PrintStringWater():";
+    std::vector<int> calls;
+    for (const auto& line : log.NewLines()) {
+        const size_t at = line.find(head);
+        int call = 0;
+        if (at != std::string::npos && line.size() > 34 &&
+            line.compare(line.size() - 34, 34, "] Call DrawString() Fail. Status=2") == 0 &&
+            sscanf(line.c_str() + at + head.size(), "%d", &call) == 1)
+            calls.push_back(call);
+    }
+    return calls;
+}
+
+TEST(WaterPrint, TheLetterPageOf4800By6600PixelsAt600DpiGetsItsLineWhereExpected) {
+    store::CreateLoadMutexes();
+    HDC dc = watertest::CreateWaterPrinterDc(DMPAPER_LETTER);
+    ASSERT_NE(nullptr, dc);
+    ASSERT_EQ(4800, GetDeviceCaps(dc, HORZRES));
+    ASSERT_EQ(6600, GetDeviceCaps(dc, VERTRES));
+    ASSERT_EQ(600, GetDeviceCaps(dc, LOGPIXELSX));
+    Publish('L', 50, 1, "CONFIDENTIAL");
+    CPrintWater water;
+    water.LoadWaterInfo(dc);
+    ASSERT_FLOAT_EQ(35.0f, water.GetPrepared().fontSize);
+
+    // 35 points at 600 dpi: an em of 291.7 pixels; the box starts at 145.8
+    // and is 4,508 pixels wide, centred on 3,300.
+    const float em = 35.0f / 72 * 600;
+    const std::vector<WaterLine> lines = WaterLines({4800, 6600, em, 1.15f * em}, 'L', 1);
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_NEAR(145.8, lines[0].x, 0.1);
+    EXPECT_NEAR(4508.3, lines[0].length, 0.5);
+    EXPECT_NEAR(3300, lines[0].y + 1.15f * em / 2, 0.1);
+
+    ASSERT_TRUE(watertest::StartWaterJob(dc));
+    water.SetUnderlayBrush();
+    water.PrintStringWater(dc);
+    int endPage = 0, endDoc = 0;
+    const PagePixels page = watertest::EndWaterJob(dc, &endPage, &endDoc);
+    DeleteDC(dc);
+    EXPECT_GT(endPage, 0);
+    EXPECT_GT(endDoc, 0);
+    ASSERT_GT(page.width, 0) << "the printed page";
+
+    // On the page image at 75 dpi, eight device pixels make one.
+    const double scale = watertest::kPrintedDpi / 600.0;
+    const auto origin = watertest::PrintableOrigin(DMPAPER_LETTER);
+    const watertest::InkBox ink = watertest::InkOf(page);
+    const double printedEm = em * scale;
+    EXPECT_NEAR(origin.y + 3300 * scale, ink.CentreY(), 0.15 * printedEm);
+    EXPECT_GE(ink.minX, origin.x + 145.8 * scale - 1);
+    EXPECT_LE(ink.minX, origin.x + 145.8 * scale + 0.3 * printedEm);
+    EXPECT_LE(ink.maxX, origin.x + (4800 - 145.8) * scale);
+    EXPECT_EQ(1u, watertest::InkBands(page, static_cast<int>(printedEm)).size());
+}
+
+TEST(WaterPrint, AFailingDrawIsLoggedWithItsCallNumberAndThePageStillPrints) {
+    store::CreateLoadMutexes();
+    HDC dc = watertest::CreateWaterPrinterDc(DMPAPER_A4);
+    ASSERT_NE(nullptr, dc);
+    LogTail log;
+    // Nothing prepared: no brush and no font, as after a failed allocation.
+    CPrintWater unprepared;
+    ASSERT_TRUE(watertest::StartWaterJob(dc));
+    unprepared.PrintStringWater(dc);
+    int endPage = 0, endDoc = 0;
+    const PagePixels page = watertest::EndWaterJob(dc, &endPage, &endDoc);
+    EXPECT_GT(endPage, 0);
+    EXPECT_GT(endDoc, 0);
+    ASSERT_GT(page.width, 0) << "the page came out";
+    EXPECT_EQ(0, watertest::InkOf(page).count);
+    EXPECT_EQ((std::vector<int>{1708, 1723, 1738}), FailedCalls(log));
+
+    // A device context that GDI+ cannot draw on fails every line of every
+    // layout, each under its own number in drawing order, and nothing else
+    // happens.
+    const struct {
+        char layout;
+        WORD lines;
+        std::vector<int> calls;
+    } layouts[] = {{'L', 1, {1568}},         {'L', 2, {1579, 1588}}, {'L', 7, {1600, 1609, 1618}},
+                   {'D', 1, {1657}},         {'D', 2, {1675, 1690}}, {'D', 0, {1708, 1723, 1738}}};
+    CPrintWater water;
+    for (const auto& l : layouts) {
+        Publish(l.layout, 30, l.lines, "LOST");
+        water.LoadWaterInfo(dc);
+        LogTail lines;
+        water.PrintStringWater(nullptr);
+        EXPECT_EQ(l.calls, FailedCalls(lines)) << l.layout << l.lines;
+    }
+    DeleteDC(dc);
+}
+
+}  // namespace

@@ -1,0 +1,46 @@
+#include "support/log.h"
+#include "watermark/print_water.h"
+#include "watermark/water_lock.h"
+
+namespace {
+
+unsigned HandleHex(HDC hdc) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(hdc)); }
+
+}  // namespace
+
+void CPrintWater::AddNeedPrintWaterHDC(HDC hdc) {
+    LogError("Add Need Print Water HDC=%x", HandleHex(hdc));
+    WaterLock lock(m_csLock);
+    m_mapNeedWaterHDC.emplace(hdc, PageState{});
+}
+
+void CPrintWater::DeleteNeedPrintWaterHDC(HDC hdc) {
+    LogError("Delete Need Print Water HDC=%x", HandleHex(hdc));
+    WaterLock lock(m_csLock);
+    m_mapNeedWaterHDC.erase(hdc);
+}
+
+bool CPrintWater::IsNeedPrintWaterHDC(HDC hdc) {
+    WaterLock lock(m_csLock);
+    return m_mapNeedWaterHDC.count(hdc) != 0;
+}
+
+void CPrintWater::ClearPageWaterAdded(HDC hdc) {
+    WaterLock lock(m_csLock);
+    auto it = m_mapNeedWaterHDC.find(hdc);
+    if (it != m_mapNeedWaterHDC.end()) it->second.bAddWater = false;
+}
+
+bool CPrintWater::MarkPageWaterAdded(HDC hdc) {
+    WaterLock lock(m_csLock);
+    auto it = m_mapNeedWaterHDC.find(hdc);
+    if (it == m_mapNeedWaterHDC.end() || it->second.bAddWater) return false;
+    it->second.bAddWater = true;
+    return true;
+}
+
+bool CPrintWater::IsPageWaterAdded(HDC hdc) {
+    WaterLock lock(m_csLock);
+    auto it = m_mapNeedWaterHDC.find(hdc);
+    return it != m_mapNeedWaterHDC.end() && it->second.bAddWater;
+}

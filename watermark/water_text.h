@@ -1,0 +1,8 @@
+#pragma once
+// The watermark template's fields.
+#include <string>
+
+// The template with every "${date}" replaced by " YYYY-MM-DD " and then every
+// "${time}" by " HH:MM:SS " (local time, now; both with a space on each side),
+// followed by two spaces. When the local time is unknown every number is -1.
+std::string ExpandWaterContent(const std::string& text);
