@@ -66,15 +66,18 @@ int main(int argc, char** argv) {
     int rows = -1;
     {
         LineChild bare, word;
-        if (!bare.Start("bench\\file\\WINWORD.EXE", "") || !word.Start("bench\\file\\WINWORD.EXE", "")) {
+        if (!bare.Start("bench\\file\\WINWORD.EXE", "") ||
+            !word.Start("bench\\file\\WINWORD.EXE", "")) {
             fprintf(stderr, "a probe did not start\n");
             return 1;
         }
-        rows = static_cast<int>(Field(word.Ask("load " + testing_support::ExeDir() + "Gatrel.dll"), "rows"));
+        rows = static_cast<int>(
+            Field(word.Ask("load " + testing_support::ExeDir() + "Gatrel.dll"), "rows"));
         _ZEL_HOOK_INFO_ rec{};
         rec.dwProcessId = word.Pid();
         rec.dwOwnerPid = kRecordOwner;
-        rec.hDocWnd = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(bench::WindowField(word.ReadyLine(), "doc")));
+        rec.hDocWnd = static_cast<uint32_t>(
+            reinterpret_cast<uintptr_t>(bench::WindowField(word.ReadyLine(), "doc")));
         rec.byDocType = 1;
         strcpy(rec.szPermission, "P");
         strcpy(rec.szFilePath, "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
@@ -115,13 +118,15 @@ int main(int argc, char** argv) {
         fprintf(stderr, "%s\n", problem.c_str());
         return 1;
     }
-    printf("CreateFileW(OPEN_ALWAYS) + CloseHandle in WINWORD.EXE; ns: median of %d rounds (best of\n"
-           "3 runs of %d pairs); ratio: median over the rounds of the ratio to the unhooked pair of\n"
-           "the round (the working file: to the unhooked open of its own name)\n",
-           rounds, pairs);
+    printf(
+        "CreateFileW(OPEN_ALWAYS) + CloseHandle in WINWORD.EXE; ns: median of %d rounds (best of\n"
+        "3 runs of %d pairs); ratio: median over the rounds of the ratio to the unhooked pair of\n"
+        "the round (the working file: to the unhooked open of its own name)\n",
+        rounds, pairs);
     bench::PrintProcessorNote(cpu);
     printf("rows attached at load: %d; the working file went to ...\\ZELFILETEMP\\%s\n", rows,
            redirectedName.c_str());
-    for (const Row* row : {&unhooked, &withRecord, &noRecord, &redirected, &redirectedPlain}) row->Print();
+    for (const Row* row : {&unhooked, &withRecord, &noRecord, &redirected, &redirectedPlain})
+        row->Print();
     return 0;
 }

@@ -22,7 +22,9 @@ namespace {
 
 LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
 
-unsigned long Hex(const void* p) { return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(p)); }
+unsigned long Hex(const void* p) {
+    return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(p));
+}
 
 int AttachedRows(HMODULE lib) {
     const GatrelDiagnostics* table = DiagnosticTableOf(lib);
@@ -38,9 +40,11 @@ std::wstring Wide(const char* s) {
 }  // namespace
 
 int main() {
-    const bench::WordWindows w = bench::CreateWordWindows(Proc, "(ZEL-0001)plan.doc - Microsoft Word");
+    const bench::WordWindows w =
+        bench::CreateWordWindows(Proc, "(ZEL-0001)plan.doc - Microsoft Word");
     if (!w.ok()) return 2;
-    printf("ready doc=0x%lx pid=%lu\n", Hex(w.doc), static_cast<unsigned long>(GetCurrentProcessId()));
+    printf("ready doc=0x%lx pid=%lu\n", Hex(w.doc),
+           static_cast<unsigned long>(GetCurrentProcessId()));
     fflush(stdout);
     char line[MAX_PATH * 2];
     char answer[128];
@@ -48,7 +52,8 @@ int main() {
         line[strcspn(line, "\r\n")] = 0;
         if (strncmp(line, "load ", 5) == 0) {
             HMODULE lib = LoadLibraryA(line + 5);
-            snprintf(answer, sizeof answer, "module=0x%lx rows=%d", Hex(lib), lib ? AttachedRows(lib) : -1);
+            snprintf(answer, sizeof answer, "module=0x%lx rows=%d", Hex(lib),
+                     lib ? AttachedRows(lib) : -1);
         } else if (strncmp(line, "measure ", 8) == 0) {
             int iters = 0, rounds = 0, used = 0;
             sscanf(line + 8, "%d %d %n", &iters, &rounds, &used);
@@ -58,8 +63,10 @@ int main() {
                 [&] {
                     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-                    if (h == INVALID_HANDLE_VALUE) ok = false;
-                    else CloseHandle(h);
+                    if (h == INVALID_HANDLE_VALUE)
+                        ok = false;
+                    else
+                        CloseHandle(h);
                 },
                 iters, rounds);
             snprintf(answer, sizeof answer, "ns=%.1f ok=%d", ns, ok ? 1 : 0);

@@ -59,7 +59,8 @@ std::string RecordedBox() {
 
 hosts::Params SaveDemoEnvironment() {
     DeleteFileA(BoxesFile().c_str());
-    return {{"ZELMSGBOX_RECORD", BoxesFile()}, {"ZELMSGBOX_MODE", FastDemo() ? "none" : "close:2500"}};
+    return {{"ZELMSGBOX_RECORD", BoxesFile()},
+            {"ZELMSGBOX_MODE", FastDemo() ? "none" : "close:2500"}};
 }
 
 bool DemoSaving(hosts::HostClient& word, HWND doc, ControllerProcess& zelctl) {
@@ -71,17 +72,21 @@ bool DemoSaving(hosts::HostClient& word, HWND doc, ControllerProcess& zelctl) {
 
     zelctl.Run("letters owner=" + pid + " P");
     word.Activate(doc);
-    hosts::Reply save = word.Send("savedlg", {{"title", "Save As"}, {"file", user + "\\plan copy.doc"}}, 15000);
+    hosts::Reply save =
+        word.Send("savedlg", {{"title", "Save As"}, {"file", user + "\\plan copy.doc"}}, 15000);
     all &= Record("Save As in the protected document (letters \"P\")",
-                  save.Num("ret") == 0 ? "refused, no dialog" : "the dialog opened", save.ok && save.Num("ret") == 0);
+                  save.Num("ret") == 0 ? "refused, no dialog" : "the dialog opened",
+                  save.ok && save.Num("ret") == 0);
     std::string box;
     for (int i = 0; i < 100 && (box = RecordedBox()).empty(); ++i) Sleep(50);
-    all &= Record("the user is told why", box.empty() ? "no message" : "\"" + box + "\"", !box.empty());
+    all &= Record("the user is told why", box.empty() ? "no message" : "\"" + box + "\"",
+                  !box.empty());
 
     int written = 0;
     for (const char* name : kWorkingFiles)
-        written += word.Send("file", {{"op", "create"}, {"path", user + "\\" + name}, {"text", "draft"}})
-                       .Num("opened") == 1;
+        written +=
+            word.Send("file", {{"op", "create"}, {"path", user + "\\" + name}, {"text", "draft"}})
+                .Num("opened") == 1;
     all &= Record("the word processor writes its working files",
                   std::to_string(written) + " of 3 written in " + user, written == 3);
     const std::vector<std::string> inUser = List(user);
@@ -90,17 +95,20 @@ bool DemoSaving(hosts::HostClient& word, HWND doc, ControllerProcess& zelctl) {
         if (n.find(pid) != std::string::npos) inProtect.push_back(n);
     PrintFolder("user's folder", user, inUser);
     PrintFolder("protected area", ProtectPath(), inProtect);
-    all &= Record("the user's folder stays clean", inUser.empty() ? "nothing there" : "files left there",
-                  inUser.empty());
+    all &= Record("the user's folder stays clean",
+                  inUser.empty() ? "nothing there" : "files left there", inUser.empty());
     all &= Record("the working files are under PROTECTPATH",
-                  std::to_string(inProtect.size()) + " files, named with pid " + pid, inProtect.size() == 3);
+                  std::to_string(inProtect.size()) + " files, named with pid " + pid,
+                  inProtect.size() == 3);
     int found = 0;
     for (const char* name : kWorkingFiles)
-        found += word.Send("file", {{"op", "read"}, {"path", user + "\\" + name}}).Str("text") == "draft";
+        found += word.Send("file", {{"op", "read"}, {"path", user + "\\" + name}}).Str("text") ==
+                 "draft";
     all &= Record("the word processor finds them under its own names",
                   std::to_string(found) + " of 3 read back", found == 3);
     // As the application does when the document closes.
-    for (const char* name : kWorkingFiles) word.Send("file", {{"op", "delete"}, {"path", user + "\\" + name}});
+    for (const char* name : kWorkingFiles)
+        word.Send("file", {{"op", "delete"}, {"path", user + "\\" + name}});
     RemoveDirectoryA(user.c_str());
     DeleteFileA(BoxesFile().c_str());
     return all;

@@ -3,9 +3,9 @@
 // names the temporary-file rules give them, so the application never notices
 // that they live in the protected area.
 #include "guards/file/redirected_call.h"
+#include "host/process_context.h"
 #include "identify/active_doc_window.h"
 #include "identify/common_doc.h"
-#include "host/process_context.h"
 #include "intercept/hook_slots.h"
 #include "intercept/replacement_guard.h"
 #include "support/ansi_text.h"
@@ -63,9 +63,8 @@ BOOL WINAPI Detour_DeleteFileW(LPCWSTR lpFileName) {
     return RunReplacement(
         HookId::kDeleteFileW, Trampoline_DeleteFileW,
         [&]() -> BOOL {
-            return CallRedirected(RedirectionOf(lpFileName, "Detour_DeleteFileW").name,
-                                  lpFileName, Trampoline_DeleteFileW,
-                                  [](BOOL ok) { return ok != FALSE; });
+            return CallRedirected(RedirectionOf(lpFileName, "Detour_DeleteFileW").name, lpFileName,
+                                  Trampoline_DeleteFileW, [](BOOL ok) { return ok != FALSE; });
         },
         [&]() -> BOOL { return Trampoline_DeleteFileW(lpFileName); }, lpFileName);
 }
@@ -84,8 +83,8 @@ HANDLE WINAPI Detour_FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFin
 }
 
 BOOL WINAPI Detour_CopyFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName,
-                               LPPROGRESS_ROUTINE lpProgressRoutine, LPVOID lpData,
-                               LPBOOL pbCancel, DWORD dwCopyFlags) {
+                               LPPROGRESS_ROUTINE lpProgressRoutine, LPVOID lpData, LPBOOL pbCancel,
+                               DWORD dwCopyFlags) {
     return RunReplacement(
         HookId::kCopyFileExW, Trampoline_CopyFileExW,
         [&]() -> BOOL {

@@ -32,7 +32,9 @@ BOOL WINAPI Detour_MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName
                 return CopyFileW(lpExistingFileName, lpNewFileName, FALSE);
             return Trampoline_MoveFileExW(lpExistingFileName, lpNewFileName, dwFlags);
         },
-        [&]() -> BOOL { return Trampoline_MoveFileExW(lpExistingFileName, lpNewFileName, dwFlags); },
+        [&]() -> BOOL {
+            return Trampoline_MoveFileExW(lpExistingFileName, lpNewFileName, dwFlags);
+        },
         lpExistingFileName, lpNewFileName, dwFlags);
 }
 

@@ -16,6 +16,8 @@ HANDLE WINAPI Detour_OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWO
             SetLastError(ERROR_ACCESS_DENIED);
             return nullptr;
         },
-        [&]() -> HANDLE { return Trampoline_OpenProcess(dwDesiredAccess, bInheritHandle, dwProcessId); },
+        [&]() -> HANDLE {
+            return Trampoline_OpenProcess(dwDesiredAccess, bInheritHandle, dwProcessId);
+        },
         dwDesiredAccess, bInheritHandle, dwProcessId);
 }

@@ -11,12 +11,20 @@ std::string SaveFolderOf(const std::string& replacedUpper) {
 }
 
 void ReportSaveToOstrum(const std::string& folder) {
-    const std::string savedName = kOstrumSavedEventPrefix + folder;
-    const std::string answeredName = kOstrumAnsweredEventPrefix + folder;
+    // Runs after the save succeeded: nothing here may turn it into a failure.
+    std::string savedName, answeredName;
+    try {
+        savedName = kOstrumSavedEventPrefix + folder;
+        answeredName = kOstrumAnsweredEventPrefix + folder;
+    } catch (...) {
+        return;
+    }
     HANDLE saved = OpenEventA(EVENT_ALL_ACCESS, FALSE, savedName.c_str());
     if (!saved) {
-        LogError("[Detour_ReplaceFileW]: OpenOstrumEvent Failed! The LastErr is :%d ,The EventName is :%s",
-                 static_cast<int>(GetLastError()), savedName.c_str());
+        LogError(
+            "[Detour_ReplaceFileW]: OpenOstrumEvent Failed! The LastErr is :%d ,The EventName is "
+            ":%s",
+            static_cast<int>(GetLastError()), savedName.c_str());
         return;
     }
     HANDLE answered = OpenEventA(EVENT_ALL_ACCESS, FALSE, answeredName.c_str());

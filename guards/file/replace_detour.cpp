@@ -2,6 +2,8 @@
 // just written. Inside the protected area the replace is completed by copying,
 // or, for a document in the protected temporary area, retried and reported to
 // the Ostrum process.
+#include <optional>
+
 #include "guards/file/ostrum_handshake.h"
 #include "guards/file/redirected_call.h"
 #include "guards/file/temp_file_rules.h"
@@ -12,8 +14,6 @@
 #include "support/ansi_text.h"
 #include "support/log.h"
 #include "support/wide_text.h"
-
-#include <optional>
 
 namespace {
 
@@ -81,7 +81,7 @@ BOOL ReplaceWithRetries(const ReplaceCall& replace) {
     return r;
 }
 
-BOOL ReplaceFile(const ReplaceCall& replace) {
+BOOL GuardedReplaceFile(const ReplaceCall& replace) {
     if (!replace.replaced || IS_INTRESOURCE(replace.replaced) || !replace.replacement ||
         IS_INTRESOURCE(replace.replacement))
         return replace();
@@ -101,8 +101,8 @@ BOOL ReplaceFile(const ReplaceCall& replace) {
         LogError("[Detour_ReplaceFileW]:ReplacementFileName%s", r2.c_str());
         if (text::Contains(r1, ctx.strFileTempPath.c_str()) &&
             text::Contains(r2, ctx.strFileTempPath.c_str())) {
-            const BOOL r = ReplaceWithRetries(replace);
             const std::string folder = SaveFolderOf(r1);
+            const BOOL r = ReplaceWithRetries(replace);
             if (r && !folder.empty()) {
                 const intercept::LastErrorKeeper keep;
                 ReportSaveToOstrum(folder);
@@ -120,18 +120,20 @@ BOOL ReplaceFile(const ReplaceCall& replace) {
 }  // namespace
 
 BOOL WINAPI Detour_ReplaceFileW(LPCWSTR lpReplacedFileName, LPCWSTR lpReplacementFileName,
-                                LPCWSTR lpBackupFileName, DWORD dwReplaceFlags,
-                                LPVOID lpExclude, LPVOID lpReserved) {
-    const ReplaceCall replace{lpReplacedFileName, lpReplacementFileName, lpBackupFileName,
-                              dwReplaceFlags, lpExclude, lpReserved};
+                                LPCWSTR lpBackupFileName, DWORD dwReplaceFlags, LPVOID lpExclude,
+                                LPVOID lpReserved) {
+    const ReplaceCall replace{lpReplacedFileName, lpReplacementFileName,
+                              lpBackupFileName,   dwReplaceFlags,
+                              lpExclude,          lpReserved};
     return RunReplacement(
-        HookId::kReplaceFileW, Trampoline_ReplaceFileW, [&]() -> BOOL { return ReplaceFile(replace); },
+        HookId::kReplaceFileW, Trampoline_ReplaceFileW,
+        [&]() -> BOOL { return GuardedReplaceFile(replace); },
         []() -> BOOL {
-            // Only an allocation can fail before the files are touched.
+            // Only an allocation can fail, and only before the files are touched.
             LogError("Detour_ReplaceFileW:Exception");
             SetLastError(ERROR_NOT_ENOUGH_MEMORY);
             return FALSE;
         },
-        lpReplacedFileName, lpReplacementFileName,
-        lpBackupFileName, dwReplaceFlags, lpExclude, lpReserved);
+        lpReplacedFileName, lpReplacementFileName, lpBackupFileName, dwReplaceFlags, lpExclude,
+        lpReserved);
 }

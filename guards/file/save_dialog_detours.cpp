@@ -5,8 +5,8 @@
 #include "intercept/hook_slots.h"
 #include "intercept/replacement_guard.h"
 #include "support/ansi_text.h"
-#include "support/wide_text.h"
 #include "support/refusal_messages.h"
+#include "support/wide_text.h"
 
 namespace {
 

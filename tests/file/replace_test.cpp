@@ -58,14 +58,17 @@ TEST_F(GuardedReplace, TellsOstrumAndWaitsForItsAnswer) {
     Reply r = Replace(excel, doc_, replacement_);
     EXPECT_EQ(1, r.Num("ret")) << r.Num("err");
     EXPECT_TRUE(ostrum.Saw("saved folder=FILESXLS round=1")) << ostrum.Seen();
-    EXPECT_TRUE(ostrum.Saw("answered round=1")) << "the save returned before the answer: " << ostrum.Seen();
+    EXPECT_TRUE(ostrum.Saw("answered round=1"))
+        << "the save returned before the answer: " << ostrum.Seen();
     EXPECT_EQ("new", testchild::ReadFileBytes(doc_));
     EXPECT_EQ("new", testchild::ReadFileBytes(copy)) << "Ostrum worked on the saved file";
     const std::string log = NewLog();
     EXPECT_NE(std::string::npos, log.find("[Detour_ReplaceFileW]:ReplacedFileName" + Upper(doc_)));
-    EXPECT_NE(std::string::npos, log.find("[Detour_ReplaceFileW]:ReplacementFileName" + Upper(replacement_)));
+    EXPECT_NE(std::string::npos,
+              log.find("[Detour_ReplaceFileW]:ReplacementFileName" + Upper(replacement_)));
     EXPECT_EQ(std::string::npos, log.find("try again"));
-    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(answered, 0)) << "the answer was reset";
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(answered, 0))
+        << "the answer was reset";
     CloseHandle(answered);
 }
 
@@ -94,8 +97,8 @@ TEST_F(GuardedReplace, ReplacementThatCannotBeMovedEndsTheRetriesAtOnce) {
     // protected area: the last step of the replace, a rename, cannot work.
     std::string up;
     for (char c : FileTemp().substr(2)) up += c == '\\' ? "..\\" : "";
-    const std::string other = FileTemp() + "\\" + up + "dev\\shm\\gatrel_files_" +
-                              std::to_string(GetCurrentProcessId());
+    const std::string other =
+        FileTemp() + "\\" + up + "dev\\shm\\gatrel_files_" + std::to_string(GetCurrentProcessId());
     if (!CreateDirectoryA(other.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
         GTEST_SKIP() << "no /dev/shm";
     const std::string replacement = other + "\\new.xls";
@@ -104,7 +107,8 @@ TEST_F(GuardedReplace, ReplacementThatCannotBeMovedEndsTheRetriesAtOnce) {
     struct Case {
         const char* backup;
         long long error;
-    } cases[] = {{nullptr, ERROR_UNABLE_TO_MOVE_REPLACEMENT}, {backup.c_str(), ERROR_UNABLE_TO_MOVE_REPLACEMENT_2}};
+    } cases[] = {{nullptr, ERROR_UNABLE_TO_MOVE_REPLACEMENT},
+                 {backup.c_str(), ERROR_UNABLE_TO_MOVE_REPLACEMENT_2}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.error);
         ASSERT_TRUE(testchild::WriteFileBytes(doc_, "old"));
@@ -116,7 +120,8 @@ TEST_F(GuardedReplace, ReplacementThatCannotBeMovedEndsTheRetriesAtOnce) {
         if (r.Num("ret") == 1) GTEST_SKIP() << "/dev/shm is on the same file system";
         EXPECT_EQ(c.error, r.Num("err"));
         EXPECT_EQ(std::string::npos, ReadLog("EXCEL").substr(before).find("try again"));
-        EXPECT_EQ("new", testchild::ReadFileBytes(replacement)) << "the replacement is there to recover";
+        EXPECT_EQ("new", testchild::ReadFileBytes(replacement))
+            << "the replacement is there to recover";
     }
     EXPECT_EQ("old", testchild::ReadFileBytes(backup));
     DeleteFileA(replacement.c_str());
@@ -164,7 +169,8 @@ TEST_F(GuardedReplace, ClientFoldersAreCompletedByCopyingElsewhereTheSystemRepla
     EXPECT_EQ("new", testchild::ReadFileBytes(clientDoc));
     EXPECT_EQ("new", testchild::ReadFileBytes(pptNew));
     // The word processor outside the protected area: the system's replace.
-    const std::string letter = user_.path() + "\\letter.doc", letterNew = user_.path() + "\\letter.new";
+    const std::string letter = user_.path() + "\\letter.doc",
+                      letterNew = user_.path() + "\\letter.new";
     ASSERT_TRUE(testchild::WriteFileBytes(letter, "old"));
     ASSERT_TRUE(testchild::WriteFileBytes(letterNew, "new"));
     EXPECT_EQ(1, Replace(word, letter, letterNew).Num("ret"));

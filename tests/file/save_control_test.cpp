@@ -77,7 +77,8 @@ protected:
     static Reply SaveThroughTheDialog(HostClient& host, const hosts::Params& params) {
         std::unique_ptr<hosts::PendingReply> pending = host.SendAsync("savedlg", params);
         HWND dlg = nullptr;
-        for (int i = 0; i < 200 && !(dlg = DialogOf(host.Pid())) && !pending->Ready(); ++i) Sleep(50);
+        for (int i = 0; i < 200 && !(dlg = DialogOf(host.Pid())) && !pending->Ready(); ++i)
+            Sleep(50);
         if (dlg) PostMessageA(dlg, WM_COMMAND, IDOK, 0);
         return pending->Get(30000);
     }
@@ -106,20 +107,26 @@ TEST_F(SaveControl, SaveAsWithoutTheAllRightShowsOneMessageAndNoDialog) {
     ASSERT_TRUE(doc);
     Register(word, doc, "R", 1);
     bool opened = false;
-    Reply first = RefusedSaveDialog(word, {{"title", "Save As"}, {"file", user_.path() + "\\a.doc"}}, &opened);
+    Reply first = RefusedSaveDialog(
+        word, {{"title", "Save As"}, {"file", user_.path() + "\\a.doc"}}, &opened);
     EXPECT_FALSE(opened);
     EXPECT_EQ(0, first.Num("ret"));
     EXPECT_EQ(0, first.Num("err")) << "a refusal looks like a cancelled dialog";
     ASSERT_EQ(1u, WaitForBoxes(1));
     const std::string box = Boxes()[0];
     EXPECT_NE(std::string::npos, box.find("text=" + Installed("D_DCTRL_SAVEAS_ERROR"))) << box;
-    EXPECT_NE(std::string::npos, box.find("owner=" + [&] {
-                  char b[16];
-                  snprintf(b, sizeof b, "0x%08lX", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(doc)));
-                  return std::string(b);
-              }())) << box;
+    EXPECT_NE(std::string::npos,
+              box.find("owner=" +
+                       [&] {
+                           char b[16];
+                           snprintf(b, sizeof b, "0x%08lX",
+                                    static_cast<unsigned long>(reinterpret_cast<uintptr_t>(doc)));
+                           return std::string(b);
+                       }()))
+        << box;
     // Again at once, through the ANSI dialog: refused, and no second box.
-    Reply second = RefusedSaveDialog(word, {{"ansi", "1"}, {"file", user_.path() + "\\b.doc"}}, &opened);
+    Reply second =
+        RefusedSaveDialog(word, {{"ansi", "1"}, {"file", user_.path() + "\\b.doc"}}, &opened);
     EXPECT_FALSE(opened);
     EXPECT_EQ(0, second.Num("ret"));
     Sleep(1500);
@@ -156,7 +163,8 @@ TEST_F(SaveControl, WithTheAllRightTheDialogsAnswerPasses) {
 TEST_F(SaveControl, PresentationProgramNeverExportsToPdf) {
     HostClient ppt, chinese;
     HWND doc = StartRecorded(ppt, "ppt12", "C:\\ZELFILETEMP\\(ZEL-0002)deck.ppt");
-    HWND cnDoc = StartRecorded(chinese, "ppt11", "C:\\ZELFILETEMP\\(ZEL-0003)deck.ppt", ChineseLocale());
+    HWND cnDoc =
+        StartRecorded(chinese, "ppt11", "C:\\ZELFILETEMP\\(ZEL-0003)deck.ppt", ChineseLocale());
     ASSERT_TRUE(doc && cnDoc);
     Register(ppt, doc, "A", 3);
     Register(chinese, cnDoc, "A", 3);
@@ -217,7 +225,8 @@ TEST_F(SaveControl, NullNamesReachTheRealMoveFunctions) {
     const char* kPending = "System\\CurrentControlSet\\Control\\Session Manager";
     const std::string victim = user_.path() + "\\delete-at-reboot.tmp";
     ASSERT_TRUE(testchild::WriteFileBytes(victim, "x"));
-    Reply atReboot = File(plain, "movex", victim, {{"flags", std::to_string(MOVEFILE_DELAY_UNTIL_REBOOT)}});
+    Reply atReboot =
+        File(plain, "movex", victim, {{"flags", std::to_string(MOVEFILE_DELAY_UNTIL_REBOOT)}});
     ASSERT_TRUE(atReboot.ok) << atReboot.error;
     EXPECT_EQ(1, atReboot.Num("ret")) << atReboot.Num("err");
     // Leave nothing for the prefix's next start.
@@ -241,7 +250,8 @@ TEST_F(SaveControl, MovesOfWorkingFilesStayInTheProtectedArea) {
     ASSERT_TRUE(doc);
     Register(word, doc, "P", 1);
     const std::string pid = std::to_string(word.Pid());
-    const std::string first = user_.path() + "\\~WRL0001.tmp", second = user_.path() + "\\~WRL0002.tmp";
+    const std::string first = user_.path() + "\\~WRL0001.tmp",
+                      second = user_.path() + "\\~WRL0002.tmp";
     ASSERT_EQ(1, File(word, "create", first, {{"text", "draft"}}).Num("opened"));
     EXPECT_EQ(1, File(word, "move", first, {{"to", second}}).Num("ret"));
     EXPECT_FALSE(Exists(ProtectPath() + "\\~WRL0001" + pid + ".WTM"));
@@ -292,7 +302,9 @@ TEST_F(SaveControl, PdfProgramLoadsTheMailLibraryOnlyWithTheAllRight) {
         EXPECT_EQ(0, r.Num("uret")) << name;
         EXPECT_EQ(ERROR_ACCESS_DENIED, r.Num("err")) << name;
     }
-    EXPECT_NE(0, pdf.Call("kernel32.dll", "LoadLibraryA", {std::string("s:") + system + "\\mapi32.dll"}).Num("uret"));
+    EXPECT_NE(
+        0, pdf.Call("kernel32.dll", "LoadLibraryA", {std::string("s:") + system + "\\mapi32.dll"})
+               .Num("uret"));
     Reply none = pdf.Call("kernel32.dll", "LoadLibraryA", {"i:0"});
     ASSERT_TRUE(none.ok) << none.error;
     EXPECT_EQ(0, none.Num("uret"));

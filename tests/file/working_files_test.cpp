@@ -26,10 +26,12 @@ protected:
 
 TEST_F(WorkingFiles, LandInProtectPathAndAreFoundUnderTheirOwnNames) {
     const std::vector<OfficeHost> hosts = {
-        {"word11", 1,
+        {"word11",
+         1,
          {{"~WRL0001.tmp", "~WRL0001", ".WTM"},
           {"Backup of plan.wbk", "BACKUP OF PLAN", ".WBK"},
-          {"AutoRecovery save of (ZEL-0001)plan.asd", "AUTORECOVERY SAVE OF (ZEL-0001)PLAN", ".ASD"}}},
+          {"AutoRecovery save of (ZEL-0001)plan.asd", "AUTORECOVERY SAVE OF (ZEL-0001)PLAN",
+           ".ASD"}}},
         {"excel12", 2, {{"A1B2C3.tmp", "A1B2C3", ".ETM"}, {"~ar1F2B.xar", "~AR1F2B", ".XAR"}}},
         {"ppt11", 3, {{"ppt5C.tmp", "PPT5C", ".PTM"}}},
     };
@@ -121,7 +123,7 @@ TEST_F(WorkingFiles, StayWhereTheRulesLeaveThem) {
         {&word, user_.path() + "\\MSI3a2b.tmp"},                     // installer files
         {&word, inArea},                                             // already protected
         {&ppt, user_.path() + "\\AutoRecovery save of (ZEL-0002)deck.asd"},
-        {&other, user_.path() + "\\~WRL0001.tmp"},                   // no record
+        {&other, user_.path() + "\\~WRL0001.tmp"},  // no record
         {&pdfTyped, user_.path() + "\\~WRL0002.tmp"},
     };
     for (const Stays& c : cases) {
@@ -145,7 +147,8 @@ TEST_F(WorkingFiles, LongPathsAreRedirectedLikeShortOnes) {
         std::vector<std::wstring> levels;
         ~DeepFolder() {
             if (!levels.empty()) DeleteFileW((levels.back() + L"\\~WRL0007.tmp").c_str());
-            for (auto it = levels.rbegin(); it != levels.rend(); ++it) RemoveDirectoryW(it->c_str());
+            for (auto it = levels.rbegin(); it != levels.rend(); ++it)
+                RemoveDirectoryW(it->c_str());
         }
     } folders;
     std::wstring deep = L"\\\\?\\" + std::wstring(user_.path().begin(), user_.path().end());
@@ -175,7 +178,9 @@ TEST_F(WorkingFiles, NamesOutsideTheCodePageAreNotRedirected) {
     Register(word, doc, "P", 1);
     ASSERT_EQ(1252, word.Send("acp").Num("acp"));
     const std::string plain = user_.path() + "\\~WRw0001.tmp";
-    const std::string accented = user_.path() + "\\~WR\xC5\xB5" "0001.tmp";  // U+0175 in UTF-8
+    const std::string accented = user_.path() +
+                                 "\\~WR\xC5\xB5"
+                                 "0001.tmp";  // U+0175 in UTF-8
     ASSERT_EQ(1, File(word, "create", plain, {{"text", "first"}}).Num("opened"));
     ASSERT_EQ(1, File(word, "create", accented, {{"text", "second"}}).Num("opened"));
     EXPECT_EQ("first", File(word, "read", plain).Str("text"));
@@ -183,7 +188,9 @@ TEST_F(WorkingFiles, NamesOutsideTheCodePageAreNotRedirected) {
     EXPECT_EQ(1u, NewInProtectPath().size()) << Joined(NewInProtectPath());
     EXPECT_EQ(1u, List(user_.path()).size()) << "the accented name stays where it was created";
     EXPECT_NE(std::string::npos, ReadLog("WINWORD").find("path not in the ANSI code page"));
-    DeleteFileW((std::wstring(user_.path().begin(), user_.path().end()) + L"\\~WR\x0175" L"0001.tmp").c_str());
+    DeleteFileW((std::wstring(user_.path().begin(), user_.path().end()) + L"\\~WR\x0175"
+                                                                          L"0001.tmp")
+                    .c_str());
 }
 
 // A leftover under the redirected name makes CREATE_NEW fail: creating the
@@ -213,8 +220,10 @@ TEST_F(WorkingFiles, KorbDocumentCopiesGoNextToTheKorbDocument) {
     Register(word, doc, "P", 6, korb.path() + "\\(ZEL-0007)memo.doc");
     const std::string content = user_.path() + "\\Content.Word";
     CreateDirectoryA(content.c_str(), nullptr);
-    ASSERT_EQ(1, File(word, "create", content + "\\~WRD0001.doc", {{"text", "copy"}}).Num("opened"));
-    ASSERT_EQ(1, File(word, "create", user_.path() + "\\~WRL0003.tmp", {{"text", "tmp"}}).Num("opened"));
+    ASSERT_EQ(1,
+              File(word, "create", content + "\\~WRD0001.doc", {{"text", "copy"}}).Num("opened"));
+    ASSERT_EQ(
+        1, File(word, "create", user_.path() + "\\~WRL0003.tmp", {{"text", "tmp"}}).Num("opened"));
     EXPECT_EQ("copy", testchild::ReadFileBytes(korb.path() + "\\~WRD0001.DOC"));
     EXPECT_TRUE(Exists(ProtectPath() + "\\~WRL0003" + std::to_string(word.Pid()) + ".WTM"));
     EXPECT_EQ("[]", Joined(List(content)));
