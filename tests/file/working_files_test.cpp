@@ -231,20 +231,6 @@ TEST_F(WorkingFiles, KorbDocumentCopiesGoNextToTheKorbDocument) {
     EXPECT_EQ("copy", File(word, "read", content + "\\~WRD0001.doc").Str("text"));
 }
 
-// Null names are the real functions' business; the replacements hand them on.
-TEST_F(WorkingFiles, NullPathsReachTheRealFunctions) {
-    HostClient word;
-    HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
-    ASSERT_TRUE(doc);
-    Register(word, doc, "P", 1);
-    for (const char* op : {"create", "attr", "delete", "find", "copy", "move"}) {
-        Reply r = word.Send("file", {{"op", op}});
-        ASSERT_TRUE(r.ok) << op << ": " << r.error;
-        EXPECT_NE(0, r.Num("err")) << op;
-    }
-    EXPECT_TRUE(word.Running());
-}
-
 TEST_F(WorkingFiles, WebPreviewsAreRefusedWhileTheProcessHasARecord) {
     HostClient word;
     HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
