@@ -39,6 +39,25 @@ double NsPerCall(F&& f, int iters, int rounds = 5) {
     return best;
 }
 
+// One row of a benchmark that measures in rounds: its figure of every round,
+// with the unhooked figure of that round. Printed as the median figure and the
+// median of the per-round ratios.
+struct RoundRow {
+    const char* what;
+    std::vector<double> ns, base;
+    void Add(double n, double b) {
+        if (n > 0 && b > 0) {
+            ns.push_back(n);
+            base.push_back(b);
+        }
+    }
+    void Print() const {
+        std::vector<double> ratios;
+        for (size_t i = 0; i < ns.size(); ++i) ratios.push_back(ns[i] / base[i]);
+        printf("  %-64s %9.1f ns  %7.3fx\n", what, Median(ns), Median(ratios));
+    }
+};
+
 inline void Row(const char* what, double ns, double baseNs) {
     printf("  %-58s %12.1f ns   %8.2fx\n", what, ns, baseNs > 0 ? ns / baseNs : 0.0);
 }

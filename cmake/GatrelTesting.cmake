@@ -7,6 +7,8 @@
 #     clipboard       the desktop's clipboard
 #     global_hooks    desktop-wide window hooks (every GUI process is affected)
 #     printers        the prefix's print queues
+#     protected_area  the installation's ZELFILETEMP (with PROTECTPATH) and
+#                     ZELCLIENTDOC folders
 #   Tests sharing a lock never run at the same time. SERIAL runs the test alone.
 #
 # gatrel_wine_test_run(NAME n PROGRAM target [ENV k=v ...] [LOCKS ...] [TIMEOUT s] [ARGS ...])

@@ -1,6 +1,7 @@
 #include "host/guard_detours.h"
 
 #include "guards/clipboard/clipboard_rows.h"
+#include "guards/file/file_rows.h"
 #include "guards/print/print_rows.h"
 #include "intercept/hook_tables.h"
 
@@ -12,6 +13,7 @@ using RowsOf = const DetourRow* (*)(size_t& count);
 // catalog entries.
 const RowsOf kGuards[] = {
     ClipboardDetourRows,
+    FileDetourRows,
     PrintDetourRows,
 };
 

@@ -11,7 +11,7 @@ tree=$(cd "$1" && pwd)
 export WINEPREFIX=$tree/wineprefix WINEARCH=win32 WINEDEBUG=-all
 root=$tree/zelroot
 
-mkdir -p "$root/log" "$root/Language" "$root/ZELFILETEMP" "$root/ZELCLIENTDOC"
+mkdir -p "$root/log" "$root/Language" "$root/ZELFILETEMP/PROTECTPATH" "$root/ZELCLIENTDOC"
 cp "$top/companions/install/Language/Multi_eng.ini" "$root/Language/Multi_eng.ini"
 iconv -f UTF-8 -t CP936 "$top/companions/install/Language/Multi_ch.ini.utf8" > "$root/Language/Multi_ch.ini"
 

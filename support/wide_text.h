@@ -8,4 +8,9 @@ namespace text {
 std::wstring AnsiToWide(const std::string& ansi);
 std::string WideToAnsi(const std::wstring& wide);
 
+// The whole text (no length bound) with no substitute: false, out cleared,
+// when a character has no form of its own in the code page (two different
+// names must never meet on one narrow name) or the text cannot be converted.
+bool WideToAnsiExact(const wchar_t* wide, std::string& out);
+
 }  // namespace text

@@ -34,23 +34,7 @@ namespace {
 constexpr DWORD kRecordOwner = 0x7B3F;
 
 using bench::Median;
-
-// One row: its figure of every round, with the unhooked figure of that round.
-struct Row {
-    const char* what;
-    std::vector<double> ns, base;
-    void Add(double n, double b) {
-        if (n > 0 && b > 0) {
-            ns.push_back(n);
-            base.push_back(b);
-        }
-    }
-    void Print() const {
-        std::vector<double> ratios;
-        for (size_t i = 0; i < ns.size(); ++i) ratios.push_back(ns[i] / base[i]);
-        printf("  %-64s %9.1f ns  %7.3fx\n", what, Median(ns), Median(ratios));
-    }
-};
+using Row = bench::RoundRow;
 
 void DropClipboard() {
     // Through this process's replacement: drops any withheld state too.

@@ -1,7 +1,9 @@
 // The library at work on a desktop: the controller installs the global hooks,
 // an application that never loaded the library gets it through them, and text
 // copied from a protected document pastes only back into that document until
-// the controller grants the copy right.
+// the controller grants the copy right; saving the document under another
+// name is refused with the product's message, and the word processor's working
+// files land in the protected area instead of the user's folder.
 //
 // Prints each step with its outcome, then the log lines the library wrote.
 // Exit code 0 when every step had the expected outcome. GATREL_FAST=1 skips
@@ -16,7 +18,9 @@
 #include <vector>
 
 #include "companions/demo/controller_process.h"
+#include "companions/demo/demo_steps.h"
 #include "companions/demo/print_demo.h"
+#include "companions/demo/save_demo.h"
 #include "host_client.h"
 
 namespace {
@@ -30,6 +34,8 @@ struct Step {
 std::vector<Step> g_steps;
 bool g_fast = false;
 
+}  // namespace
+
 bool Record(const std::string& what, const std::string& outcome, bool ok) {
     g_steps.push_back({what, outcome, ok});
     printf("  %-2zu %-52s %s%s\n", g_steps.size(), what.c_str(), outcome.c_str(), ok ? "" : "   <-- unexpected");
@@ -38,10 +44,14 @@ bool Record(const std::string& what, const std::string& outcome, bool ok) {
     return ok;
 }
 
+bool FastDemo() { return g_fast; }
+
 std::string Env(const char* name) {
     const char* v = getenv(name);
     return v ? v : "";
 }
+
+namespace {
 
 std::string LogPath(const std::string& base) { return Env("GATREL_ROOT") + "/log/" + base + ".log"; }
 
@@ -100,7 +110,7 @@ int main() {
     std::string out = zelctl.Run("install");
     all &= Record("zelctl installs the global hooks", out, out.find("ok") != std::string::npos);
 
-    const bool wordUp = word.Start("word11", {}, demo::PrintDemoEnvironment(g_fast));
+    const bool wordUp = word.Start("word11", {}, PrintDemoEnvironment(SaveDemoEnvironment()));
     all &= Record("WINWORD.EXE starts; it never loads the library itself",
                   wordUp ? "pid " + std::to_string(word.Pid()) : word.LastError(), wordUp);
     long long module = 0;
@@ -151,7 +161,8 @@ int main() {
                   p3.Num("data") ? "pasted " + Quoted(p3.Str("text")) : "nothing pasted",
                   p3.Str("text") == secret);
 
-    all &= demo::RunPrintDemo(zelctl, word, doc, word.Pid(), Record);
+    all &= DemoSaving(word, doc, zelctl);
+    all &= DemoPrinting(word, doc, zelctl);
 
     printf("\nThe store as the controller sees it (zelctl list):\n");
     const std::string table = zelctl.Run("list");

@@ -5,9 +5,8 @@
 #include <sstream>
 #include <vector>
 
+#include "companions/demo/demo_steps.h"
 #include "tests/print/print_world.h"
-
-namespace demo {
 
 namespace {
 
@@ -15,8 +14,6 @@ printworld::OutputFolder& Output() {
     static printworld::OutputFolder folder("demo", true);
     return folder;
 }
-
-std::string BoxRecord() { return Output().WindowsPath() + "\\boxes.txt"; }
 
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -46,15 +43,22 @@ std::string Undoubled(const std::string& line) {
     return once;
 }
 
-// The text of the last refusal box the word processor was shown, waiting a
-// moment for the message thread.
-std::string LastBox(size_t count) {
-    for (int i = 0; i < 60; ++i) {
-        const std::vector<std::string> lines = Lines(ReadAll(BoxRecord()));
-        if (lines.size() >= count) {
-            const std::string& last = lines[count - 1];
-            const size_t at = last.find("text=");
-            return at == std::string::npos ? last : last.substr(at + 5);
+// Where the word processor's refusal boxes are recorded: its own environment says.
+std::string BoxRecord(hosts::HostClient& word) {
+    return word.Call("kernel32.dll", "GetEnvironmentVariableA", {"s:ZELMSGBOX_RECORD", "b:260", "i:260"}).Str("outs1");
+}
+
+size_t BoxCount(const std::string& record) { return record.empty() ? 0 : Lines(ReadAll(record)).size(); }
+
+// The text of the box after the first `before` ones, waiting a moment for the
+// message thread that shows it.
+std::string NextBox(const std::string& record, size_t before) {
+    for (int i = 0; i < 60 && !record.empty(); ++i) {
+        const std::vector<std::string> lines = Lines(ReadAll(record));
+        if (lines.size() > before) {
+            const std::string& line = lines[before];
+            const size_t at = line.find("text=");
+            return at == std::string::npos ? line : line.substr(at + 5, line.find('\t', at) - at - 5);
         }
         Sleep(50);
     }
@@ -65,17 +69,17 @@ std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 
 }  // namespace
 
-hosts::Params PrintDemoEnvironment(bool fast) {
-    hosts::Params env = Output().Environment(100, true);
-    env.emplace_back("ZELMSGBOX_RECORD", BoxRecord());
-    env.emplace_back("ZELMSGBOX_MODE", fast ? "none" : "close:2500");
+hosts::Params PrintDemoEnvironment(hosts::Params env) {
+    for (auto& entry : Output().Environment(100, true)) env.push_back(entry);
     return env;
 }
 
-bool RunPrintDemo(ControllerProcess& zelctl, hosts::HostClient& word, HWND doc, DWORD owner, RecordStep record) {
+bool DemoPrinting(hosts::HostClient& word, HWND doc, ControllerProcess& zelctl) {
     bool all = true;
+    const DWORD owner = word.Pid();
+    const std::string boxes = BoxRecord(word);
     const bool printers = printworld::InstallPrinters();
-    all &= record("the test printers are installed",
+    all &= Record("the test printers are installed",
                   printers ? Quoted(printworld::kOfficePrinter) + ", " + Quoted(printworld::kPdfPrinter) +
                                  " (driver with PDF in its name)"
                            : "not installed",
@@ -83,7 +87,7 @@ bool RunPrintDemo(ControllerProcess& zelctl, hosts::HostClient& word, HWND doc, 
     if (!printers) return false;
     Output().Clear();
     std::string out = zelctl.Run("water layout=L size=0 opacity=96 lines=3 text=\"CONFIDENTIAL ${date} ${time}\"");
-    all &= record("zelctl sets the watermark", out, out.find("water") != std::string::npos);
+    all &= Record("zelctl sets the watermark", out, out.find("water") != std::string::npos);
     // The controller counts the prints through its event.
     HANDLE counted = CreateEventA(nullptr, FALSE, FALSE, ("PrintEventOfZEL" + std::to_string(owner)).c_str());
 
@@ -93,7 +97,7 @@ bool RunPrintDemo(ControllerProcess& zelctl, hosts::HostClient& word, HWND doc, 
     const bool count = WaitForSingleObject(counted, 0) == WAIT_OBJECT_0;
     const std::vector<printworld::PrintedJob> jobs = Output().Jobs();
     const bool onePage = jobs.size() == 1 && jobs[0].pages.size() == 1;
-    all &= record("print the document to " + Quoted(printworld::kOfficePrinter),
+    all &= Record("print the document to " + Quoted(printworld::kOfficePrinter),
                   printed.Num("startdoc") > 0 && onePage ? std::string("printed, 1 page") + (count ? ", counted" : "")
                                                          : "not printed: " + printed.error,
                   printed.Num("startdoc") > 0 && onePage && count);
@@ -109,25 +113,28 @@ bool RunPrintDemo(ControllerProcess& zelctl, hosts::HostClient& word, HWND doc, 
             watermarked |= mark && once.find("CONFIDENTIAL") != std::string::npos;
             if (i < 2 || mark) printf("       %s%s\n", once.c_str(), mark ? "   <- watermark, grey under and black over" : "");
         }
-        all &= record("the page carries the watermark", watermarked ? "yes, over the page's own text" : "no",
+        all &= Record("the page carries the watermark", watermarked ? "yes, over the page's own text" : "no",
                       watermarked);
     }
 
     // The printed page stays for people to look at; refused jobs add none.
     const size_t printedJobs = Output().Jobs().size();
+    // The virtual-printer message shares its once-a-second count with the
+    // save-as message of the demo's save part.
+    Sleep(1100);
+    size_t shown = BoxCount(boxes);
     const hosts::Reply virt = word.Send("print", {{"printer", printworld::kPdfPrinter}}, 120000);
     const bool virtRefused = virt.Num("startdoc") <= 0 && Output().Jobs().size() == printedJobs &&
                              WaitForSingleObject(counted, 0) == WAIT_TIMEOUT;
-    all &= record("print it to " + Quoted(printworld::kPdfPrinter) + " (virtual)",
-                  virtRefused ? "refused: " + Quoted(LastBox(1)) : "printed", virtRefused);
+    all &= Record("print it to " + Quoted(printworld::kPdfPrinter) + " (virtual)",
+                  virtRefused ? "refused: " + Quoted(NextBox(boxes, shown)) : "printed", virtRefused);
+    shown = BoxCount(boxes);
 
     out = zelctl.Run("letters owner=" + std::to_string(owner) + " Q");
     const hosts::Reply used = word.Send("print", {{"printer", printworld::kOfficePrinter}}, 120000);
     const bool usedRefused = used.Num("startdoc") <= 0 && Output().Jobs().size() == printedJobs;
-    all &= record("letters \"Q\" (print count used up), print again",
-                  usedRefused ? "refused: " + Quoted(LastBox(2)) : "printed", usedRefused);
+    all &= Record("letters \"Q\" (print count used up), print again",
+                  usedRefused ? "refused: " + Quoted(NextBox(boxes, shown)) : "printed", usedRefused);
     CloseHandle(counted);
     return all;
 }
-
-}  // namespace demo

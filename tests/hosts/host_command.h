@@ -44,6 +44,7 @@ void DoPrint(const Args& a, Reply& r);
 void DoPrintDialog(const Args& a, Reply& r);
 void DoSaveDialog(const Args& a, Reply& r);
 void DoWriteFile(const Args& a, Reply& r);
+void DoFileOp(const Args& a, Reply& r);
 void DoCall(const Args& a, Reply& r);
 void DoKey(const Args& a, Reply& r);
 void DoClick(const Args& a, Reply& r);

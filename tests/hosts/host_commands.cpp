@@ -307,6 +307,7 @@ std::map<std::string, Handler>& Table() {
         {"printdlg", DoPrintDialog},
         {"savedlg", DoSaveDialog},
         {"writefile", DoWriteFile},
+        {"file", DoFileOp},
         {"call", DoCall},
         {"key", DoKey},
         {"click", DoClick},

@@ -60,6 +60,7 @@ TEST(Product, EveryBinaryCarriesTheProductsVersionBlock) {
     };
     for (const Binary b : {Binary{"Gatrel.dll", false}, Binary{"zelctl.exe", true},
                            Binary{"ZELDaemon.exe", true}, Binary{"ZELShowMsgBox.dll", true},
+                           Binary{"Ostrum.exe", true},
                            Binary{"gatrel_demo.exe", false}}) {
         SCOPED_TRACE(b.file);
         const VersionBlock v = ReadVersion(Bin(b.file));

@@ -1,0 +1,9 @@
+#pragma once
+// The demo's steps: each is printed with its outcome as it happens.
+#include <string>
+
+// Prints the step; false (and marked) when its outcome was not the expected one.
+bool Record(const std::string& what, const std::string& outcome, bool ok);
+// GATREL_FAST=1: no pauses, no boxes left on screen.
+bool FastDemo();
+std::string Env(const char* name);

@@ -1,0 +1,85 @@
+// Moves: a file moved into the client's document folder is copied there, so
+// the application's own file stays where it was; working files of a protected
+// document are moved under their redirected names.
+#include "guards/file/redirected_call.h"
+#include "guards/file/temp_file_rules.h"
+#include "host/process_context.h"
+#include "intercept/hook_slots.h"
+#include "intercept/replacement_guard.h"
+#include "support/ansi_text.h"
+#include "support/wide_text.h"
+
+namespace {
+
+bool IntoClientDocFolder(const std::string& newName) {
+    return text::Contains(text::ToUpper(newName), GetProcessContext().strClientDocPath.c_str());
+}
+
+bool IntoClientDocFolder(const wchar_t* newName) {
+    return newName && !IS_INTRESOURCE(newName) && IntoClientDocFolder(text::WideToAnsi(newName));
+}
+
+bool IsName(const void* p) { return p && !IS_INTRESOURCE(p); }
+
+}  // namespace
+
+BOOL WINAPI Detour_MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags) {
+    return RunReplacement(
+        HookId::kMoveFileExW, Trampoline_MoveFileExW,
+        [&]() -> BOOL {
+            // A null new name deletes (at reboot): there is nothing to copy.
+            if (IsName(lpExistingFileName) && IntoClientDocFolder(lpNewFileName))
+                return CopyFileW(lpExistingFileName, lpNewFileName, FALSE);
+            return Trampoline_MoveFileExW(lpExistingFileName, lpNewFileName, dwFlags);
+        },
+        [&]() -> BOOL {
+            return Trampoline_MoveFileExW(lpExistingFileName, lpNewFileName, dwFlags);
+        },
+        lpExistingFileName, lpNewFileName, dwFlags);
+}
+
+BOOL WINAPI Detour_MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName) {
+    return RunReplacement(
+        HookId::kMoveFileA, Trampoline_MoveFileA,
+        [&]() -> BOOL {
+            if (IsName(lpExistingFileName) && IsName(lpNewFileName) &&
+                IntoClientDocFolder(std::string(lpNewFileName)))
+                return CopyFileA(lpExistingFileName, lpNewFileName, FALSE);
+            return Trampoline_MoveFileA(lpExistingFileName, lpNewFileName);
+        },
+        [&]() -> BOOL { return Trampoline_MoveFileA(lpExistingFileName, lpNewFileName); },
+        lpExistingFileName, lpNewFileName);
+}
+
+BOOL WINAPI Detour_MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName) {
+    return RunReplacement(
+        HookId::kMoveFileW, Trampoline_MoveFileW,
+        [&]() -> BOOL {
+            if (!IsName(lpExistingFileName) || !IsName(lpNewFileName))
+                return Trampoline_MoveFileW(lpExistingFileName, lpNewFileName);
+            if (IntoClientDocFolder(lpNewFileName))
+                return CopyFileW(lpExistingFileName, lpNewFileName, FALSE);
+            std::wstring from, to;
+            if (MayConcernFileRules(lpExistingFileName) || MayConcernFileRules(lpNewFileName)) {
+                const intercept::LastErrorKeeper keep;
+                _ZEL_HOOK_INFO_ rec;
+                std::string upper;
+                if (FileRulesRecord(rec)) {
+                    if (RulePath(lpExistingFileName, upper, "Detour_MoveFileW"))
+                        from = RedirectedWideName(rec, upper);
+                    if (RulePath(lpNewFileName, upper, "Detour_MoveFileW"))
+                        to = RedirectedWideName(rec, upper);
+                }
+            }
+            if (!from.empty() || !to.empty()) {
+                const DWORD callerError = GetLastError();
+                if (Trampoline_MoveFileW(from.empty() ? lpExistingFileName : from.c_str(),
+                                         to.empty() ? lpNewFileName : to.c_str()))
+                    return TRUE;
+                SetLastError(callerError);
+            }
+            return Trampoline_MoveFileW(lpExistingFileName, lpNewFileName);
+        },
+        [&]() -> BOOL { return Trampoline_MoveFileW(lpExistingFileName, lpNewFileName); },
+        lpExistingFileName, lpNewFileName);
+}

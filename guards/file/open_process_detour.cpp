@@ -1,0 +1,23 @@
+// A process that holds a protected document cannot be opened by other
+// programs (which could read its memory or inject into it); the daemon and the
+// process itself always can.
+#include "host/process_context.h"
+#include "intercept/hook_slots.h"
+#include "intercept/replacement_guard.h"
+#include "store/hook_records.h"
+
+HANDLE WINAPI Detour_OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwProcessId) {
+    return RunReplacement(
+        HookId::kOpenProcess, Trampoline_OpenProcess,
+        [&]() -> HANDLE {
+            if (dwProcessId == GetCurrentProcessId() || GetProcessContext().bIsDaemon ||
+                !store::IsOwnerProcessProtected(dwProcessId))
+                return Trampoline_OpenProcess(dwDesiredAccess, bInheritHandle, dwProcessId);
+            SetLastError(ERROR_ACCESS_DENIED);
+            return nullptr;
+        },
+        [&]() -> HANDLE {
+            return Trampoline_OpenProcess(dwDesiredAccess, bInheritHandle, dwProcessId);
+        },
+        dwDesiredAccess, bInheritHandle, dwProcessId);
+}

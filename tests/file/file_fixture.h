@@ -1,0 +1,141 @@
+#pragma once
+// The file guard's tests: test hosts with bin/Gatrel.dll, records in its
+// shared section, real files in the installation's protected area and in a
+// user's folder of the prefix. Every test holds the gatrel_section and
+// protected_area locks.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host_client.h"
+#include "tests/store/store_test_util.h"
+#include "tests/support/library_view.h"
+#include "tests/support/test_child.h"
+
+namespace filetest {
+
+using hosts::HostClient;
+using hosts::Reply;
+
+inline std::string Root() {
+    const char* v = getenv("GATREL_ROOT");
+    return v ? HostClient::WinPath(v) : std::string();
+}
+inline std::string Upper(std::string s) {
+    CharUpperBuffA(s.data(), static_cast<DWORD>(s.size()));
+    return s;
+}
+inline std::string FileTemp() { return Root() + "\\ZELFILETEMP"; }
+inline std::string ProtectPath() { return FileTemp() + "\\PROTECTPATH"; }
+inline std::string ClientDoc() { return Root() + "\\ZELCLIENTDOC"; }
+
+// The names in a folder (no "." and "..").
+inline std::vector<std::string> List(const std::string& dir) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (strcmp(fd.cFileName, ".") && strcmp(fd.cFileName, "..")) names.push_back(fd.cFileName);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+inline std::string Joined(const std::vector<std::string>& v) {
+    std::string s;
+    for (const auto& n : v) s += (s.empty() ? "" : ", ") + n;
+    return "[" + s + "]";
+}
+
+inline bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+inline std::string ReadLog(const char* exeBase) {
+    return testchild::ReadFileBytes(Root() + "\\log\\" + exeBase + ".log");
+}
+
+inline size_t Count(const std::string& hay, const std::string& needle) {
+    size_t n = 0;
+    for (size_t p = hay.find(needle); p != std::string::npos; p = hay.find(needle, p + 1)) ++n;
+    return n;
+}
+
+inline std::string Hex(const void* p) {
+    char b[24];
+    snprintf(b, sizeof b, "0x%lx", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(p)));
+    return b;
+}
+
+class FileGuardTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        storetest::ClearTable(store);
+        store.SetKORBInfo(0);
+        store.SetKORBClassName("");
+        CreateDirectoryA(FileTemp().c_str(), nullptr);
+        CreateDirectoryA(ProtectPath().c_str(), nullptr);
+        CreateDirectoryA(ClientDoc().c_str(), nullptr);
+        protectBefore_ = List(ProtectPath());
+    }
+    void TearDown() override {
+        storetest::ClearTable(store);
+        store.SetKORBInfo(0);
+        // What a test left in the shared folders goes with it.
+        for (const auto& n : NewInProtectPath()) DeleteFileA((ProtectPath() + "\\" + n).c_str());
+        for (const auto& f : cleanup_) DeleteFileA(f.c_str());
+    }
+
+    // A host of the variant with the library loaded and a document open in front.
+    HWND StartDoc(HostClient& host, const std::string& variant, const std::string& path,
+                  const hosts::Params& env = {}) {
+        if (!host.Start(variant, {}, env) || !host.LoadGatrel()) return nullptr;
+        host.CreateDoc();
+        HWND doc = host.OpenDoc(path);
+        if (doc) host.Activate(doc);
+        return doc;
+    }
+
+    void Register(HostClient& host, HWND doc, const char* letters, uint8_t type,
+                  const std::string& path = "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc",
+                  DWORD owner = 0) {
+        _ZEL_HOOK_INFO_ r{};
+        r.dwProcessId = host.Pid();
+        r.dwOwnerPid = owner ? owner : host.Pid();
+        r.hDocWnd = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(doc));
+        r.byDocType = type;
+        memcpy(r.szPermission, letters, strnlen(letters, sizeof r.szPermission));
+        strncpy(r.szFilePath, path.c_str(), sizeof r.szFilePath - 1);
+        store.AddHookInfo(&r);
+    }
+
+    // Files that appeared in PROTECTPATH since the test began.
+    std::vector<std::string> NewInProtectPath() const {
+        std::vector<std::string> now = List(ProtectPath()), added;
+        for (const auto& n : now)
+            if (std::find(protectBefore_.begin(), protectBefore_.end(), n) == protectBefore_.end())
+                added.push_back(n);
+        return added;
+    }
+
+    static Reply File(HostClient& host, const std::string& op, const std::string& path,
+                      hosts::Params more = {}) {
+        more.insert(more.begin(), {{"op", op}, {"path", path}});
+        return host.Send("file", more);
+    }
+
+    void RemoveLater(const std::string& path) { cleanup_.push_back(path); }
+
+    testlib::Store store;
+    std::vector<std::string> protectBefore_;
+    std::vector<std::string> cleanup_;
+};
+
+}  // namespace filetest
