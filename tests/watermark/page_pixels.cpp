@@ -134,12 +134,27 @@ std::vector<std::pair<int, int>> InkPoints(const PagePixels& page, int threshold
     return points;
 }
 
-// How far each ink pixel lies across lines of that slope, in whole pixels.
-std::map<int, long> Across(const std::vector<std::pair<int, int>>& points, double slopeDegrees) {
+// How far each ink pixel lies across lines of that slope, in whole pixels:
+// (distance, pixels) for every distance with ink, nearest first. Counted in
+// an array: a map per slope costs most of a page's analysis.
+std::vector<std::pair<int, long>> Across(const std::vector<std::pair<int, int>>& points, double slopeDegrees) {
     const double a = slopeDegrees * std::numbers::pi / 180;
     const double nx = -std::sin(a), ny = std::cos(a);  // y upwards
-    std::map<int, long> across;
-    for (const auto& [x, y] : points) ++across[static_cast<int>(std::lround(x * nx - y * ny))];
+    std::vector<int> distances;
+    distances.reserve(points.size());
+    int lowest = 0, highest = 0;
+    for (const auto& [x, y] : points) {
+        const double v = x * nx - y * ny;
+        const int d = static_cast<int>(v < 0 ? v - 0.5 : v + 0.5);  // rounded half away from zero
+        if (distances.empty() || d < lowest) lowest = d;
+        if (distances.empty() || d > highest) highest = d;
+        distances.push_back(d);
+    }
+    std::vector<long> counts(distances.empty() ? 0 : static_cast<size_t>(highest - lowest) + 1, 0);
+    for (int d : distances) ++counts[static_cast<size_t>(d - lowest)];
+    std::vector<std::pair<int, long>> across;
+    for (size_t i = 0; i < counts.size(); ++i)
+        if (counts[i]) across.emplace_back(lowest + static_cast<int>(i), counts[i]);
     return across;
 }
 
