@@ -16,8 +16,12 @@ void CPrintWater::AddNeedPrintWaterHDC(HDC hdc) {
 
 void CPrintWater::DeleteNeedPrintWaterHDC(HDC hdc) {
     LogError("Delete Need Print Water HDC=%x", HandleHex(hdc));
+    PageState gone;  // its region goes after the lock
     WaterLock lock(m_csLock);
-    m_mapNeedWaterHDC.erase(hdc);
+    auto it = m_mapNeedWaterHDC.find(hdc);
+    if (it == m_mapNeedWaterHDC.end()) return;
+    gone = std::move(it->second);
+    m_mapNeedWaterHDC.erase(it);
 }
 
 bool CPrintWater::IsNeedPrintWaterHDC(HDC hdc) {

@@ -18,11 +18,15 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "store/hook_info.h"
 #include "watermark/water_brush.h"
-#include "watermark/water_geometry.h"
 #include "watermark/water_surface.h"
+
+struct WaterLayout;
+struct WaterLayoutKey;
+class ScreenStripes;
 
 class CPrintWater {
 public:
@@ -93,11 +97,21 @@ public:
 private:
     struct PageState {
         bool bAddWater = false;  // the overlay of the current page is drawn
+        // What every page of the job draws alike, made on its first page and
+        // made again when the watermark or the page's size changes.
+        std::shared_ptr<const WaterLayout> layout;
+        std::shared_ptr<const ScreenStripes> stripes;
     };
     void PrepareWaterInfo(HDC fontDevice, const WaterSurface& page);
     void DrawOnDevice(HDC hdc, const Prepared& p, GdipBrushPtr brush);
-    void Draw(const WaterSurface& page, const Prepared& p, Gdiplus::GpBrush* brush);
-    static WaterGeometry GeometryOf(const WaterSurface& page, const Prepared& p, float lineHeight);
+    static void Draw(const WaterSurface& page, const WaterLayout& layout, Gdiplus::GpFont* font,
+                     Gdiplus::GpBrush* brush);
+    static WaterLayoutKey KeyOf(const Prepared& p, const WaterSurface& page, float lineHeight);
+    // The layout and the screen's stripes of hdc's pages: those kept for
+    // hdc while it is in the need-watermark set and they still fit, else
+    // new ones (kept when hdc is in the set).
+    std::shared_ptr<const WaterLayout> LayoutFor(HDC hdc, const WaterLayoutKey& key);
+    std::shared_ptr<const ScreenStripes> StripesFor(HDC hdc, float coverage, const std::vector<RECT>& areas);
     Prepared PreparedLocked() const;  // m_csLock held
     void SetBrush(WaterPass pass);
 

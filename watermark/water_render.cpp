@@ -7,6 +7,7 @@
 #include "watermark/gdiplus_session.h"
 #include "watermark/print_water.h"
 #include "watermark/water_geometry.h"
+#include "watermark/water_layout.h"
 #include "watermark/water_lock.h"
 #include "watermark/water_screen.h"
 
@@ -34,38 +35,33 @@ void CompensateDeviceMapping(const WaterSurface& page) {
                                     Gdiplus::MatrixOrderPrepend);
 }
 
-// On a device: one row of text along the line, cut at the box's end. The
-// text is far longer than the line; without wrapping GDI+ lays out only that
-// row, and nothing falls outside the box to clip away, which on a printer
-// would cost a clip region of one rectangle per device row of a turned line.
-// On a bitmap the default layout wraps the text in the box and the clip keeps
-// the first row: there the clip is cheap and the wrapped rows are not drawn.
-GdipStringFormatPtr OneRowFormat() {
-    Gdiplus::GpStringFormat* format = nullptr;
-    GdipCreateStringFormat(Gdiplus::StringFormatFlagsNoWrap, LANG_NEUTRAL, &format);
-    return GdipStringFormatPtr(format);
+// Glyphs [first, first + count) of the layout, in one call. A line without a
+// character to show draws nothing, and fails as any drawing call does when
+// the surface, font or brush is missing.
+Gdiplus::GpStatus DrawGlyphs(Gdiplus::GpGraphics* graphics, const WaterLayout& layout, size_t first, size_t count,
+                             Gdiplus::GpFont* font, Gdiplus::GpBrush* brush) {
+    if (count == 0) return graphics && font && brush ? Gdiplus::Ok : Gdiplus::InvalidParameter;
+    return GdipDrawDriverString(graphics, reinterpret_cast<const UINT16*>(layout.glyphs.data() + first),
+                                static_cast<INT>(count), font, brush, layout.origins.data() + first,
+                                Gdiplus::DriverStringOptionsCmapLookup, nullptr);
 }
 
-Gdiplus::GpStatus DrawLine(const WaterSurface& page, const std::wstring& text, Gdiplus::GpFont* font,
-                           Gdiplus::GpStringFormat* format, Gdiplus::GpBrush* brush, const WaterLine& line,
-                           float lineHeight, bool clipToBox) {
-    // The surface is left as it was found.
-    Gdiplus::GraphicsState state = 0;
-    const bool saved = GdipSaveGraphics(page.graphics, &state) == Gdiplus::Ok;
-    Gdiplus::RectF box(line.x, line.y, line.length, lineHeight);
-    if (line.angle != 0) {
-        // Turned about the line's start.
-        GdipTranslateWorldTransform(page.graphics, line.x, line.y, Gdiplus::MatrixOrderPrepend);
-        GdipRotateWorldTransform(page.graphics, line.angle, Gdiplus::MatrixOrderPrepend);
-        box.X = box.Y = 0;
+// Translucent ink is blended by GDI+ itself over the bounding box of each
+// call's glyphs (in software under Wine), and a turned line's box covers
+// much of the page: such a line goes in runs about one line high long, whose
+// boxes keep close to their glyphs. The line's status is its first failure.
+Gdiplus::GpStatus DrawInRuns(Gdiplus::GpGraphics* graphics, const WaterLayout& layout, const WaterLayout::Row& row,
+                             Gdiplus::GpFont* font, Gdiplus::GpBrush* brush) {
+    if (layout.angle == 0 || row.count == 0) return DrawGlyphs(graphics, layout, row.first, row.count, font, brush);
+    const size_t end = row.first + row.count;
+    for (size_t i = row.first; i < end;) {
+        size_t j = i + 1;
+        while (j < end && layout.origins[j].X - layout.origins[i].X < layout.key.lineHeight) ++j;
+        const Gdiplus::GpStatus status = DrawGlyphs(graphics, layout, i, j - i, font, brush);
+        if (status != Gdiplus::Ok) return status;
+        i = j;
     }
-    // Not every GDI+ keeps a bitmap's glyphs inside the layout box by itself.
-    if (clipToBox)
-        GdipSetClipRect(page.graphics, box.X, box.Y, box.Width, box.Height, Gdiplus::CombineModeIntersect);
-    const Gdiplus::GpStatus status = GdipDrawString(page.graphics, text.c_str(), static_cast<INT>(text.size()),
-                                                    font, &box, format, brush);
-    if (saved) GdipRestoreGraphics(page.graphics, state);
-    return status;
+    return Gdiplus::Ok;
 }
 
 // The device-pixel box that a line's glyphs can reach, with a margin for
@@ -141,22 +137,23 @@ void CPrintWater::PrintStringWater(HDC hdc, WaterPass pass) {
 }
 
 void CPrintWater::DrawOnDevice(HDC hdc, const Prepared& p, GdipBrushPtr brush) {
+    const WaterSurface metrics = DeviceWaterSurface::MetricsOf(hdc);
+    const WaterFont font = EnsureGdiplus() ? CreateWaterFont(p.fontName.c_str(), p.fontSize) : WaterFont{};
+    const float lineHeight = DeviceLineHeight(hdc, font.font.get());
+    const std::shared_ptr<const WaterLayout> layout = LayoutFor(hdc, KeyOf(p, metrics, lineHeight));
     const unsigned alpha = AlphaOf(brush.get());
     if (!hdc || !brush || alpha == 255 || DeviceBlends(hdc)) {
         DeviceWaterSurface device(hdc);
-        Draw(device.surface(), p, brush.get());
+        Draw(device.surface(), *layout, font.font.get(), brush.get());
         return;
     }
     // The clip must be in place before GDI+ takes the device context over.
-    const WaterSurface metrics = DeviceWaterSurface::MetricsOf(hdc);
-    const WaterFont font = CreateWaterFont(p.fontName.c_str(), p.fontSize);
-    const float lineHeight = DeviceLineHeight(hdc, font.font.get());
     std::vector<RECT> areas;
-    for (const WaterLine& line : WaterLines(GeometryOf(metrics, p, lineHeight), p.layout, p.lineCount))
-        areas.push_back(DeviceBoundsOf(line, lineHeight));
-    ScreenDoorClip screen(hdc, static_cast<float>(alpha) / 255, areas);
+    for (const WaterLine& line : layout->lines) areas.push_back(DeviceBoundsOf(line, lineHeight));
+    const std::shared_ptr<const ScreenStripes> stripes = StripesFor(hdc, static_cast<float>(alpha) / 255, areas);
+    ScreenDoorClip screen(hdc, *stripes);
     DeviceWaterSurface device(hdc);
-    Draw(device.surface(), p, OpaqueCopyOf(brush.get()).get());
+    Draw(device.surface(), *layout, font.font.get(), OpaqueCopyOf(brush.get()).get());
 }
 
 void CPrintWater::PrintStringWater(const WaterSurface& page) {
@@ -174,42 +171,51 @@ void CPrintWater::PrintStringWater(const WaterSurface& page) {
             brush.reset(copy);
         }
     }
-    Draw(page, p, brush.get());
+    const WaterFont font = running ? CreateWaterFont(p.fontName.c_str(), p.fontSize) : WaterFont{};
+    const std::shared_ptr<const WaterLayout> layout =
+        LayOutWater(KeyOf(p, page, WaterLineHeight(page, font.font.get())));
+    Draw(page, *layout, font.font.get(), brush.get());
 }
 
-WaterGeometry CPrintWater::GeometryOf(const WaterSurface& page, const Prepared& p, float lineHeight) {
-    WaterGeometry g;
-    g.width = static_cast<float>(page.width);
-    g.height = static_cast<float>(page.height);
-    g.em = p.fontSize / 72 * static_cast<float>(page.dpi);
-    g.lineHeight = lineHeight;
-    return g;
+WaterLayoutKey CPrintWater::KeyOf(const Prepared& p, const WaterSurface& page, float lineHeight) {
+    WaterLayoutKey key;
+    key.content = p.content;
+    key.fontName = p.fontName;
+    key.fontSize = p.fontSize;
+    key.layout = p.layout;
+    key.lineCount = p.lineCount;
+    key.width = page.width;
+    key.height = page.height;
+    key.dpi = page.dpi;
+    key.lineHeight = lineHeight;
+    return key;
 }
 
-void CPrintWater::Draw(const WaterSurface& page, const Prepared& p, Gdiplus::GpBrush* brush) {
+void CPrintWater::Draw(const WaterSurface& page, const WaterLayout& layout, Gdiplus::GpFont* font,
+                       Gdiplus::GpBrush* brush) {
     const bool running = EnsureGdiplus();
     // No drawing state of the watermark's survives the call.
     Gdiplus::GraphicsState state = 0;
     const bool saved = running && page.graphics && GdipSaveGraphics(page.graphics, &state) == Gdiplus::Ok;
-    WaterFont font;
-    GdipStringFormatPtr format;
-    if (running) {
-        if (page.graphics) {
-            GdipSetTextRenderingHint(page.graphics, Gdiplus::TextRenderingHintAntiAliasGridFit);
-            CompensateDeviceMapping(page);
-        }
-        font = CreateWaterFont(p.fontName.c_str(), p.fontSize);
-        if (page.isDevice) format = OneRowFormat();
+    if (running && page.graphics) {
+        GdipSetTextRenderingHint(page.graphics, Gdiplus::TextRenderingHintAntiAliasGridFit);
+        CompensateDeviceMapping(page);
+        if (layout.angle != 0) GdipRotateWorldTransform(page.graphics, layout.angle, Gdiplus::MatrixOrderPrepend);
     }
-    const float lineHeight = WaterLineHeight(page, font.font.get());
-    for (const WaterLine& line : WaterLines(GeometryOf(page, p, lineHeight), p.layout, p.lineCount)) {
-        const Gdiplus::GpStatus status =
-            running ? DrawLine(page, p.content, font.font.get(), format.get(), brush, line, lineHeight,
-                               !page.isDevice)
-                    : Gdiplus::GdiplusNotInitialized;
-        if (status != Gdiplus::Ok)
+    std::vector<Gdiplus::GpStatus> status(layout.lines.size(),
+                                          running ? Gdiplus::Ok : Gdiplus::GdiplusNotInitialized);
+    if (running && AlphaOf(brush) < 255) {
+        for (size_t i = 0; i < layout.rows.size(); ++i)
+            status[i] = DrawInRuns(page.graphics, layout, layout.rows[i], font, brush);
+    } else if (running) {
+        // Opaque ink goes to the device as text: all lines in one call, one
+        // clip and one font for the printer to receive.
+        const Gdiplus::GpStatus all = DrawGlyphs(page.graphics, layout, 0, layout.glyphs.size(), font, brush);
+        std::fill(status.begin(), status.end(), all);
+    }
+    for (size_t i = 0; i < layout.lines.size(); ++i)
+        if (status[i] != Gdiplus::Ok)
             LogError("[%s():%d] Call DrawString() Fail. Status=%d", "CPrintWater::PrintStringWater",
-                     line.callNumber, static_cast<int>(status));
-    }
+                     layout.lines[i].callNumber, static_cast<int>(status[i]));
     if (saved) GdipRestoreGraphics(page.graphics, state);
 }

@@ -16,9 +16,55 @@ int Thickness(long i, int period, float coverage) {
     return static_cast<int>(std::lround((i + 1) * perStripe) - std::lround(i * perStripe));
 }
 
-// The stripes inside the areas as one region, built in one call: each
-// stripe's rows get the union of the areas' spans across them, left to right.
-HRGN StripesIn(const std::vector<RECT>& areas, int period, float coverage) {
+// The region of rectangles sorted top to bottom. Wine merges every rectangle
+// of one ExtCreateRegion into all those before it, which costs the square of
+// their number (milliseconds for a page of stripes); regions of a few stripes
+// each, merged pairwise, cost a small fraction of that.
+HRGN RegionOf(const std::vector<RECT>& rects) {
+    constexpr size_t kPerPart = 16;
+    std::vector<HRGN> parts;
+    bool failed = false;
+    for (size_t i = 0; i < rects.size() && !failed; i += kPerPart) {
+        const size_t n = std::min(kPerPart, rects.size() - i);
+        std::vector<char> data(sizeof(RGNDATAHEADER) + n * sizeof(RECT));
+        auto* header = reinterpret_cast<RGNDATAHEADER*>(data.data());
+        header->dwSize = sizeof(RGNDATAHEADER);
+        header->iType = RDH_RECTANGLES;
+        header->nCount = static_cast<DWORD>(n);
+        header->nRgnSize = static_cast<DWORD>(n * sizeof(RECT));
+        RECT bounds = rects[i];
+        for (size_t k = i; k < i + n; ++k) {
+            bounds.left = std::min(bounds.left, rects[k].left);
+            bounds.right = std::max(bounds.right, rects[k].right);
+            bounds.bottom = std::max(bounds.bottom, rects[k].bottom);
+        }
+        header->rcBound = bounds;
+        std::copy(rects.begin() + static_cast<long>(i), rects.begin() + static_cast<long>(i + n),
+                  reinterpret_cast<RECT*>(data.data() + sizeof(RGNDATAHEADER)));
+        HRGN part = ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), reinterpret_cast<RGNDATA*>(data.data()));
+        failed = !part;
+        if (part) parts.push_back(part);
+    }
+    while (!failed && parts.size() > 1) {
+        std::vector<HRGN> merged;
+        for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+            failed |= CombineRgn(parts[i], parts[i], parts[i + 1], RGN_OR) == ERROR;
+            DeleteObject(parts[i + 1]);
+            merged.push_back(parts[i]);
+        }
+        if (parts.size() % 2) merged.push_back(parts.back());
+        parts.swap(merged);
+    }
+    if (failed) {
+        for (HRGN part : parts) DeleteObject(part);
+        return nullptr;
+    }
+    return parts.empty() ? CreateRectRgn(0, 0, 0, 0) : parts[0];
+}
+
+// The stripes inside the areas: each stripe's rows get the union of the
+// areas' spans across them, left to right.
+std::vector<RECT> StripesIn(const std::vector<RECT>& areas, int period, float coverage) {
     long top = LONG_MAX, bottom = LONG_MIN;
     for (const RECT& a : areas)
         if (a.right > a.left && a.bottom > a.top) {
@@ -26,7 +72,6 @@ HRGN StripesIn(const std::vector<RECT>& areas, int period, float coverage) {
             bottom = std::max<long>(bottom, a.bottom);
         }
     std::vector<RECT> rects;
-    RECT bounds{LONG_MAX, LONG_MAX, LONG_MIN, LONG_MIN};
     for (long i = top >= 0 ? top / period : 0; top <= bottom && i * period < bottom; ++i) {
         const long rowTop = std::max<long>(i * period, top);
         const long rowBottom = i * period + Thickness(i, period, coverage);
@@ -40,22 +85,9 @@ HRGN StripesIn(const std::vector<RECT>& areas, int period, float coverage) {
             long left = spans[k].first, right = spans[k].second;
             for (++k; k < spans.size() && spans[k].first <= right; ++k) right = std::max(right, spans[k].second);
             rects.push_back(RECT{left, rowTop, right, rowBottom});
-            bounds.left = std::min(bounds.left, left);
-            bounds.right = std::max(bounds.right, right);
-            bounds.top = std::min(bounds.top, rowTop);
-            bounds.bottom = std::max(bounds.bottom, rowBottom);
         }
     }
-    if (rects.empty()) return CreateRectRgn(0, 0, 0, 0);
-    std::vector<char> data(sizeof(RGNDATAHEADER) + rects.size() * sizeof(RECT));
-    auto* header = reinterpret_cast<RGNDATAHEADER*>(data.data());
-    header->dwSize = sizeof(RGNDATAHEADER);
-    header->iType = RDH_RECTANGLES;
-    header->nCount = static_cast<DWORD>(rects.size());
-    header->nRgnSize = static_cast<DWORD>(rects.size() * sizeof(RECT));
-    header->rcBound = bounds;
-    std::copy(rects.begin(), rects.end(), reinterpret_cast<RECT*>(data.data() + sizeof(RGNDATAHEADER)));
-    return ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), reinterpret_cast<RGNDATA*>(data.data()));
+    return rects;
 }
 
 }  // namespace
@@ -64,15 +96,33 @@ bool DeviceBlends(HDC hdc) {
     return (GetDeviceCaps(hdc, SHADEBLENDCAPS) & (SB_CONST_ALPHA | SB_PIXEL_ALPHA)) != 0;
 }
 
-ScreenDoorClip::ScreenDoorClip(HDC hdc, float coverage, const std::vector<RECT>& areas) : hdc_(hdc) {
+ScreenStripes::ScreenStripes(int dpiY, float coverage, std::vector<RECT> areas)
+    : dpiY_(dpiY), coverage_(coverage), areas_(std::move(areas)) {
     if (coverage >= 1) return;
+    const int period = std::max(2, dpiY / kStripesPerInch);
+    region_ = coverage > 0 ? RegionOf(StripesIn(areas_, period, coverage)) : CreateRectRgn(0, 0, 0, 0);
+}
+
+ScreenStripes::~ScreenStripes() {
+    if (region_) DeleteObject(region_);
+}
+
+bool ScreenStripes::Fits(int dpiY, float coverage, const std::vector<RECT>& areas) const {
+    return dpiY == dpiY_ && coverage == coverage_ && areas.size() == areas_.size() &&
+           std::equal(areas.begin(), areas.end(), areas_.begin(), [](const RECT& a, const RECT& b) {
+               return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+           });
+}
+
+ScreenDoorClip::ScreenDoorClip(HDC hdc, const ScreenStripes& stripes) : hdc_(hdc) {
+    if (stripes.coverage_ >= 1) return;
     saved_ = SaveDC(hdc);
     if (!saved_) return;
-    const int period = std::max(2, GetDeviceCaps(hdc, LOGPIXELSY) / kStripesPerInch);
-    HRGN stripes = coverage > 0 ? StripesIn(areas, period, coverage) : CreateRectRgn(0, 0, 0, 0);
     // Region coordinates are device pixels, whatever mapping the page uses.
-    ExtSelectClipRgn(hdc, stripes, RGN_AND);
-    if (stripes) DeleteObject(stripes);
+    // Stripes that could not be made leave no holes to print through: better
+    // no overlay than opaque ink over the page.
+    if (stripes.region_) ExtSelectClipRgn(hdc, stripes.region_, RGN_AND);
+    else IntersectClipRect(hdc, 0, 0, 0, 0);
 }
 
 ScreenDoorClip::~ScreenDoorClip() {

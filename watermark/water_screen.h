@@ -17,14 +17,33 @@
 // alpha in SHADEBLENDCAPS).
 bool DeviceBlends(HDC hdc);
 
-// While it lives, hdc draws only on horizontal stripes inside areas (device
-// pixels): coverage of each stripe period, which is the device's resolution
-// over 75 (at least 2 pixels). The clip is added to the device context's own;
-// the state is restored when it ends. Coverage 1 or more clips nothing,
-// 0 or less clips everything.
+// The stripes of one screen inside areas (device pixels), as a region: the
+// coverage of each stripe period, which is the device's vertical resolution
+// over 75 (at least 2 pixels). Made once for the pages of a job. Coverage 1
+// or more clips nothing, 0 or less clips everything.
+class ScreenStripes {
+public:
+    ScreenStripes(int dpiY, float coverage, std::vector<RECT> areas);
+    ~ScreenStripes();
+    ScreenStripes(const ScreenStripes&) = delete;
+    ScreenStripes& operator=(const ScreenStripes&) = delete;
+
+    // Whether these are the stripes that the same arguments would make.
+    bool Fits(int dpiY, float coverage, const std::vector<RECT>& areas) const;
+
+private:
+    friend class ScreenDoorClip;
+    int dpiY_;
+    float coverage_;
+    std::vector<RECT> areas_;
+    HRGN region_ = nullptr;  // null with coverage below 1: it could not be made
+};
+
+// While it lives, hdc draws only on the stripes. The clip is added to the
+// device context's own; the state is restored when it ends.
 class ScreenDoorClip {
 public:
-    ScreenDoorClip(HDC hdc, float coverage, const std::vector<RECT>& areas);
+    ScreenDoorClip(HDC hdc, const ScreenStripes& stripes);
     ~ScreenDoorClip();
     ScreenDoorClip(const ScreenDoorClip&) = delete;
     ScreenDoorClip& operator=(const ScreenDoorClip&) = delete;
