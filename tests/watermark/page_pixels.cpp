@@ -76,24 +76,30 @@ int PgmNumber(FILE* f) {
 
 }  // namespace
 
-PagePixels ReadPgm(const std::string& path) {
-    PagePixels page;
+std::vector<PagePixels> ReadPgmPages(const std::string& path) {
+    std::vector<PagePixels> pages;
     FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return page;
-    char magic[2] = {};
-    if (fread(magic, 1, 2, f) == 2 && magic[0] == 'P' && magic[1] == '5') {
+    if (!f) return pages;
+    // One image after another, as ghostscript writes a job's pages to one file.
+    for (char magic[2] = {}; fread(magic, 1, 2, f) == 2 && magic[0] == 'P' && magic[1] == '5';) {
         // The single blank after the maximum value is read with it.
         const int w = PgmNumber(f), h = PgmNumber(f), max = PgmNumber(f);
         std::vector<unsigned char> grey(static_cast<size_t>(w) * h);
-        if (w > 0 && h > 0 && max == 255 && fread(grey.data(), 1, grey.size(), f) == grey.size()) {
-            page.width = w;
-            page.height = h;
-            page.argb.reserve(grey.size());
-            for (unsigned char g : grey) page.argb.push_back(0xFF000000u | g << 16 | g << 8 | g);
-        }
+        if (w <= 0 || h <= 0 || max != 255 || fread(grey.data(), 1, grey.size(), f) != grey.size()) break;
+        PagePixels page;
+        page.width = w;
+        page.height = h;
+        page.argb.reserve(grey.size());
+        for (unsigned char g : grey) page.argb.push_back(0xFF000000u | g << 16 | g << 8 | g);
+        pages.push_back(std::move(page));
     }
     fclose(f);
-    return page;
+    return pages;
+}
+
+PagePixels ReadPgm(const std::string& path) {
+    std::vector<PagePixels> pages = ReadPgmPages(path);
+    return pages.empty() ? PagePixels{} : std::move(pages[0]);
 }
 
 InkBox InkOf(const PagePixels& page, int threshold) {

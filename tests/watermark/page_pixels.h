@@ -22,8 +22,11 @@ struct PagePixels {
 
 PagePixels ReadBitmap(Gdiplus::GpBitmap* bitmap);
 PagePixels ReadPng(const std::string& path);
-// A binary PGM (P5), as ghostscript's pgmraw device writes it.
+// A binary PGM (P5), as ghostscript's pgmraw device writes it; of a file
+// with a job's pages one after another, the first.
 PagePixels ReadPgm(const std::string& path);
+// Every page of such a file, in order.
+std::vector<PagePixels> ReadPgmPages(const std::string& path);
 
 struct InkBox {
     long count = 0;

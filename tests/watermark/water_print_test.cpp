@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -86,6 +87,67 @@ TEST(WaterPrint, TheLetterPageOf4800By6600PixelsAt600DpiGetsItsLineWhereExpected
     EXPECT_LE(ink.minX, origin.x + 145.8 * scale + 0.3 * printedEm);
     EXPECT_LE(ink.maxX, origin.x + (4800 - 145.8) * scale);
     EXPECT_EQ(1u, watertest::InkBands(page, static_cast<int>(printedEm)).size());
+}
+
+// Share of the pixels of two pages of one size whose greys differ by more
+// than a sixteenth of the scale (the screen's tone over the grey differs
+// from the grey alone by about 40).
+double DifferingShare(const PagePixels& a, const PagePixels& b) {
+    if (a.width != b.width || a.height != b.height || a.width == 0) return 1;
+    long differing = 0;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x) differing += std::abs(a.Grey(x, y) - b.Grey(x, y)) > 16;
+    return static_cast<double>(differing) / (static_cast<double>(a.width) * a.height);
+}
+
+void DrawBothPasses(CPrintWater& water, HDC dc) {
+    water.PrintStringWater(dc, WaterPass::kUnderlay);
+    water.PrintStringWater(dc, WaterPass::kOverlay);
+}
+
+TEST(WaterPrint, APageTurnedToLandscapeInTheMiddleOfAJobGetsTheWatermarkOfALandscapePage) {
+    // A document with a landscape section: the application resets the device
+    // context between two pages of one job. What the job's first page laid
+    // out must not follow it onto the turned page.
+    store::CreateLoadMutexes();
+    Publish('D', 40, 3, "TURNED PAGE");
+    HDC dc = watertest::CreateWaterPrinterDc(DMPAPER_A4, false);
+    ASSERT_NE(nullptr, dc);
+    CPrintWater water;
+    water.LoadWaterInfo(dc);
+    ASSERT_TRUE(watertest::StartWaterJob(dc));
+    water.AddNeedPrintWaterHDC(dc);
+    DrawBothPasses(water, dc);
+    EXPECT_GT(EndPage(dc), 0);
+    DEVMODEA landscape{};
+    landscape.dmSize = sizeof landscape;
+    landscape.dmFields = DM_PAPERSIZE | DM_ORIENTATION;
+    landscape.dmPaperSize = DMPAPER_A4;
+    landscape.dmOrientation = DMORIENT_LANDSCAPE;
+    ASSERT_EQ(dc, ResetDCA(dc, &landscape));
+    ASSERT_GT(GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES));
+    ASSERT_GT(StartPage(dc), 0);
+    DrawBothPasses(water, dc);
+    watertest::EndWaterJob(dc);
+    water.DeleteNeedPrintWaterHDC(dc);
+    DeleteDC(dc);
+    const std::vector<PagePixels> turned = watertest::PrintedWaterPages();
+    ASSERT_EQ(2u, turned.size());
+
+    // The same page printed by a job that is landscape from its start.
+    HDC fresh = watertest::CreateWaterPrinterDc(DMPAPER_A4, true);
+    ASSERT_NE(nullptr, fresh);
+    CPrintWater other;
+    other.LoadWaterInfo(fresh);
+    ASSERT_TRUE(watertest::StartWaterJob(fresh));
+    other.AddNeedPrintWaterHDC(fresh);
+    DrawBothPasses(other, fresh);
+    const PagePixels expected = watertest::EndWaterJob(fresh);
+    DeleteDC(fresh);
+    ASSERT_GT(watertest::InkOf(expected).count, 0);
+
+    EXPECT_LT(DifferingShare(turned[1], expected), 0.001) << "lines, grey and screen of a landscape page";
+    EXPECT_GT(DifferingShare(turned[0], expected), 0.01) << "the first page is a portrait page";
 }
 
 TEST(WaterPrint, AFailingDrawIsLoggedWithItsCallNumberAndThePageStillPrints) {

@@ -76,4 +76,6 @@ PagePixels EndWaterJob(HDC dc, int* endPage, int* endDoc) {
     return ReadPgm(WindowsPath(PrintedImage()));
 }
 
+std::vector<PagePixels> PrintedWaterPages() { return ReadPgmPages(WindowsPath(PrintedImage())); }
+
 }  // namespace watertest

@@ -1,11 +1,12 @@
 #pragma once
 // The test world's watermark printer: a Wine print queue (PostScript driver,
 // A4 and Letter at 600 dpi) whose port hands every job to ghostscript, which
-// turns its first page into a grey image. Installed on first use, removed
+// turns its pages into grey images. Installed on first use, removed
 // when the test program ends. Tests that print hold the "printers" lock.
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/watermark/page_pixels.h"
 
@@ -25,7 +26,10 @@ PrintedOrigin PrintableOrigin(short paper);
 // Starts a one-page job on dc; the page image of the job's end replaces the
 // last one.
 bool StartWaterJob(HDC dc);
-// Ends page and job; the page as printed, empty when nothing came out.
+// Ends page and job; the page as printed, empty when nothing came out. Of a
+// job of several pages, the first.
 PagePixels EndWaterJob(HDC dc, int* endPage = nullptr, int* endDoc = nullptr);
+// Every page of the last job, in order.
+std::vector<PagePixels> PrintedWaterPages();
 
 }  // namespace watertest
