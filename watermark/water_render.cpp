@@ -47,9 +47,10 @@ Gdiplus::GpStatus DrawGlyphs(Gdiplus::GpGraphics* graphics, const WaterLayout& l
 }
 
 // Translucent ink is blended by GDI+ itself over the bounding box of each
-// call's glyphs (in software under Wine), and a turned line's box covers
-// much of the page: such a line goes in runs about one line high long, whose
-// boxes keep close to their glyphs. The line's status is its first failure.
+// call's glyphs (in software under Wine, pixel by pixel), and a turned line's
+// box covers much of the page: such a line is drawn in runs about one line
+// height long, whose boxes keep close to their glyphs. The line's status is
+// its first failure.
 Gdiplus::GpStatus DrawInRuns(Gdiplus::GpGraphics* graphics, const WaterLayout& layout, const WaterLayout::Row& row,
                              Gdiplus::GpFont* font, Gdiplus::GpBrush* brush) {
     if (layout.angle == 0 || row.count == 0) return DrawGlyphs(graphics, layout, row.first, row.count, font, brush);
