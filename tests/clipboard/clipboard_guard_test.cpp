@@ -104,6 +104,7 @@ TEST_F(ClipboardGuard, CopyWithoutTheRightPastesOnlyIntoItsDocument) {
         // library gets nothing either.
         EXPECT_EQ(0, Paste(bare, format).Num("data")) << format;
     }
+    ASSERT_TRUE(word.Activate(doc));
     hosts::Reply back = Paste(word);
     EXPECT_EQ(1, back.Num("data"));
     EXPECT_EQ("quarterly figures", back.Str("text"));
@@ -339,7 +340,12 @@ TEST_F(ClipboardGuard, AFailedEmptyingKeepsTheWithheldContent) {
     EXPECT_EQ(0, empty.Num("ret"));
     EXPECT_EQ(ERROR_CLIPBOARD_NOT_OPEN, empty.Num("err")) << "the system's own failure reaches the caller";
     EXPECT_TRUE(store.GetProtectedContent());
-    EXPECT_EQ("kept", Paste(word).Str("text"));
+    // Late focus events of the display can move the foreground while the
+    // host waits; the user pastes in the document in front.
+    ASSERT_TRUE(word.Activate(doc));
+    hosts::Reply back = Paste(word);
+    EXPECT_EQ("kept", back.Str("text")) << "open " << back.Num("open") << " data " << back.Num("data")
+                                        << " err " << back.Num("err");
 }
 
 TEST_F(ClipboardGuard, WordProcessorDoesNotWaitForTheClipboard) {
