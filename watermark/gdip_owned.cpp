@@ -11,6 +11,7 @@ void GdipDeleter::operator()(Gdiplus::GpBrush* p) const { GdipDeleteBrush(p); }
 void GdipDeleter::operator()(Gdiplus::GpFont* p) const { GdipDeleteFont(p); }
 void GdipDeleter::operator()(Gdiplus::GpFontFamily* p) const { GdipDeleteFontFamily(p); }
 void GdipDeleter::operator()(Gdiplus::GpGraphics* p) const { GdipDeleteGraphics(p); }
+void GdipDeleter::operator()(Gdiplus::GpStringFormat* p) const { GdipDeleteStringFormat(p); }
 
 WaterFont CreateWaterFont(const wchar_t* familyName, float points) {
     WaterFont f;

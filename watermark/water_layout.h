@@ -36,6 +36,12 @@ struct WaterLayoutKey {
 struct WaterLayout {
     WaterLayoutKey key;
     std::vector<WaterLine> lines;  // in drawing order
+    // Whether the lines are drawn glyph by glyph from the rows below: only
+    // when the font has every character of the row and none of them needs
+    // shaping. Otherwise each line is drawn as a string, which lets GDI+ find
+    // another font for a missing character and shape complex scripts, and the
+    // rows are empty.
+    bool byGlyphs = false;
     // Every line has the same rotation; the origins are in the page's pixels
     // turned by it about the page's corner, so that all of them can be drawn
     // with one world transform.

@@ -35,6 +35,41 @@ void CompensateDeviceMapping(const WaterSurface& page) {
                                     Gdiplus::MatrixOrderPrepend);
 }
 
+// On a device: one row of text along the line, cut at the box's end. The
+// text is far longer than the line; without wrapping GDI+ lays out only that
+// row, and nothing falls outside the box to clip away, which on a printer
+// would cost a clip region of one rectangle per device row of a turned line.
+// On a bitmap the default layout wraps the text in the box and the clip keeps
+// the first row: there the clip is cheap and the wrapped rows are not drawn.
+GdipStringFormatPtr OneRowFormat() {
+    Gdiplus::GpStringFormat* format = nullptr;
+    GdipCreateStringFormat(Gdiplus::StringFormatFlagsNoWrap, LANG_NEUTRAL, &format);
+    return GdipStringFormatPtr(format);
+}
+
+// A line as a string, for text that the glyph rows cannot show.
+Gdiplus::GpStatus DrawLine(const WaterSurface& page, const std::wstring& text, Gdiplus::GpFont* font,
+                           Gdiplus::GpStringFormat* format, Gdiplus::GpBrush* brush, const WaterLine& line,
+                           float lineHeight, bool clipToBox) {
+    // The surface is left as it was found.
+    Gdiplus::GraphicsState state = 0;
+    const bool saved = GdipSaveGraphics(page.graphics, &state) == Gdiplus::Ok;
+    Gdiplus::RectF box(line.x, line.y, line.length, lineHeight);
+    if (line.angle != 0) {
+        // Turned about the line's start.
+        GdipTranslateWorldTransform(page.graphics, line.x, line.y, Gdiplus::MatrixOrderPrepend);
+        GdipRotateWorldTransform(page.graphics, line.angle, Gdiplus::MatrixOrderPrepend);
+        box.X = box.Y = 0;
+    }
+    // Not every GDI+ keeps a bitmap's glyphs inside the layout box by itself.
+    if (clipToBox)
+        GdipSetClipRect(page.graphics, box.X, box.Y, box.Width, box.Height, Gdiplus::CombineModeIntersect);
+    const Gdiplus::GpStatus status = GdipDrawString(page.graphics, text.c_str(), static_cast<INT>(text.size()),
+                                                    font, &box, format, brush);
+    if (saved) GdipRestoreGraphics(page.graphics, state);
+    return status;
+}
+
 // Glyphs [first, first + count) of the layout, in one call. A line without a
 // character to show draws nothing, and fails as any drawing call does when
 // the surface, font or brush is missing.
@@ -201,11 +236,17 @@ void CPrintWater::Draw(const WaterSurface& page, const WaterLayout& layout, Gdip
     if (running && page.graphics) {
         GdipSetTextRenderingHint(page.graphics, Gdiplus::TextRenderingHintAntiAliasGridFit);
         CompensateDeviceMapping(page);
-        if (layout.angle != 0) GdipRotateWorldTransform(page.graphics, layout.angle, Gdiplus::MatrixOrderPrepend);
+        if (layout.byGlyphs && layout.angle != 0)
+            GdipRotateWorldTransform(page.graphics, layout.angle, Gdiplus::MatrixOrderPrepend);
     }
     std::vector<Gdiplus::GpStatus> status(layout.lines.size(),
                                           running ? Gdiplus::Ok : Gdiplus::GdiplusNotInitialized);
-    if (running && AlphaOf(brush) < 255) {
+    if (running && !layout.byGlyphs) {
+        const GdipStringFormatPtr format = page.isDevice ? OneRowFormat() : nullptr;
+        for (size_t i = 0; i < layout.lines.size(); ++i)
+            status[i] = DrawLine(page, layout.key.content, font, format.get(), brush, layout.lines[i],
+                                 layout.key.lineHeight, !page.isDevice);
+    } else if (running && AlphaOf(brush) < 255) {
         for (size_t i = 0; i < layout.rows.size(); ++i)
             status[i] = DrawInRuns(page.graphics, layout, layout.rows[i], font, brush);
     } else if (running) {

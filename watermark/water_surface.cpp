@@ -12,6 +12,7 @@ WaterSurface DeviceWaterSurface::MetricsOf(HDC hdc) {
     s.width = GetDeviceCaps(hdc, HORZRES);
     s.height = GetDeviceCaps(hdc, VERTRES);
     s.dpi = GetDeviceCaps(hdc, LOGPIXELSX);
+    s.isDevice = true;
     return s;
 }
 

@@ -10,6 +10,7 @@ struct WaterSurface {
     int width = 0;   // pixels across the printable page (HORZRES)
     int height = 0;  // pixels down (VERTRES)
     int dpi = 0;     // horizontal resolution (LOGPIXELSX)
+    bool isDevice = false;  // a device context's page (not a bitmap)
 };
 
 // The surface of a device context's current page: GDI+ graphics switched to

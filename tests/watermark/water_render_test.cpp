@@ -12,6 +12,7 @@
 #include "tests/watermark/page_pixels.h"
 #include "watermark/print_water.h"
 #include "watermark/water_geometry.h"
+#include "watermark/water_layout.h"
 
 using watertest::InkBands;
 using watertest::InkOf;
@@ -159,6 +160,49 @@ TEST(WaterRendering, PdfOverlayIsTwiceAsOpaqueAndNoStrengthWrapsRoundToFaint) {
     EXPECT_LE(ink(WaterPass::kPdfOverlay, 200), 3);
     for (WaterPass pass : {WaterPass::kUnderlay, WaterPass::kOverlay, WaterPass::kPdfOverlay})
         EXPECT_LE(ink(pass, 300), 3) << static_cast<int>(pass);
+}
+
+// Lines are laid out glyph by glyph only for text the font shows as it is;
+// anything else (a character the font lacks, a script that needs shaping) is
+// drawn as a string, in the same place.
+TEST(WaterRendering, TextTheGlyphRowsCannotShowIsDrawnAsAString) {
+    WaterLayoutKey key;
+    key.fontName = L"Arial";
+    key.fontSize = 35;
+    key.layout = 'L';
+    key.lineCount = 1;
+    key.width = 1240;
+    key.height = 1754;
+    key.dpi = kDpi;
+    key.lineHeight = 1.15f * static_cast<float>(Em(50));
+    const struct {
+        const wchar_t* content;
+        bool byGlyphs;
+    } cases[] = {
+        {L"CONFIDENTIAL 2026-12-07 ", true},
+        {L"CONFIDENTIAL\n\x0627\x0644\x0633", true},  // only the first row is drawn
+        {L"\x0633\x0631\x064A CONFIDENTIAL", false},   // Arabic is shaped
+        {L"CONFIDENTIAL \xD83D\xDD12", false},          // a surrogate pair
+        {L"CONFIDENTIAL \xE000", false},                 // no glyph in the font
+    };
+    for (const auto& c : cases) {
+        key.content = c.content;
+        const auto layout = LayOutWater(key);
+        EXPECT_EQ(c.byGlyphs, layout->byGlyphs) << static_cast<int>(&c - cases);
+        EXPECT_EQ(1u, layout->lines.size());
+        EXPECT_EQ(c.byGlyphs ? 1u : 0u, layout->rows.size());
+    }
+
+    // A code-page byte without a character becomes a control character that
+    // no font draws.
+    Job plain, odd;
+    odd.text = "CONFIDENTIAL\x81";
+    const watertest::InkBox a = InkOf(Render(plain, {WaterPass::kUnderlay}));
+    const watertest::InkBox b = InkOf(Render(odd, {WaterPass::kUnderlay}));
+    ASSERT_GT(b.count, a.count / 2) << "the string is drawn";
+    EXPECT_NEAR(a.CentreY(), b.CentreY(), 0.1 * Em(50));
+    EXPECT_NEAR(a.minX, b.minX, 0.1 * Em(50));
+    EXPECT_NEAR(a.maxY - a.minY, b.maxY - b.minY, 0.1 * Em(50));
 }
 
 }  // namespace
