@@ -113,6 +113,9 @@ private:
     std::shared_ptr<const WaterLayout> LayoutFor(HDC hdc, const WaterLayoutKey& key);
     std::shared_ptr<const ScreenStripes> StripesFor(HDC hdc, float coverage, const std::vector<RECT>& areas);
     Prepared PreparedLocked() const;  // m_csLock held
+    // The prepared watermark and a copy of the current brush (null before a
+    // brush is set or without GDI+), taken together.
+    Prepared PreparedWithBrush(GdipBrushPtr& brush);
     void SetBrush(WaterPass pass);
 
     std::set<std::string> m_setFontNames;

@@ -148,20 +148,21 @@ GdipBrushPtr OpaqueCopyOf(Gdiplus::GpBrush* brush) {
 
 }  // namespace
 
+CPrintWater::Prepared CPrintWater::PreparedWithBrush(GdipBrushPtr& brush) {
+    const bool running = EnsureGdiplus();
+    WaterLock lock(m_csLock);
+    if (running && m_pBrush) {
+        Gdiplus::GpBrush* copy = nullptr;
+        GdipCloneBrush(m_pBrush.get(), &copy);
+        brush.reset(copy);
+    }
+    return PreparedLocked();
+}
+
 void CPrintWater::PrintStringWater(HDC hdc) {
     LogError("Print Water. hdc=%x", static_cast<unsigned>(reinterpret_cast<uintptr_t>(hdc)));
-    const bool running = EnsureGdiplus();
-    Prepared p;
     GdipBrushPtr brush;
-    {
-        WaterLock lock(m_csLock);
-        p = PreparedLocked();
-        if (running && m_pBrush) {
-            Gdiplus::GpBrush* copy = nullptr;
-            GdipCloneBrush(m_pBrush.get(), &copy);
-            brush.reset(copy);
-        }
-    }
+    const Prepared p = PreparedWithBrush(brush);
     DrawOnDevice(hdc, p, std::move(brush));
 }
 
@@ -196,17 +197,8 @@ void CPrintWater::PrintStringWater(const WaterSurface& page) {
     // The page's text, font and brush as one consistent copy: a job prepared
     // meanwhile in another thread changes the next page, not this one.
     const bool running = EnsureGdiplus();
-    Prepared p;
     GdipBrushPtr brush;
-    {
-        WaterLock lock(m_csLock);
-        p = PreparedLocked();
-        if (running && m_pBrush) {
-            Gdiplus::GpBrush* copy = nullptr;
-            GdipCloneBrush(m_pBrush.get(), &copy);
-            brush.reset(copy);
-        }
-    }
+    const Prepared p = PreparedWithBrush(brush);
     const WaterFont font = running ? CreateWaterFont(p.fontName.c_str(), p.fontSize) : WaterFont{};
     const std::shared_ptr<const WaterLayout> layout =
         LayOutWater(KeyOf(p, page, WaterLineHeight(page, font.font.get())));

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "tests/store/store_test_util.h"
 
@@ -69,7 +70,11 @@ std::string MessageText(const char* key) {
     return buf;
 }
 
-std::string BandRows(const PagePixels& page, int underlayGrey) {
+namespace {
+
+// The first and last rows with ink in the page's right half (-1 without any):
+// the watermark's band where the page's own text does not reach.
+std::pair<int, int> InkedRows(const PagePixels& page) {
     int first = -1, last = -1;
     for (int y = 0; y < page.height; ++y)
         for (int x = page.width / 2; x < page.width; ++x)
@@ -78,6 +83,13 @@ std::string BandRows(const PagePixels& page, int underlayGrey) {
                 last = y;
                 break;
             }
+    return {first, last};
+}
+
+}  // namespace
+
+std::string BandRows(const PagePixels& page, int underlayGrey) {
+    const auto [first, last] = InkedRows(page);
     std::string rows;
     for (int y = first; first >= 0 && y <= last; ++y) {
         bool black = false, grey = false;
@@ -96,14 +108,7 @@ double Share(const std::string& rows, char c) {
 }
 
 double PaperShareUnderBand(const PagePixels& page) {
-    int first = -1, last = -1;
-    for (int y = 0; y < page.height; ++y)
-        for (int x = page.width / 2; x < page.width; ++x)
-            if (page.Grey(x, y) < 245) {
-                if (first < 0) first = y;
-                last = y;
-                break;
-            }
+    const auto [first, last] = InkedRows(page);
     long paper = 0, all = 0;
     for (int y = first; first >= 0 && y <= last; ++y)
         for (int x = 0; x < page.width / 2; ++x, ++all) paper += page.Grey(x, y) > 240;
