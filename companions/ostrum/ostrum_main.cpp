@@ -99,8 +99,9 @@ int main(int argc, char** argv) {
             rec.Line("not answering round=" + std::to_string(round));
             continue;
         }
-        SetEvent(answered);
+        // Recorded first: whoever the answer wakes finds the line.
         rec.Line("answered round=" + std::to_string(round));
+        SetEvent(answered);
     }
     CloseHandle(saved);
     CloseHandle(answered);
