@@ -63,10 +63,7 @@ void ProcessAttach() {
     }
     CreateDocObject(name);
     if (IsKORBClient(name)) CreateKORBDocObject();
-    {
-        const CCommonDoc* doc = DocObject();
-        SetRefusalsUnowned(doc && doc->nDocType == kDocPowerPoint);
-    }
+    SetRefusalsUnowned(IsProcessDocType(kDocPowerPoint));
     if (name == "OSTRUM" || name == "DEZIVIRE") ctx.bIsProductTool = 1;
     if (name == "ZELDAEMON") ctx.bIsDaemon = 1;
     if (name != "EXPLORER") {

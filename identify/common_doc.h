@@ -20,6 +20,9 @@ public:
     std::string strVersion;
 };
 
+// Whether this process has a document object of the type (kDocWord, ...).
+bool IsProcessDocType(int type);
+
 // Creates the document object for WINWORD, EXCEL, POWERPNT, ACROBAT and
 // ACRORD32 (upper-case base name without extension); nothing for other names.
 void CreateDocObject(const std::string& name);

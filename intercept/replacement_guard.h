@@ -72,6 +72,10 @@ inline void Leave(int id, uint32_t offset, uint32_t bit) {
 
 }  // namespace detail
 
+// A pointer argument that names something: neither null nor an integer
+// resource. Anything else goes to the real function untouched.
+inline bool IsName(const void* p) { return p && !IS_INTRESOURCE(p); }
+
 // Saves the thread's last error and puts it back when it goes.
 class LastErrorKeeper {
 public:

@@ -2,20 +2,14 @@
 #include "watermark/print_water.h"
 #include "watermark/water_lock.h"
 
-namespace {
-
-unsigned HandleHex(HDC hdc) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(hdc)); }
-
-}  // namespace
-
 void CPrintWater::AddNeedPrintWaterHDC(HDC hdc) {
-    LogError("Add Need Print Water HDC=%x", HandleHex(hdc));
+    LogError("Add Need Print Water HDC=%x", HandleWord(hdc));
     WaterLock lock(m_csLock);
     m_mapNeedWaterHDC.emplace(hdc, PageState{});
 }
 
 void CPrintWater::DeleteNeedPrintWaterHDC(HDC hdc) {
-    LogError("Delete Need Print Water HDC=%x", HandleHex(hdc));
+    LogError("Delete Need Print Water HDC=%x", HandleWord(hdc));
     PageState gone;  // its region goes after the lock
     WaterLock lock(m_csLock);
     auto it = m_mapNeedWaterHDC.find(hdc);

@@ -33,3 +33,7 @@ std::vector<WaterLine> WaterLines(const WaterGeometry& g, char layout, unsigned 
 // The rise of the diagonal lines in degrees: atan(B / A) with the angle
 // converted at 3.14159 to the half turn.
 float WaterSlopeDegrees(const WaterGeometry& g);
+
+// A line's angle as GDI+ turns it (degrees) in radians, for placing its
+// points by hand.
+inline double WaterAngleRadians(float degrees) { return static_cast<double>(degrees) * 3.14159265358979323846 / 180; }

@@ -112,7 +112,7 @@ std::shared_ptr<const WaterLayout> LayOutWater(const WaterLayoutKey& key) {
     if (!layout->byGlyphs) return layout;
     const float margin = g.em / 6;
 
-    const double turn = static_cast<double>(layout->angle) * 3.14159265358979323846 / 180;
+    const double turn = WaterAngleRadians(layout->angle);
     const double c = std::cos(turn), s = std::sin(turn);
     for (const WaterLine& line : layout->lines) {
         WaterLayout::Row row;

@@ -103,7 +103,7 @@ Gdiplus::GpStatus DrawInRuns(Gdiplus::GpGraphics* graphics, const WaterLayout& l
 // The device-pixel box that a line's glyphs can reach, with a margin for
 // glyphs that overhang their layout box.
 RECT DeviceBoundsOf(const WaterLine& line, float lineHeight) {
-    const double turn = line.angle * 3.14159265358979 / 180;
+    const double turn = WaterAngleRadians(line.angle);
     const double c = std::cos(turn), s = std::sin(turn);
     const double xs[] = {0, line.length, 0, line.length};
     const double ys[] = {0, 0, lineHeight, lineHeight};
@@ -160,14 +160,14 @@ CPrintWater::Prepared CPrintWater::PreparedWithBrush(GdipBrushPtr& brush) {
 }
 
 void CPrintWater::PrintStringWater(HDC hdc) {
-    LogError("Print Water. hdc=%x", static_cast<unsigned>(reinterpret_cast<uintptr_t>(hdc)));
+    LogError("Print Water. hdc=%x", HandleWord(hdc));
     GdipBrushPtr brush;
     const Prepared p = PreparedWithBrush(brush);
     DrawOnDevice(hdc, p, std::move(brush));
 }
 
 void CPrintWater::PrintStringWater(HDC hdc, WaterPass pass) {
-    LogError("Print Water. hdc=%x", static_cast<unsigned>(reinterpret_cast<uintptr_t>(hdc)));
+    LogError("Print Water. hdc=%x", HandleWord(hdc));
     const Prepared p = GetPrepared();
     // A brush of this call's own: another thread's pass cannot change it.
     DrawOnDevice(hdc, p, CreateWaterBrush(pass, p.opacity));

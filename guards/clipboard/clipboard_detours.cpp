@@ -19,11 +19,6 @@ namespace {
 constexpr int kEmptyingWaitRoundMs = 20;
 constexpr int kEmptyingWaitRounds = 150;
 
-bool IsSpreadsheet() {
-    CCommonDoc* doc = DocObject();
-    return doc && doc->nDocType == kDocExcel;
-}
-
 // Drops the withheld content and the protection state.
 void ForgetProtectedContent() {
     store::ClearProtectedData(DelClipbrdMem);
@@ -123,7 +118,7 @@ BOOL WINAPI Detour_OpenClipboard(HWND hWndNewOwner) {
         [&]() -> BOOL {
             ReleaseOrphanedClipboardHandles();
             if (Trampoline_OpenClipboard(hWndNewOwner)) return TRUE;
-            if (!IsSpreadsheet() || !IsClipboardCopyDenied()) return FALSE;
+            if (!IsProcessDocType(kDocExcel) || !IsClipboardCopyDenied()) return FALSE;
             if (store::GetZelEmptying()) {
                 LogError("Is Zel Empty Clipboard, Wait End");
                 int rounds = 0;

@@ -108,8 +108,7 @@ HMODULE WINAPI Detour_LoadLibraryA(LPCSTR lpLibFileName) {
         HookId::kLoadLibraryA, Trampoline_LoadLibraryA,
         [&]() -> HMODULE {
             // The name first: every other library costs nothing more.
-            if (!lpLibFileName || IS_INTRESOURCE(lpLibFileName) ||
-                !text::EqualsNoCase(lpLibFileName, "mapi32.dll"))
+            if (!intercept::IsName(lpLibFileName) || !text::EqualsNoCase(lpLibFileName, "mapi32.dll"))
                 return Trampoline_LoadLibraryA(lpLibFileName);
             CCommonDoc* doc = DocObject();
             _ZEL_HOOK_INFO_ rec{};

@@ -16,10 +16,8 @@ bool IntoClientDocFolder(const std::string& newName) {
 }
 
 bool IntoClientDocFolder(const wchar_t* newName) {
-    return newName && !IS_INTRESOURCE(newName) && IntoClientDocFolder(text::WideToAnsi(newName));
+    return intercept::IsName(newName) && IntoClientDocFolder(text::WideToAnsi(newName));
 }
-
-bool IsName(const void* p) { return p && !IS_INTRESOURCE(p); }
 
 }  // namespace
 
@@ -28,7 +26,7 @@ BOOL WINAPI Detour_MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName
         HookId::kMoveFileExW, Trampoline_MoveFileExW,
         [&]() -> BOOL {
             // A null new name deletes (at reboot): there is nothing to copy.
-            if (IsName(lpExistingFileName) && IntoClientDocFolder(lpNewFileName))
+            if (intercept::IsName(lpExistingFileName) && IntoClientDocFolder(lpNewFileName))
                 return CopyFileW(lpExistingFileName, lpNewFileName, FALSE);
             return Trampoline_MoveFileExW(lpExistingFileName, lpNewFileName, dwFlags);
         },
@@ -42,7 +40,7 @@ BOOL WINAPI Detour_MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName) {
     return RunReplacement(
         HookId::kMoveFileA, Trampoline_MoveFileA,
         [&]() -> BOOL {
-            if (IsName(lpExistingFileName) && IsName(lpNewFileName) &&
+            if (intercept::IsName(lpExistingFileName) && intercept::IsName(lpNewFileName) &&
                 IntoClientDocFolder(std::string(lpNewFileName)))
                 return CopyFileA(lpExistingFileName, lpNewFileName, FALSE);
             return Trampoline_MoveFileA(lpExistingFileName, lpNewFileName);
@@ -55,7 +53,7 @@ BOOL WINAPI Detour_MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName) 
     return RunReplacement(
         HookId::kMoveFileW, Trampoline_MoveFileW,
         [&]() -> BOOL {
-            if (!IsName(lpExistingFileName) || !IsName(lpNewFileName))
+            if (!intercept::IsName(lpExistingFileName) || !intercept::IsName(lpNewFileName))
                 return Trampoline_MoveFileW(lpExistingFileName, lpNewFileName);
             if (IntoClientDocFolder(lpNewFileName))
                 return CopyFileW(lpExistingFileName, lpNewFileName, FALSE);

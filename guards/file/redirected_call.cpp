@@ -13,7 +13,7 @@ bool FileRulesRecord(_ZEL_HOOK_INFO_& rec) {
 }
 
 bool RulePath(const wchar_t* path, std::string& upper, const char* caller) {
-    if (!path || IS_INTRESOURCE(path)) return false;
+    if (!intercept::IsName(path)) return false;
     if (!text::WideToAnsiExact(path, upper)) {
         // Another file whose name differs only in such a character would meet
         // this one on a single narrow name: the path is used as it is.
@@ -33,7 +33,7 @@ std::wstring RedirectedWideName(const _ZEL_HOOK_INFO_& rec, const std::string& u
 
 Redirection RedirectionOf(const wchar_t* path, const char* caller) {
     Redirection r;
-    if (!path || IS_INTRESOURCE(path) || !MayConcernFileRules(path)) return r;
+    if (!intercept::IsName(path) || !MayConcernFileRules(path)) return r;
     const intercept::LastErrorKeeper keep;
     _ZEL_HOOK_INFO_ rec;
     std::string upper;

@@ -82,8 +82,7 @@ BOOL ReplaceWithRetries(const ReplaceCall& replace) {
 }
 
 BOOL GuardedReplaceFile(const ReplaceCall& replace) {
-    if (!replace.replaced || IS_INTRESOURCE(replace.replaced) || !replace.replacement ||
-        IS_INTRESOURCE(replace.replacement))
+    if (!intercept::IsName(replace.replaced) || !intercept::IsName(replace.replacement))
         return replace();
     CCommonDoc* doc = DocObject();
     if (doc) {
@@ -110,7 +109,7 @@ BOOL GuardedReplaceFile(const ReplaceCall& replace) {
             return r;
         }
     }
-    if (doc && doc->nDocType == kDocWord) return replace();
+    if (IsProcessDocType(kDocWord)) return replace();
     if (text::Contains(r1, ctx.strFileTempPath.c_str()) ||
         text::Contains(r1, ctx.strClientDocPath.c_str()))
         return CopyFileW(replace.replacement, replace.replaced, FALSE);

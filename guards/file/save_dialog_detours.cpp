@@ -47,7 +47,7 @@ BOOL WINAPI Detour_GetSaveFileNameW(LPOPENFILENAMEW ofn) {
             if (!ofn) return Trampoline_GetSaveFileNameW(ofn);
             const SaveDialog d = DecideSaveDialog([&](std::string& title) {
                 const wchar_t* t = ofn->lpstrTitle;
-                if (!t || IS_INTRESOURCE(t)) return false;
+                if (!intercept::IsName(t)) return false;
                 title = text::WideToAnsi(t);
                 return true;
             });
@@ -64,7 +64,7 @@ BOOL WINAPI Detour_GetSaveFileNameA(LPOPENFILENAMEA ofn) {
             if (!ofn) return Trampoline_GetSaveFileNameA(ofn);
             const SaveDialog d = DecideSaveDialog([&](std::string& title) {
                 const char* t = ofn->lpstrTitle;
-                if (!t || IS_INTRESOURCE(t)) return false;
+                if (!intercept::IsName(t)) return false;
                 title = t;
                 return true;
             });

@@ -24,13 +24,6 @@
 
 namespace {
 
-unsigned HandleHex(HDC hdc) { return HandleWord(hdc); }
-
-bool IsPdfApplication() {
-    const CCommonDoc* doc = DocObject();
-    return doc && doc->nDocType == kDocPdf;
-}
-
 // A refused job fails as a print the user cancelled: the application shows
 // no error of its own; the user has seen why.
 int Refuse() {
@@ -50,7 +43,7 @@ int WINAPI Detour_StartDocW(HDC hdc, const DOCINFOW* lpdi) {
             const std::string strOutput = lpdi ? AnsiOf(lpdi->lpszOutput) : std::string();
             const PrintGrant grant = AllowStartDoc(hdc, strPrintDocName, strOutput);
             if (!grant.allowed) {
-                LogError("[%s] Not Allow Print. hdc=%x,strPrintDocName=%s", "Detour_StartDocW", HandleHex(hdc),
+                LogError("[%s] Not Allow Print. hdc=%x,strPrintDocName=%s", "Detour_StartDocW", HandleWord(hdc),
                          strPrintDocName.c_str());
                 return Refuse();
             }
@@ -58,7 +51,7 @@ int WINAPI Detour_StartDocW(HDC hdc, const DOCINFOW* lpdi) {
             if (grant.isZelDoc && !grant.allRight && IsVirtualPrinterDriver(GetPrinterDriverName())) {
                 StartMessageThread(ShowVirtualPrinterMsg, grant.docWnd);
                 LogError("[%s] Not Allow Virtual Printer. hdc=%x,strPrintDocName=%s", "Detour_StartDocW",
-                         HandleHex(hdc), strPrintDocName.c_str());
+                         HandleWord(hdc), strPrintDocName.c_str());
                 return Refuse();
             }
             SetLastError(callerError);
@@ -71,7 +64,7 @@ int WINAPI Detour_StartDocW(HDC hdc, const DOCINFOW* lpdi) {
                 // Counted only once the spooler has taken the job.
                 if (grant.isZelDoc) SignalPrintEvent(grant.ownerPid);
             }
-            LogError("[%s] hdc=%x,iRet=%d,strPrintDocName=%s", "Detour_StartDocW", HandleHex(hdc), iRet,
+            LogError("[%s] hdc=%x,iRet=%d,strPrintDocName=%s", "Detour_StartDocW", HandleWord(hdc), iRet,
                      strPrintDocName.c_str());
             SetLastError(error);
             return iRet;
@@ -95,7 +88,7 @@ int WINAPI Detour_EndDoc(HDC hdc) {
             called = true;
             iRet = Trampoline_EndDoc(hdc);
             const DWORD error = GetLastError();
-            LogError("[%s] hdc=%x,iRet=%d", "Detour_EndDoc", HandleHex(hdc), iRet);
+            LogError("[%s] hdc=%x,iRet=%d", "Detour_EndDoc", HandleWord(hdc), iRet);
             SetLastError(error);
             return iRet;
         },
@@ -114,9 +107,9 @@ int WINAPI Detour_StartPage(HDC hdc) {
             if (iRet > 0) g_printWater.ClearPageWaterAdded(hdc);
             // Drawn right after the page begins, before the application draws
             // on it: under the page's content.
-            if (iRet > 0 && g_printWater.IsNeedPrintWaterHDC(hdc) && !IsPdfApplication())
+            if (iRet > 0 && g_printWater.IsNeedPrintWaterHDC(hdc) && !IsProcessDocType(kDocPdf))
                 g_printWater.PrintStringWater(hdc, WaterPass::kUnderlay);
-            LogError("[%s] hdc=%x,iRet=%d,g_bAddWater=%d", "Detour_StartPage", HandleHex(hdc), iRet,
+            LogError("[%s] hdc=%x,iRet=%d,g_bAddWater=%d", "Detour_StartPage", HandleWord(hdc), iRet,
                      g_printWater.IsPageWaterAdded(hdc));
             SetLastError(error);
             return iRet;
@@ -135,12 +128,12 @@ int WINAPI Detour_EndPage(HDC hdc) {
             // Once per page and device context: the page's own flag, set by
             // the one caller that draws.
             if (bNeedAddWater && g_printWater.MarkPageWaterAdded(hdc))
-                g_printWater.PrintStringWater(hdc, IsPdfApplication() ? WaterPass::kPdfOverlay : WaterPass::kOverlay);
+                g_printWater.PrintStringWater(hdc, IsProcessDocType(kDocPdf) ? WaterPass::kPdfOverlay : WaterPass::kOverlay);
             SetLastError(callerError);
             called = true;
             iRet = Trampoline_EndPage(hdc);
             const DWORD error = GetLastError();
-            LogError("[%s] hdc=%x,iRet=%d,bNeedAddWater=%d,g_bAddWater=%d", "Detour_EndPage", HandleHex(hdc), iRet,
+            LogError("[%s] hdc=%x,iRet=%d,bNeedAddWater=%d,g_bAddWater=%d", "Detour_EndPage", HandleWord(hdc), iRet,
                      bNeedAddWater, g_printWater.IsPageWaterAdded(hdc));
             SetLastError(error);
             return iRet;

@@ -15,8 +15,6 @@
 
 namespace {
 
-bool IsPdfApplication(const CCommonDoc* doc) { return doc && doc->nDocType == kDocPdf; }
-
 // Alt+D: the advanced-settings button of the PDF application's print dialog,
 // whose dialog the message hook turns to printing as an image.
 void PressAltD() {
@@ -32,7 +30,8 @@ void PressAltD() {
 }  // namespace
 
 DWORD WINAPI Detour_StartDocPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pDocInfo) {
-    bool called = false;  // an exception after the real call must not start a second job
+    // The real call is the last thing each path does: an exception comes
+    // before it, and the exception path makes it instead.
     return RunReplacement(
         HookId::kStartDocPrinterW, Trampoline_StartDocPrinterW,
         [&]() -> DWORD {
@@ -46,31 +45,28 @@ DWORD WINAPI Detour_StartDocPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pDocIn
                 // The spooler's own failure for a job without a printer, and
                 // the error of a print the user cancelled: the user has been
                 // told, the application shows nothing of its own.
-                called = true;
                 const DWORD job = Trampoline_StartDocPrinterW(nullptr, Level, pDocInfo);
                 SetLastError(ERROR_CANCELLED);
                 return job;
             }
             SetLastError(callerError);
-            called = true;
             return Trampoline_StartDocPrinterW(hPrinter, Level, pDocInfo);
         },
         [&]() -> DWORD {
             LogError("Detour_StartDocPrinterW:Exception");
-            return called ? 0 : Trampoline_StartDocPrinterW(hPrinter, Level, pDocInfo);
+            return Trampoline_StartDocPrinterW(hPrinter, Level, pDocInfo);
         },
         hPrinter, Level, pDocInfo);
 }
 
 BOOL WINAPI Detour_OpenPrinterW(LPWSTR pPrinterName, LPHANDLE phPrinter, LPPRINTER_DEFAULTSW pDefault) {
-    bool called = false;
     return RunReplacement(
         HookId::kOpenPrinterW, Trampoline_OpenPrinterW,
         [&]() -> BOOL {
             const DWORD callerError = GetLastError();
             CCommonDoc* doc = DocObject();
             _ZEL_HOOK_INFO_ rec{};
-            if (IsPdfApplication(doc) && doc->IsLimitedZelDoc(rec) && !HasPermission(rec, 'P')) {
+            if (IsProcessDocType(kDocPdf) && doc->IsLimitedZelDoc(rec) && !HasPermission(rec, 'P')) {
                 if (HWND dialog = FindOwnPrintDialog()) {
                     PostMessageA(dialog, WM_CLOSE, 0, 0);
                     StartMessageThread(HasPermission(rec, 'Q') ? ShowPrintLimitMsg : ShowCantPrintMsg,
@@ -79,19 +75,17 @@ BOOL WINAPI Detour_OpenPrinterW(LPWSTR pPrinterName, LPHANDLE phPrinter, LPPRINT
                 }
             }
             SetLastError(callerError);
-            called = true;
             return Trampoline_OpenPrinterW(pPrinterName, phPrinter, pDefault);
         },
         [&]() -> BOOL {
             LogError("Detour_OpenPrinterW:Exception");
-            return called ? FALSE : Trampoline_OpenPrinterW(pPrinterName, phPrinter, pDefault);
+            return Trampoline_OpenPrinterW(pPrinterName, phPrinter, pDefault);
         },
         pPrinterName, phPrinter, pDefault);
 }
 
 LONG WINAPI Detour_DocumentPropertiesW(HWND hWnd, HANDLE hPrinter, LPWSTR pDeviceName, PDEVMODEW pDevModeOutput,
                                        PDEVMODEW pDevModeInput, DWORD fMode) {
-    bool called = false;
     return RunReplacement(
         HookId::kDocumentPropertiesW, Trampoline_DocumentPropertiesW,
         [&]() -> LONG {
@@ -106,7 +100,7 @@ LONG WINAPI Detour_DocumentPropertiesW(HWND hWnd, HANDLE hPrinter, LPWSTR pDevic
             if (ReplaceLastDeviceName(deviceName)) {
                 CCommonDoc* doc = DocObject();
                 _ZEL_HOOK_INFO_ rec{};
-                if (IsPdfApplication(doc) && doc->IsZelDoc(rec) && !IsVirtualPrinterDriver(driver) &&
+                if (IsProcessDocType(kDocPdf) && doc->IsZelDoc(rec) && !IsVirtualPrinterDriver(driver) &&
                     !text::Contains(text::ToUpper(deviceName), "\\CSR|")) {
                     HWND active = GetActiveWindow();
                     if (IsWindow(active)) {
@@ -116,13 +110,11 @@ LONG WINAPI Detour_DocumentPropertiesW(HWND hWnd, HANDLE hPrinter, LPWSTR pDevic
                 }
             }
             SetLastError(callerError);
-            called = true;
             return Trampoline_DocumentPropertiesW(hWnd, hPrinter, pDeviceName, pDevModeOutput, pDevModeInput,
                                                   fMode);
         },
         [&]() -> LONG {
             LogError("Detour_DocumentPropertiesW:Exception");
-            if (called) return -1;
             return Trampoline_DocumentPropertiesW(hWnd, hPrinter, pDeviceName, pDevModeOutput, pDevModeInput,
                                                   fMode);
         },
