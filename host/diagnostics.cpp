@@ -78,6 +78,7 @@ const GatrelDiagnostics kTable = {
     ShowPrintLimitMsg,
     GetPrintDocZelFlag,
     GatrelHookReport,
+    GatrelHookModules,
 };
 
 }  // namespace

@@ -94,6 +94,7 @@ struct GatrelDiagnostics {
     // The rows attached in this process, comma-separated in catalog order, cut
     // to cap bytes; the number of rows (intercept/hook_report.h).
     int (*HookReport)(char* names, int cap);
+    int (*HookModules)(char* rows, int cap);
 };
 
 extern "C" GATREL_API const GatrelDiagnostics* GatrelDiagnosticTable();

@@ -1,12 +1,14 @@
 #include "intercept/api_resolver.h"
 
 #include "intercept/hook_log.h"
+#include "intercept/import_stub.h"
 #include "intercept/module_file_cache.h"
 #include "intercept/pe_export_reader.h"
 
 namespace {
 
 constexpr int kMaxForwardDepth = 4;
+constexpr int kMaxStubDepth = 4;
 
 // The code address that a forwarder text names, read from the named module's
 // file (following further forwarders). Null when it cannot be found.
@@ -37,6 +39,32 @@ PVOID FollowForward(const std::string& text, int depth) {
     FreeLibrary(module);
     file.ReleaseMappingAndFile();
     return result;
+}
+
+// The function that code lands on when code is a stub jumping through its
+// module's import table into the module it imports from (followed further
+// when that is a stub too), pinned there; code itself otherwise. A stub
+// whose jump leads anywhere else is reported as redirected and kept.
+PVOID FollowStubs(PVOID code, const char* dll, const char* api, const char* szDllPath) {
+    for (int depth = 0; code && depth < kMaxStubDepth; ++depth) {
+        HMODULE owner = nullptr;
+        if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                    GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                static_cast<LPCSTR>(code), &owner))
+            break;
+        const StubLanding landing = FollowImportStub(owner, code);
+        if (!landing.isStub) break;
+        if (!landing.target) {
+            HookLogError("Api Address Modified,strDllName=%s,strApiName=%s,pApiAdd=%x,szDllPath=%s", dll, api,
+                         static_cast<unsigned>(reinterpret_cast<uintptr_t>(landing.jumpsTo)), szDllPath);
+            break;
+        }
+        HMODULE pinned = nullptr;
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                           static_cast<LPCSTR>(landing.target), &pinned);
+        code = landing.target;
+    }
+    return code;
 }
 
 }  // namespace
@@ -110,5 +138,5 @@ PVOID GetApiSrcAddr(const std::string& strDllName, const std::string& strApiName
     file.ReleaseView();
     FreeLibrary(module);
     file.ReleaseMappingAndFile();
-    return result;
+    return FollowStubs(result, dll, api, szDllPath);
 }

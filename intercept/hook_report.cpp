@@ -6,7 +6,21 @@
 #include "intercept/detour.h"
 #include "intercept/hook_tables.h"
 
-int GatrelHookReport(char* names, int cap) {
+namespace {
+
+std::string ModuleNameAt(const void* code) {
+    HMODULE module = nullptr;
+    char path[MAX_PATH] = {};
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            static_cast<LPCSTR>(code), &module) ||
+        !GetModuleFileNameA(module, path, MAX_PATH))
+        return "?";
+    const char* base = strrchr(path, '\\');
+    return base ? base + 1 : path;
+}
+
+template <class Entry>
+int Report(char* out, int cap, Entry entry) {
     std::string list;
     int count = 0;
     try {
@@ -17,13 +31,24 @@ int GatrelHookReport(char* names, int cap) {
             const detour::HookState state = detour::DescribeHook(row.pTarget);
             if (!state.hooked || state.detour != row.pDetour) continue;
             if (count++) list += ',';
-            list += row.strApiName;
+            list += entry(row);
         }
     } catch (...) {
     }
-    if (names && cap > 0) {
-        strncpy(names, list.c_str(), static_cast<size_t>(cap) - 1);
-        names[cap - 1] = '\0';
+    if (out && cap > 0) {
+        strncpy(out, list.c_str(), static_cast<size_t>(cap) - 1);
+        out[cap - 1] = '\0';
     }
     return count;
+}
+
+}  // namespace
+
+int GatrelHookReport(char* names, int cap) {
+    return Report(names, cap, [](const HookRow& row) { return std::string(row.strApiName); });
+}
+
+int GatrelHookModules(char* rows, int cap) {
+    return Report(rows, cap,
+                  [](const HookRow& row) { return std::string(row.strApiName) + "=" + ModuleNameAt(row.pTarget); });
 }

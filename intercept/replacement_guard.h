@@ -1,74 +1,63 @@
 #pragma once
 // The shape every replacement (Detour_X) follows:
 //  - until the library is fully attached, the call passes straight through;
-//  - a replacement re-entered on its own thread through its own work (the log
-//    opening its file inside a file replacement, say) passes the inner call
-//    straight through; a call into an API that another replacement guards
-//    still goes through that other replacement;
+//  - a call of the same function made from the replacement's own work (the
+//    log opening its file inside a file replacement, say) passes straight
+//    through, while a call into a function that another replacement guards
+//    goes through that one (support/thread_marks.h);
+//  - the replacement's own work is only its own: the real function is called
+//    through CallReal, and a modal wait (a refusal box shown before the call
+//    returns) runs inside Unmarked; while either runs the thread is the
+//    application's, so a call it makes meanwhile (a dialog hook, a progress
+//    routine, a print sent by the box's message loop) meets its replacement
+//    again;
 //  - the caller's last error is what the real function sees wherever the
 //    call is passed on: the shape itself makes no system call on its way in;
-//  - no exception leaves it: onException gives the result instead (and if it
-//    throws too, a value-initialised result).
+//  - no exception leaves it: a C++ exception, or a fault of the own work
+//    (support/contained_run.h), gives onException's result instead, with the
+//    caller's last error back in place (a value-initialised result if
+//    onException fails too); an application's handler that unwinds through
+//    it leaves no mark set and no listed lock held.
 //
 //   HANDLE WINAPI Detour_GetClipboardData(UINT uFormat) {
 //       return RunReplacement(HookId::kGetClipboardData, Trampoline_GetClipboardData,
-//           [&]() -> HANDLE { ...decide, maybe Trampoline_GetClipboardData(uFormat)... },
+//           [&]() -> HANDLE { ...decide, maybe CallReal(Trampoline_GetClipboardData, uFormat)... },
 //           [&]() -> HANDLE { LogError("Detour_GetClipboardData:Exception"); return nullptr; },
 //           uFormat);
 //   }
 //
-// Cost: some replacements run per message or per mouse move, so the way in is
-// a load of the attached flag and a read and write of one word of the
-// thread's own TLS slots, straight in the thread environment block: TlsGetValue
-// and TlsSetValue would cost a call each and clear the last error, which then
-// has to be saved and put back.
+// Cost: some replacements run per message or per mouse move, so the way in
+// is a load of the attached flag and a read and write of one word of the
+// thread's marks, straight in the thread environment block, and the frame a
+// few words of the same kind.
 #include <windows.h>
 
 #include <cstdint>
 #include <type_traits>
 
 #include "intercept/hook_tables.h"
+#include "support/contained_run.h"
+#include "support/thread_marks.h"
 
 namespace intercept {
 
 // Process attach sets this once every table is installed; tests set it too.
+// The first attach allocates the marks' slots; a failure is logged once, and
+// every replacement then passes its calls straight through.
 void SetLibraryAttached(bool attached);
 bool LibraryAttached();
 
 namespace detail {
 
 extern volatile LONG g_attached;
-// Offset in the thread environment block (FS) of each word of re-entry marks
-// (one bit per catalog row): the TEB's own slot of a TLS index allocated at
-// the first attach. 0 when the index is beyond the TEB's 64 slots or could
-// not be allocated; the slow path then goes through the TLS calls.
-extern volatile uint32_t g_markOffset[2];
 
-inline uint32_t ReadFs(uint32_t offset) {
-    uint32_t v;
-    __asm__ volatile("movl %%fs:(%1), %0" : "=r"(v) : "r"(offset));
+// The thread's last error, in the thread environment block.
+inline DWORD ReadLastError() {
+    DWORD v;
+    __asm__ volatile("movl %%fs:0x34, %0" : "=r"(v));
     return v;
 }
-inline void WriteFs(uint32_t offset, uint32_t v) {
-    __asm__ volatile("movl %0, %%fs:(%1)" : : "r"(v), "r"(offset) : "memory");
-}
-
-// The slow path. Enter is false when the mark was already set or cannot be kept.
-bool EnterByApi(int id);
-void LeaveByApi(int id);
-
-// Sets the row's mark for the calling thread; false when it was set already.
-inline bool Enter(int id, uint32_t offset, uint32_t bit) {
-    if (!offset) return EnterByApi(id);
-    const uint32_t marks = ReadFs(offset);
-    if (marks & bit) return false;
-    WriteFs(offset, marks | bit);
-    return true;
-}
-inline void Leave(int id, uint32_t offset, uint32_t bit) {
-    if (!offset) return LeaveByApi(id);
-    WriteFs(offset, ReadFs(offset) & ~bit);
-}
+inline void WriteLastError(DWORD v) { __asm__ volatile("movl %0, %%fs:0x34" : : "r"(v) : "memory"); }
 
 }  // namespace detail
 
@@ -87,6 +76,23 @@ private:
     DWORD error_;
 };
 
+// The one way a replacement reaches the real function: through its slot,
+// with the thread handed to the application while it runs.
+template <class Fn, class... Args>
+auto CallReal(Fn real, Args... args) -> decltype(real(args...)) {
+    const contained::InApplication application;
+    return real(args...);
+}
+
+// A modal wait inside a replacement (a refusal box the call waits for): the
+// application's messages it dispatches meet the replacements again, and what
+// they raise is the application's.
+template <class Fn>
+auto Unmarked(Fn&& fn) -> decltype(fn()) {
+    const contained::InApplication application;
+    return fn();
+}
+
 }  // namespace intercept
 
 template <class Fn, class Body, class OnException, class... Args>
@@ -96,31 +102,25 @@ auto RunReplacement(HookId id, Fn trampoline, Body&& body, OnException&& onExcep
     namespace d = intercept::detail;
     if (!d::g_attached) return trampoline(args...);
     const int row = static_cast<int>(id);
-    const uint32_t offset = d::g_markOffset[row / 32];
-    const uint32_t bit = uint32_t{1} << (row % 32);
-    if (!d::Enter(row, offset, bit)) return trampoline(args...);
+    const marks::Entry entry = marks::Enter(row);
+    if (entry == marks::Entry::kPass) return trampoline(args...);
+    const int owned = entry == marks::Entry::kOwn ? row : -1;
+    const DWORD callerError = d::ReadLastError();
     if constexpr (std::is_void_v<Result>) {
-        try {
-            body();
-        } catch (...) {
-            try {
-                onException();
-            } catch (...) {
-            }
+        if (contained::Run([&] { body(); }, owned) != contained::Outcome::kDone) {
+            d::WriteLastError(callerError);
+            auto fallback = [&] { onException(); };
+            contained::Run(fallback, -1);
         }
-        d::Leave(row, offset, bit);
+        if (owned >= 0) marks::Leave(row);
     } else {
         Result result{};
-        try {
-            result = body();
-        } catch (...) {
-            try {
-                result = onException();
-            } catch (...) {
-                result = Result();
-            }
+        if (contained::Run([&] { result = body(); }, owned) != contained::Outcome::kDone) {
+            d::WriteLastError(callerError);
+            auto fallback = [&] { result = onException(); };
+            if (contained::Run(fallback, -1) != contained::Outcome::kDone) result = Result();
         }
-        d::Leave(row, offset, bit);
+        if (owned >= 0) marks::Leave(row);
         return result;
     }
 }

@@ -49,10 +49,13 @@ NamedLock::NamedLock(LockId id) {
         // can leave the flag behind.
         if (id == LockId::Hook) __atomic_store_n(&g_shared.writing, 0u, __ATOMIC_SEQ_CST);
     }
+    if (owned_) held_.List([](void* h) { ReleaseMutex(static_cast<HANDLE>(h)); }, h_);
 }
 
 NamedLock::~NamedLock() {
-    if (owned_) ReleaseMutex(h_);
+    if (!owned_) return;
+    held_.Unlist();
+    ReleaseMutex(h_);
 }
 
 }  // namespace store

@@ -4,6 +4,8 @@
 // control interface is built (the controller).
 #include <windows.h>
 
+#include "support/held_locks.h"
+
 namespace store {
 
 enum class LockId { Hook = 0, DllShareMem = 1 };
@@ -16,7 +18,8 @@ HANDLE ProtectMutex();
 // Waits without limit. A wait that returns WAIT_ABANDONED (the previous owner
 // died holding the mutex) owns the mutex all the same: one crashed process must
 // not switch the store off for the whole desktop. The abandoned case also
-// repairs the write flag the dead owner may have left set.
+// repairs the write flag the dead owner may have left set. While owned, the
+// lock is on the thread's ledger of held locks.
 class NamedLock {
 public:
     explicit NamedLock(LockId id);
@@ -28,6 +31,7 @@ public:
 
 private:
     HANDLE h_ = nullptr;
+    support::HeldLock held_;
     bool owned_ = false;
     bool abandoned_ = false;
 };

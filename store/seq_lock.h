@@ -53,12 +53,14 @@ public:
         if (lock_.owned()) {
             __atomic_store_n(&g_shared.writing, 1u, __ATOMIC_SEQ_CST);
             __atomic_add_fetch(&g_shared.version, 1u, __ATOMIC_SEQ_CST);
+            // Listed after the mutex: an abandoned frame ends the write first.
+            held_.List([](void*) { EndWrite(); }, nullptr);
         }
     }
     ~LockedWrite() {
         if (lock_.owned()) {
-            __atomic_add_fetch(&g_shared.version, 1u, __ATOMIC_SEQ_CST);
-            __atomic_store_n(&g_shared.writing, 0u, __ATOMIC_SEQ_CST);
+            held_.Unlist();
+            EndWrite();
         }
     }
     LockedWrite(const LockedWrite&) = delete;
@@ -66,7 +68,12 @@ public:
     bool owned() const { return lock_.owned(); }
 
 private:
+    static void EndWrite() {
+        __atomic_add_fetch(&g_shared.version, 1u, __ATOMIC_SEQ_CST);
+        __atomic_store_n(&g_shared.writing, 0u, __ATOMIC_SEQ_CST);
+    }
     NamedLock lock_;
+    support::HeldLock held_;
 };
 
 inline bool WriterActive() { return __atomic_load_n(&g_shared.writing, __ATOMIC_ACQUIRE) != 0; }

@@ -7,6 +7,7 @@
 #include "support/ansi_text.h"
 #include "support/log.h"
 #include "support/settings.h"
+#include "support/thread_marks.h"
 
 namespace {
 
@@ -56,7 +57,11 @@ std::string GetLangString(const char* key, const char* defaultText) {
     if (!key) key = "";
     if (!defaultText) defaultText = "";
     char buf[kTextBytes] = {};
-    GetPrivateProfileStringA("String", key, defaultText, buf, kTextBytes, LangFilePath().c_str());
+    {
+        // The language file is the library's own: no replacement acts on it.
+        const marks::OwnWork own;
+        GetPrivateProfileStringA("String", key, defaultText, buf, kTextBytes, LangFilePath().c_str());
+    }
     std::string textOut = WithoutEscapedBreaks(buf);
     if (text::EqualsNoCase(textOut, "Not found")) return std::string("Not found(Key:") + key + ")";
     if (textOut.empty() && std::string(key) == "AU_IDD2003_TITLE") return " ";

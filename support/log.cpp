@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <string>
 
+#include "support/held_locks.h"
 #include "support/process_utils.h"
 #include "support/settings.h"
+#include "support/thread_marks.h"
 
 namespace {
 
@@ -89,6 +91,7 @@ public:
         const DWORD r = WaitForSingleObject(g_appendMutex, kAppendWaitMs);
         owned_ = r == WAIT_OBJECT_0 || r == WAIT_ABANDONED;
         if (owned_) {
+            held_.List([](void* m) { ReleaseMutex(static_cast<HANDLE>(m)); }, g_appendMutex);
             InterlockedExchange(&g_appendTimeouts, 0);
         } else if (r == WAIT_TIMEOUT &&
                    InterlockedIncrement(&g_appendTimeouts) == kAppendTimeoutsBeforePause) {
@@ -98,7 +101,9 @@ public:
         }
     }
     ~AppendGuard() {
-        if (owned_) ReleaseMutex(g_appendMutex);
+        if (!owned_) return;
+        held_.Unlist();
+        ReleaseMutex(g_appendMutex);
     }
     AppendGuard(const AppendGuard&) = delete;
     AppendGuard& operator=(const AppendGuard&) = delete;
@@ -106,6 +111,7 @@ public:
     bool PauseStarts() const { return pauseStarts_; }
 
 private:
+    support::HeldLock held_;
     bool owned_ = false;
     bool pauseStarts_ = false;
 };
@@ -128,7 +134,7 @@ std::string LogAppendMutexName(std::string logPath) {
 
 int InitLog() {
     if (g_ready) return 1;
-    AcquireSRWLockExclusive(&g_initLock);
+    support::ExclusiveHold lock(g_initLock);
     int result = 1;
     // Nothing may leave with the lock held: a throw here would stop every
     // later log call of the process at the lock.
@@ -157,12 +163,13 @@ int InitLog() {
     } catch (...) {
         result = g_ready ? 1 : 0;
     }
-    ReleaseSRWLockExclusive(&g_initLock);
     return result;
 }
 
 void WriteLog(int level, const char* fmt, va_list args) {
     const DWORD savedError = GetLastError();
+    // The log's own files are no application's: no replacement acts on them.
+    const marks::OwnWork own;
     try {
         if (!InitLog() || g_threshold > level || g_logPath.empty() || !fmt) {
             SetLastError(savedError);

@@ -2,10 +2,13 @@
 
 #include <vector>
 
+#include "support/thread_marks.h"
+
 int ReadRegString(HKEY root, const char* subKey, const char* valueName, std::string& out,
                   DWORD maxBytes) {
     out.clear();
     if (!root) return -1;
+    const marks::OwnWork own;  // the library's settings: no replacement acts on them
     HKEY key = nullptr;
     if (RegOpenKeyExA(root, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return -1;
     int result = -1;

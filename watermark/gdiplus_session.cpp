@@ -5,6 +5,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include "support/held_locks.h"
 #include "support/log.h"
 
 namespace {
@@ -17,15 +18,17 @@ volatile LONG g_running = 0;
 
 bool EnsureGdiplus() {
     if (InterlockedCompareExchange(&g_running, 0, 0)) return true;
-    AcquireSRWLockExclusive(&g_lock);
     Gdiplus::Status status = Gdiplus::Ok;
-    if (!g_running) {
-        Gdiplus::GdiplusStartupInput input;
-        status = Gdiplus::GdiplusStartup(&g_token, &input, nullptr);
-        if (status == Gdiplus::Ok) InterlockedExchange(&g_running, 1);
+    bool running = false;
+    {
+        support::ExclusiveHold lock(g_lock);
+        if (!g_running) {
+            Gdiplus::GdiplusStartupInput input;
+            status = Gdiplus::GdiplusStartup(&g_token, &input, nullptr);
+            if (status == Gdiplus::Ok) InterlockedExchange(&g_running, 1);
+        }
+        running = g_running != 0;
     }
-    const bool running = g_running != 0;
-    ReleaseSRWLockExclusive(&g_lock);
     if (!running) LogError("GdiplusStartup Error=%d.", static_cast<int>(status));
     return running;
 }

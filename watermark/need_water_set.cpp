@@ -1,17 +1,17 @@
 #include "support/log.h"
 #include "watermark/print_water.h"
-#include "watermark/water_lock.h"
+#include "support/held_locks.h"
 
 void CPrintWater::AddNeedPrintWaterHDC(HDC hdc) {
     LogError("Add Need Print Water HDC=%x", HandleWord(hdc));
-    WaterLock lock(m_csLock);
+    support::CriticalHold lock(m_csLock);
     m_mapNeedWaterHDC.emplace(hdc, PageState{});
 }
 
 void CPrintWater::DeleteNeedPrintWaterHDC(HDC hdc) {
     LogError("Delete Need Print Water HDC=%x", HandleWord(hdc));
     PageState gone;  // its region goes after the lock
-    WaterLock lock(m_csLock);
+    support::CriticalHold lock(m_csLock);
     auto it = m_mapNeedWaterHDC.find(hdc);
     if (it == m_mapNeedWaterHDC.end()) return;
     gone = std::move(it->second);
@@ -19,18 +19,18 @@ void CPrintWater::DeleteNeedPrintWaterHDC(HDC hdc) {
 }
 
 bool CPrintWater::IsNeedPrintWaterHDC(HDC hdc) {
-    WaterLock lock(m_csLock);
+    support::CriticalHold lock(m_csLock);
     return m_mapNeedWaterHDC.count(hdc) != 0;
 }
 
 void CPrintWater::ClearPageWaterAdded(HDC hdc) {
-    WaterLock lock(m_csLock);
+    support::CriticalHold lock(m_csLock);
     auto it = m_mapNeedWaterHDC.find(hdc);
     if (it != m_mapNeedWaterHDC.end()) it->second.bAddWater = false;
 }
 
 bool CPrintWater::MarkPageWaterAdded(HDC hdc) {
-    WaterLock lock(m_csLock);
+    support::CriticalHold lock(m_csLock);
     auto it = m_mapNeedWaterHDC.find(hdc);
     if (it == m_mapNeedWaterHDC.end() || it->second.bAddWater) return false;
     it->second.bAddWater = true;
@@ -38,7 +38,7 @@ bool CPrintWater::MarkPageWaterAdded(HDC hdc) {
 }
 
 bool CPrintWater::IsPageWaterAdded(HDC hdc) {
-    WaterLock lock(m_csLock);
+    support::CriticalHold lock(m_csLock);
     auto it = m_mapNeedWaterHDC.find(hdc);
     return it != m_mapNeedWaterHDC.end() && it->second.bAddWater;
 }

@@ -6,7 +6,7 @@
 #include "support/ansi_text.h"
 #include "support/log.h"
 #include "support/wide_text.h"
-#include "watermark/water_lock.h"
+#include "support/held_locks.h"
 #include "watermark/water_text.h"
 
 CPrintWater g_printWater;
@@ -37,7 +37,7 @@ CPrintWater::~CPrintWater() { DeleteCriticalSection(&m_csLock); }
 
 void CPrintWater::LoadWaterInfo(const WaterInfo& info, HDC fontDevice, const WaterSurface& page) {
     {
-        WaterLock lock(m_csLock);
+        support::CriticalHold lock(m_csLock);
         m_WaterInfo = info;
     }
     PrepareWaterInfo(fontDevice, page);
@@ -57,18 +57,18 @@ void CPrintWater::PrepareWaterInfo(HDC fontDevice, const WaterSurface& page) {
 void CPrintWater::BuildWaterContent() {
     std::string ansi;
     {
-        WaterLock lock(m_csLock);
+        support::CriticalHold lock(m_csLock);
         // The controller is to end the text within the field; one that does
         // not is cut at the field's end, never read beyond it.
         ansi = text::FromField(m_WaterInfo.szContent);
     }
     std::unique_ptr<wchar_t[]> content = OwnedCopy(text::AnsiToWide(ExpandWaterContent(ansi)));
-    WaterLock lock(m_csLock);
+    support::CriticalHold lock(m_csLock);
     m_pszContent.swap(content);
 }
 
 void CPrintWater::RepeatWaterContent() {
-    WaterLock lock(m_csLock);
+    support::CriticalHold lock(m_csLock);
     const std::wstring once = TextOf(m_pszContent);
     const size_t n = once.size();
     if (n == 0 || n >= kMinDrawnChars) return;
@@ -80,7 +80,7 @@ void CPrintWater::RepeatWaterContent() {
 }
 
 CPrintWater::Prepared CPrintWater::GetPrepared() {
-    WaterLock lock(m_csLock);
+    support::CriticalHold lock(m_csLock);
     return PreparedLocked();
 }
 
@@ -99,13 +99,13 @@ void CPrintWater::SetBrush(WaterPass pass) {
     WORD opacity;
     GdipBrushPtr old;
     {
-        WaterLock lock(m_csLock);
+        support::CriticalHold lock(m_csLock);
         opacity = m_WaterInfo.wOpacity;
         old = std::move(m_pBrush);
     }
     old.reset();
     GdipBrushPtr brush = CreateWaterBrush(pass, opacity);
-    WaterLock lock(m_csLock);
+    support::CriticalHold lock(m_csLock);
     m_pBrush = std::move(brush);
 }
 

@@ -7,7 +7,7 @@
 
 #include "support/wide_text.h"
 #include "watermark/print_water.h"
-#include "watermark/water_lock.h"
+#include "support/held_locks.h"
 
 using namespace Gdiplus::DllExports;
 
@@ -48,7 +48,7 @@ void CPrintWater::SelectWaterFont(HDC hdc) {
     all.lfCharSet = DEFAULT_CHARSET;
     EnumFontFamiliesExA(hdc, &all, CollectFamily, reinterpret_cast<LPARAM>(&names), 0);
 
-    WaterLock lock(m_csLock);
+    support::CriticalHold lock(m_csLock);
     m_setFontNames.swap(names);
     memset(m_szFontName, 0, sizeof m_szFontName);
     const std::wstring name =
@@ -61,7 +61,7 @@ void CPrintWater::FitWaterFontSize(const WaterSurface& page) {
     char layout;
     std::wstring content, family;
     {
-        WaterLock lock(m_csLock);
+        support::CriticalHold lock(m_csLock);
         size = m_WaterInfo.fFontSize;
         layout = m_WaterInfo.chLayout;
         content = m_pszContent ? m_pszContent.get() : L"";
@@ -82,6 +82,6 @@ void CPrintWater::FitWaterFontSize(const WaterSurface& page) {
     }
     if (size > kLargestSize) size = kLargestSize;
     size *= kDrawnShare;
-    WaterLock lock(m_csLock);
+    support::CriticalHold lock(m_csLock);
     m_fFontSize = size;
 }

@@ -4,18 +4,18 @@
 // milliseconds), kept under it; what they replace goes after the lock.
 #include "watermark/print_water.h"
 #include "watermark/water_layout.h"
-#include "watermark/water_lock.h"
+#include "support/held_locks.h"
 #include "watermark/water_screen.h"
 
 std::shared_ptr<const WaterLayout> CPrintWater::LayoutFor(HDC hdc, const WaterLayoutKey& key) {
     {
-        WaterLock lock(m_csLock);
+        support::CriticalHold lock(m_csLock);
         const auto it = m_mapNeedWaterHDC.find(hdc);
         if (it != m_mapNeedWaterHDC.end() && it->second.layout && it->second.layout->key == key)
             return it->second.layout;
     }
     std::shared_ptr<const WaterLayout> made = LayOutWater(key), replaced;
-    WaterLock lock(m_csLock);
+    support::CriticalHold lock(m_csLock);
     const auto it = m_mapNeedWaterHDC.find(hdc);
     if (it != m_mapNeedWaterHDC.end()) {
         replaced = std::move(it->second.layout);
@@ -27,13 +27,13 @@ std::shared_ptr<const WaterLayout> CPrintWater::LayoutFor(HDC hdc, const WaterLa
 std::shared_ptr<const ScreenStripes> CPrintWater::StripesFor(HDC hdc, float coverage, const std::vector<RECT>& areas) {
     const int dpiY = GetDeviceCaps(hdc, LOGPIXELSY);
     {
-        WaterLock lock(m_csLock);
+        support::CriticalHold lock(m_csLock);
         const auto it = m_mapNeedWaterHDC.find(hdc);
         if (it != m_mapNeedWaterHDC.end() && it->second.stripes && it->second.stripes->Fits(dpiY, coverage, areas))
             return it->second.stripes;
     }
     std::shared_ptr<const ScreenStripes> made = std::make_shared<ScreenStripes>(dpiY, coverage, areas), replaced;
-    WaterLock lock(m_csLock);
+    support::CriticalHold lock(m_csLock);
     const auto it = m_mapNeedWaterHDC.find(hdc);
     if (it != m_mapNeedWaterHDC.end()) {
         replaced = std::move(it->second.stripes);

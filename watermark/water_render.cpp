@@ -8,7 +8,7 @@
 #include "watermark/print_water.h"
 #include "watermark/water_geometry.h"
 #include "watermark/water_layout.h"
-#include "watermark/water_lock.h"
+#include "support/held_locks.h"
 #include "watermark/water_screen.h"
 
 using namespace Gdiplus::DllExports;
@@ -150,7 +150,7 @@ GdipBrushPtr OpaqueCopyOf(Gdiplus::GpBrush* brush) {
 
 CPrintWater::Prepared CPrintWater::PreparedWithBrush(GdipBrushPtr& brush) {
     const bool running = EnsureGdiplus();
-    WaterLock lock(m_csLock);
+    support::CriticalHold lock(m_csLock);
     if (running && m_pBrush) {
         Gdiplus::GpBrush* copy = nullptr;
         GdipCloneBrush(m_pBrush.get(), &copy);

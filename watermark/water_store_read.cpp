@@ -2,12 +2,12 @@
 // prepare a record of their own (the preview) need none of the store.
 #include "store/shared_settings.h"
 #include "watermark/print_water.h"
-#include "watermark/water_lock.h"
+#include "support/held_locks.h"
 
 void CPrintWater::GetWaterInfo() {
     // The store copies under its own lock; this one keeps the record whole
     // for readers of this object meanwhile.
-    WaterLock lock(m_csLock);
+    support::CriticalHold lock(m_csLock);
     store::GetWaterInfo(&m_WaterInfo);
 }
 

@@ -38,7 +38,7 @@ BOOL WINAPI Detour_EmptyClipboard() {
             // fails for a thread that does not hold the clipboard open, and
             // the system clipboard then still lists the owner's formats (and
             // another thread of the owner may be using a handle just handed out).
-            const BOOL emptied = Trampoline_EmptyClipboard();
+            const BOOL emptied = intercept::CallReal(Trampoline_EmptyClipboard);
             if (emptied) {
                 const DWORD error = GetLastError();
                 ForgetProtectedContent();
@@ -46,7 +46,7 @@ BOOL WINAPI Detour_EmptyClipboard() {
             }
             return emptied;
         },
-        []() -> BOOL { return Trampoline_EmptyClipboard(); });
+        []() -> BOOL { return intercept::CallReal(Trampoline_EmptyClipboard); });
 }
 
 HANDLE WINAPI Detour_SetClipboardData(UINT uFormat, HANDLE hMem) {
@@ -59,17 +59,17 @@ HANDLE WINAPI Detour_SetClipboardData(UINT uFormat, HANDLE hMem) {
             if (!src.isProtected) {
                 if (store::GetProtectedContent()) Detour_EmptyClipboard();
                 store::SetProtectedContent(false);
-                return Trampoline_SetClipboardData(uFormat, hMem);
+                return intercept::CallReal(Trampoline_SetClipboardData, uFormat, hMem);
             }
             // Content of another owner is discarded before the new owner's
             // first format is kept.
             if (store::IsClipOwnerDifferent(src.ownerWnd, src.ownerPid)) Detour_EmptyClipboard();
             store::SetProtectedContent(true);
             store::SetClipOwner(src.ownerWnd, src.ownerPid);
-            if (!hMem) return Trampoline_SetClipboardData(uFormat, nullptr);
+            if (!hMem) return intercept::CallReal(Trampoline_SetClipboardData, uFormat, nullptr);
             store::SetProtectedData(uFormat, hMem, DelClipbrdMem);
             // Only the announcement reaches the system; the caller sees success.
-            Trampoline_SetClipboardData(uFormat, nullptr);
+            intercept::CallReal(Trampoline_SetClipboardData, uFormat, nullptr);
             return hMem;
         },
         []() -> HANDLE {
@@ -84,10 +84,10 @@ HANDLE WINAPI Detour_GetClipboardData(UINT uFormat) {
         HookId::kGetClipboardData, Trampoline_GetClipboardData,
         [&]() -> HANDLE {
             ReleaseOrphanedClipboardHandles();
-            if (!store::GetProtectedContent()) return Trampoline_GetClipboardData(uFormat);
+            if (!store::GetProtectedContent()) return intercept::CallReal(Trampoline_GetClipboardData, uFormat);
             if (CanPasteProtectedData()) {
                 if (HANDLE kept = store::GetProtectedData(uFormat)) return kept;
-                if (HANDLE real = Trampoline_GetClipboardData(uFormat)) return real;
+                if (HANDLE real = intercept::CallReal(Trampoline_GetClipboardData, uFormat)) return real;
                 return store::GetProtectedData(uFormat);
             }
             if (store::IsClipOwnerPid(GetCurrentProcessId())) Detour_EmptyClipboard();
@@ -107,9 +107,9 @@ int WINAPI Detour_CountClipboardFormats() {
             ReleaseOrphanedClipboardHandles();
             if (store::GetProtectedContent() && store::IsClipOwnerPid(GetCurrentProcessId()))
                 return 0;
-            return Trampoline_CountClipboardFormats();
+            return intercept::CallReal(Trampoline_CountClipboardFormats);
         },
-        []() -> int { return Trampoline_CountClipboardFormats(); });
+        []() -> int { return intercept::CallReal(Trampoline_CountClipboardFormats); });
 }
 
 BOOL WINAPI Detour_OpenClipboard(HWND hWndNewOwner) {
@@ -117,7 +117,7 @@ BOOL WINAPI Detour_OpenClipboard(HWND hWndNewOwner) {
         HookId::kOpenClipboard, Trampoline_OpenClipboard,
         [&]() -> BOOL {
             ReleaseOrphanedClipboardHandles();
-            if (Trampoline_OpenClipboard(hWndNewOwner)) return TRUE;
+            if (intercept::CallReal(Trampoline_OpenClipboard, hWndNewOwner)) return TRUE;
             if (!IsProcessDocType(kDocExcel) || !IsClipboardCopyDenied()) return FALSE;
             if (store::GetZelEmptying()) {
                 LogError("Is Zel Empty Clipboard, Wait End");
@@ -130,12 +130,12 @@ BOOL WINAPI Detour_OpenClipboard(HWND hWndNewOwner) {
                              kEmptyingWaitRoundMs * kEmptyingWaitRounds);
                 else
                     LogError("Zel Empty Clipboard End");
-                if (Trampoline_OpenClipboard(hWndNewOwner)) return TRUE;
+                if (intercept::CallReal(Trampoline_OpenClipboard, hWndNewOwner)) return TRUE;
             }
             LogError("Open Clipboard Error, Try Close Clipboard.");
-            Trampoline_OpenClipboard(GetOpenClipboardWindow());
+            intercept::CallReal(Trampoline_OpenClipboard, GetOpenClipboardWindow());
             CloseClipboard();
-            return Trampoline_OpenClipboard(hWndNewOwner);
+            return intercept::CallReal(Trampoline_OpenClipboard, hWndNewOwner);
         },
         [&]() -> BOOL { return FALSE; }, hWndNewOwner);
 }
@@ -145,7 +145,7 @@ void DelClipboardData() {
     // The real OpenClipboard: our replacement would wait on the flag just set.
     // The slot always leads to a callable function, also when the clipboard
     // rows are not attached in this process.
-    if (Trampoline_OpenClipboard(GetOpenClipboardWindow())) {
+    if (intercept::CallReal(Trampoline_OpenClipboard, GetOpenClipboardWindow())) {
         Detour_EmptyClipboard();  // drops the withheld data, attached in this process or not
         CloseClipboard();
     } else {

@@ -26,7 +26,7 @@ HANDLE WINAPI Detour_CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWOR
             return CallRedirected(
                 r.name, lpFileName,
                 [&](LPCWSTR name) {
-                    return Trampoline_CreateFileW(name, dwDesiredAccess, dwShareMode,
+                    return intercept::CallReal(Trampoline_CreateFileW, name, dwDesiredAccess, dwShareMode,
                                                   lpSecurityAttributes, dwCreationDisposition,
                                                   dwFlagsAndAttributes, hTemplateFile);
                 },
@@ -40,7 +40,7 @@ HANDLE WINAPI Detour_CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWOR
         },
         [&]() -> HANDLE {
             LogError("Detour_CreateFileW:Exception");
-            return Trampoline_CreateFileW(lpFileName, dwDesiredAccess, dwShareMode,
+            return intercept::CallReal(Trampoline_CreateFileW, lpFileName, dwDesiredAccess, dwShareMode,
                                           lpSecurityAttributes, dwCreationDisposition,
                                           dwFlagsAndAttributes, hTemplateFile);
         },
@@ -56,7 +56,7 @@ DWORD WINAPI Detour_GetFileAttributesW(LPCWSTR lpFileName) {
                                   lpFileName, Trampoline_GetFileAttributesW,
                                   [](DWORD a) { return a != INVALID_FILE_ATTRIBUTES; });
         },
-        [&]() -> DWORD { return Trampoline_GetFileAttributesW(lpFileName); }, lpFileName);
+        [&]() -> DWORD { return intercept::CallReal(Trampoline_GetFileAttributesW, lpFileName); }, lpFileName);
 }
 
 BOOL WINAPI Detour_DeleteFileW(LPCWSTR lpFileName) {
@@ -66,7 +66,7 @@ BOOL WINAPI Detour_DeleteFileW(LPCWSTR lpFileName) {
             return CallRedirected(RedirectionOf(lpFileName, "Detour_DeleteFileW").name, lpFileName,
                                   Trampoline_DeleteFileW, [](BOOL ok) { return ok != FALSE; });
         },
-        [&]() -> BOOL { return Trampoline_DeleteFileW(lpFileName); }, lpFileName);
+        [&]() -> BOOL { return intercept::CallReal(Trampoline_DeleteFileW, lpFileName); }, lpFileName);
 }
 
 HANDLE WINAPI Detour_FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData) {
@@ -75,10 +75,10 @@ HANDLE WINAPI Detour_FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFin
         [&]() -> HANDLE {
             return CallRedirected(
                 RedirectionOf(lpFileName, "Detour_FindFirstFileW").name, lpFileName,
-                [&](LPCWSTR name) { return Trampoline_FindFirstFileW(name, lpFindFileData); },
+                [&](LPCWSTR name) { return intercept::CallReal(Trampoline_FindFirstFileW, name, lpFindFileData); },
                 [](HANDLE h) { return h != INVALID_HANDLE_VALUE; });
         },
-        [&]() -> HANDLE { return Trampoline_FindFirstFileW(lpFileName, lpFindFileData); },
+        [&]() -> HANDLE { return intercept::CallReal(Trampoline_FindFirstFileW, lpFileName, lpFindFileData); },
         lpFileName, lpFindFileData);
 }
 
@@ -91,13 +91,13 @@ BOOL WINAPI Detour_CopyFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName
             return CallRedirected(
                 RedirectionOf(lpExistingFileName, "Detour_CopyFileExW").name, lpExistingFileName,
                 [&](LPCWSTR source) {
-                    return Trampoline_CopyFileExW(source, lpNewFileName, lpProgressRoutine, lpData,
+                    return intercept::CallReal(Trampoline_CopyFileExW, source, lpNewFileName, lpProgressRoutine, lpData,
                                                   pbCancel, dwCopyFlags);
                 },
                 [](BOOL ok) { return ok != FALSE; });
         },
         [&]() -> BOOL {
-            return Trampoline_CopyFileExW(lpExistingFileName, lpNewFileName, lpProgressRoutine,
+            return intercept::CallReal(Trampoline_CopyFileExW, lpExistingFileName, lpNewFileName, lpProgressRoutine,
                                           lpData, pbCancel, dwCopyFlags);
         },
         lpExistingFileName, lpNewFileName, lpProgressRoutine, lpData, pbCancel, dwCopyFlags);
@@ -109,7 +109,7 @@ HMODULE WINAPI Detour_LoadLibraryA(LPCSTR lpLibFileName) {
         [&]() -> HMODULE {
             // The name first: every other library costs nothing more.
             if (!intercept::IsName(lpLibFileName) || !text::EqualsNoCase(lpLibFileName, "mapi32.dll"))
-                return Trampoline_LoadLibraryA(lpLibFileName);
+                return intercept::CallReal(Trampoline_LoadLibraryA, lpLibFileName);
             CCommonDoc* doc = DocObject();
             _ZEL_HOOK_INFO_ rec{};
             bool limited = false;
@@ -117,12 +117,12 @@ HMODULE WINAPI Detour_LoadLibraryA(LPCSTR lpLibFileName) {
                 const intercept::LastErrorKeeper keep;
                 limited = doc && doc->IsLimitedZelDoc(rec);
             }
-            if (!limited) return Trampoline_LoadLibraryA(lpLibFileName);
+            if (!limited) return intercept::CallReal(Trampoline_LoadLibraryA, lpLibFileName);
             // A restricted document must not leave by mail.
             SetLastError(ERROR_ACCESS_DENIED);
             return nullptr;
         },
-        [&]() -> HMODULE { return Trampoline_LoadLibraryA(lpLibFileName); }, lpLibFileName);
+        [&]() -> HMODULE { return intercept::CallReal(Trampoline_LoadLibraryA, lpLibFileName); }, lpLibFileName);
 }
 
 HRESULT WINAPI Detour_RegisterDragDrop(HWND hwnd, LPDROPTARGET pDropTarget) {
@@ -133,8 +133,8 @@ HRESULT WINAPI Detour_RegisterDragDrop(HWND hwnd, LPDROPTARGET pDropTarget) {
                 const intercept::LastErrorKeeper keep;
                 UpdateKORBDocWnd();
             }
-            return Trampoline_RegisterDragDrop(hwnd, pDropTarget);
+            return intercept::CallReal(Trampoline_RegisterDragDrop, hwnd, pDropTarget);
         },
-        [&]() -> HRESULT { return Trampoline_RegisterDragDrop(hwnd, pDropTarget); }, hwnd,
+        [&]() -> HRESULT { return intercept::CallReal(Trampoline_RegisterDragDrop, hwnd, pDropTarget); }, hwnd,
         pDropTarget);
 }

@@ -28,10 +28,10 @@ BOOL WINAPI Detour_MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName
             // A null new name deletes (at reboot): there is nothing to copy.
             if (intercept::IsName(lpExistingFileName) && IntoClientDocFolder(lpNewFileName))
                 return CopyFileW(lpExistingFileName, lpNewFileName, FALSE);
-            return Trampoline_MoveFileExW(lpExistingFileName, lpNewFileName, dwFlags);
+            return intercept::CallReal(Trampoline_MoveFileExW, lpExistingFileName, lpNewFileName, dwFlags);
         },
         [&]() -> BOOL {
-            return Trampoline_MoveFileExW(lpExistingFileName, lpNewFileName, dwFlags);
+            return intercept::CallReal(Trampoline_MoveFileExW, lpExistingFileName, lpNewFileName, dwFlags);
         },
         lpExistingFileName, lpNewFileName, dwFlags);
 }
@@ -43,9 +43,9 @@ BOOL WINAPI Detour_MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName) {
             if (intercept::IsName(lpExistingFileName) && intercept::IsName(lpNewFileName) &&
                 IntoClientDocFolder(std::string(lpNewFileName)))
                 return CopyFileA(lpExistingFileName, lpNewFileName, FALSE);
-            return Trampoline_MoveFileA(lpExistingFileName, lpNewFileName);
+            return intercept::CallReal(Trampoline_MoveFileA, lpExistingFileName, lpNewFileName);
         },
-        [&]() -> BOOL { return Trampoline_MoveFileA(lpExistingFileName, lpNewFileName); },
+        [&]() -> BOOL { return intercept::CallReal(Trampoline_MoveFileA, lpExistingFileName, lpNewFileName); },
         lpExistingFileName, lpNewFileName);
 }
 
@@ -54,7 +54,7 @@ BOOL WINAPI Detour_MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName) 
         HookId::kMoveFileW, Trampoline_MoveFileW,
         [&]() -> BOOL {
             if (!intercept::IsName(lpExistingFileName) || !intercept::IsName(lpNewFileName))
-                return Trampoline_MoveFileW(lpExistingFileName, lpNewFileName);
+                return intercept::CallReal(Trampoline_MoveFileW, lpExistingFileName, lpNewFileName);
             if (IntoClientDocFolder(lpNewFileName))
                 return CopyFileW(lpExistingFileName, lpNewFileName, FALSE);
             std::wstring from, to;
@@ -71,13 +71,13 @@ BOOL WINAPI Detour_MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName) 
             }
             if (!from.empty() || !to.empty()) {
                 const DWORD callerError = GetLastError();
-                if (Trampoline_MoveFileW(from.empty() ? lpExistingFileName : from.c_str(),
+                if (intercept::CallReal(Trampoline_MoveFileW, from.empty() ? lpExistingFileName : from.c_str(),
                                          to.empty() ? lpNewFileName : to.c_str()))
                     return TRUE;
                 SetLastError(callerError);
             }
-            return Trampoline_MoveFileW(lpExistingFileName, lpNewFileName);
+            return intercept::CallReal(Trampoline_MoveFileW, lpExistingFileName, lpNewFileName);
         },
-        [&]() -> BOOL { return Trampoline_MoveFileW(lpExistingFileName, lpNewFileName); },
+        [&]() -> BOOL { return intercept::CallReal(Trampoline_MoveFileW, lpExistingFileName, lpNewFileName); },
         lpExistingFileName, lpNewFileName);
 }

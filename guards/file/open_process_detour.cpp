@@ -12,12 +12,12 @@ HANDLE WINAPI Detour_OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWO
         [&]() -> HANDLE {
             if (dwProcessId == GetCurrentProcessId() || GetProcessContext().bIsDaemon ||
                 !store::IsOwnerProcessProtected(dwProcessId))
-                return Trampoline_OpenProcess(dwDesiredAccess, bInheritHandle, dwProcessId);
+                return intercept::CallReal(Trampoline_OpenProcess, dwDesiredAccess, bInheritHandle, dwProcessId);
             SetLastError(ERROR_ACCESS_DENIED);
             return nullptr;
         },
         [&]() -> HANDLE {
-            return Trampoline_OpenProcess(dwDesiredAccess, bInheritHandle, dwProcessId);
+            return intercept::CallReal(Trampoline_OpenProcess, dwDesiredAccess, bInheritHandle, dwProcessId);
         },
         dwDesiredAccess, bInheritHandle, dwProcessId);
 }

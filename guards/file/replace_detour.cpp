@@ -33,7 +33,7 @@ struct ReplaceCall {
     DWORD flags;
     LPVOID exclude, reserved;
     BOOL operator()() const {
-        return Trampoline_ReplaceFileW(replaced, replacement, backup, flags, exclude, reserved);
+        return intercept::CallReal(Trampoline_ReplaceFileW, replaced, replacement, backup, flags, exclude, reserved);
     }
 };
 
@@ -55,10 +55,10 @@ std::optional<BOOL> ReplaceRedirected(const ReplaceCall& replace) {
     }
     if (moved.empty()) return std::nullopt;
     const DWORD callerError = GetLastError();
-    if (!Trampoline_MoveFileExW(moved.c_str(), replace.replacement,
+    if (!intercept::CallReal(Trampoline_MoveFileExW, moved.c_str(), replace.replacement,
                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
         const DWORD error = GetLastError();
-        if (Trampoline_GetFileAttributesW(moved.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        if (intercept::CallReal(Trampoline_GetFileAttributesW, moved.c_str()) != INVALID_FILE_ATTRIBUTES) {
             LogError("[Detour_ReplaceFileW]: the written file could not be put back, error %lu",
                      static_cast<unsigned long>(error));
             SetLastError(error);

@@ -44,7 +44,7 @@ BOOL WINAPI Detour_GetSaveFileNameW(LPOPENFILENAMEW ofn) {
     return RunReplacement(
         HookId::kGetSaveFileNameW, Trampoline_GetSaveFileNameW,
         [&]() -> BOOL {
-            if (!ofn) return Trampoline_GetSaveFileNameW(ofn);
+            if (!ofn) return intercept::CallReal(Trampoline_GetSaveFileNameW, ofn);
             const SaveDialog d = DecideSaveDialog([&](std::string& title) {
                 const wchar_t* t = ofn->lpstrTitle;
                 if (!intercept::IsName(t)) return false;
@@ -52,23 +52,23 @@ BOOL WINAPI Detour_GetSaveFileNameW(LPOPENFILENAMEW ofn) {
                 return true;
             });
             // A refusal looks like a cancelled dialog.
-            return d == SaveDialog::Refuse ? FALSE : Trampoline_GetSaveFileNameW(ofn);
+            return d == SaveDialog::Refuse ? FALSE : intercept::CallReal(Trampoline_GetSaveFileNameW, ofn);
         },
-        [&]() -> BOOL { return Trampoline_GetSaveFileNameW(ofn); }, ofn);
+        [&]() -> BOOL { return intercept::CallReal(Trampoline_GetSaveFileNameW, ofn); }, ofn);
 }
 
 BOOL WINAPI Detour_GetSaveFileNameA(LPOPENFILENAMEA ofn) {
     return RunReplacement(
         HookId::kGetSaveFileNameA, Trampoline_GetSaveFileNameA,
         [&]() -> BOOL {
-            if (!ofn) return Trampoline_GetSaveFileNameA(ofn);
+            if (!ofn) return intercept::CallReal(Trampoline_GetSaveFileNameA, ofn);
             const SaveDialog d = DecideSaveDialog([&](std::string& title) {
                 const char* t = ofn->lpstrTitle;
                 if (!intercept::IsName(t)) return false;
                 title = t;
                 return true;
             });
-            return d == SaveDialog::Refuse ? FALSE : Trampoline_GetSaveFileNameA(ofn);
+            return d == SaveDialog::Refuse ? FALSE : intercept::CallReal(Trampoline_GetSaveFileNameA, ofn);
         },
-        [&]() -> BOOL { return Trampoline_GetSaveFileNameA(ofn); }, ofn);
+        [&]() -> BOOL { return intercept::CallReal(Trampoline_GetSaveFileNameA, ofn); }, ofn);
 }

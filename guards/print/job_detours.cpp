@@ -56,7 +56,7 @@ int WINAPI Detour_StartDocW(HDC hdc, const DOCINFOW* lpdi) {
             }
             SetLastError(callerError);
             called = true;
-            const int iRet = Trampoline_StartDocW(hdc, lpdi);
+            const int iRet = intercept::CallReal(Trampoline_StartDocW, hdc, lpdi);
             const DWORD error = GetLastError();
             if (iRet > 0) {
                 if (grant.watermark) g_printWater.AddNeedPrintWaterHDC(hdc);
@@ -71,7 +71,7 @@ int WINAPI Detour_StartDocW(HDC hdc, const DOCINFOW* lpdi) {
         },
         [&]() -> int {
             LogError("Detour_StartDocW:Exception");
-            return called ? 0 : Trampoline_StartDocW(hdc, lpdi);
+            return called ? 0 : intercept::CallReal(Trampoline_StartDocW, hdc, lpdi);
         },
         hdc, lpdi);
 }
@@ -86,13 +86,13 @@ int WINAPI Detour_EndDoc(HDC hdc) {
             g_printWater.DeleteNeedPrintWaterHDC(hdc);
             SetLastError(callerError);
             called = true;
-            iRet = Trampoline_EndDoc(hdc);
+            iRet = intercept::CallReal(Trampoline_EndDoc, hdc);
             const DWORD error = GetLastError();
             LogError("[%s] hdc=%x,iRet=%d", "Detour_EndDoc", HandleWord(hdc), iRet);
             SetLastError(error);
             return iRet;
         },
-        [&]() -> int { return called ? iRet : Trampoline_EndDoc(hdc); }, hdc);
+        [&]() -> int { return called ? iRet : intercept::CallReal(Trampoline_EndDoc, hdc); }, hdc);
 }
 
 int WINAPI Detour_StartPage(HDC hdc) {
@@ -102,7 +102,7 @@ int WINAPI Detour_StartPage(HDC hdc) {
         HookId::kStartPage, Trampoline_StartPage,
         [&]() -> int {
             called = true;
-            iRet = Trampoline_StartPage(hdc);
+            iRet = intercept::CallReal(Trampoline_StartPage, hdc);
             const DWORD error = GetLastError();
             if (iRet > 0) g_printWater.ClearPageWaterAdded(hdc);
             // Drawn right after the page begins, before the application draws
@@ -114,7 +114,7 @@ int WINAPI Detour_StartPage(HDC hdc) {
             SetLastError(error);
             return iRet;
         },
-        [&]() -> int { return called ? iRet : Trampoline_StartPage(hdc); }, hdc);
+        [&]() -> int { return called ? iRet : intercept::CallReal(Trampoline_StartPage, hdc); }, hdc);
 }
 
 int WINAPI Detour_EndPage(HDC hdc) {
@@ -131,12 +131,12 @@ int WINAPI Detour_EndPage(HDC hdc) {
                 g_printWater.PrintStringWater(hdc, IsProcessDocType(kDocPdf) ? WaterPass::kPdfOverlay : WaterPass::kOverlay);
             SetLastError(callerError);
             called = true;
-            iRet = Trampoline_EndPage(hdc);
+            iRet = intercept::CallReal(Trampoline_EndPage, hdc);
             const DWORD error = GetLastError();
             LogError("[%s] hdc=%x,iRet=%d,bNeedAddWater=%d,g_bAddWater=%d", "Detour_EndPage", HandleWord(hdc), iRet,
                      bNeedAddWater, g_printWater.IsPageWaterAdded(hdc));
             SetLastError(error);
             return iRet;
         },
-        [&]() -> int { return called ? iRet : Trampoline_EndPage(hdc); }, hdc);
+        [&]() -> int { return called ? iRet : intercept::CallReal(Trampoline_EndPage, hdc); }, hdc);
 }

@@ -2,6 +2,7 @@
 
 #include "guards/print/print_doc_flag.h"
 #include "guards/print/print_output_rule.h"
+#include "intercept/replacement_guard.h"
 #include "support/ansi_text.h"
 #include "support/lang_strings.h"
 #include "support/log.h"
@@ -16,10 +17,15 @@ constexpr const char* kWhere = "AllowStartDoc";
 unsigned HandleHex(HDC hdc) { return HandleWord(hdc); }
 
 // Printing into a file is refused with a box the printing thread waits for.
+// Its message loop runs the application's messages: a print they start meets
+// the print rules again.
 void ShowPrintError(HWND docWnd) {
     const std::string text = GetLangString("D_DCTRL_PRINT_ERROR", "Not found");
     const std::string caption = GetLangString("ZEL_PRODUCT_NAME", "Not found");
-    ShowZelMessageBox(RefusalsUnowned() ? nullptr : docWnd, text.c_str(), caption.c_str(), MB_SETFOREGROUND);
+    intercept::Unmarked([&] {
+        return ShowZelMessageBox(RefusalsUnowned() ? nullptr : docWnd, text.c_str(), caption.c_str(),
+                                 MB_SETFOREGROUND);
+    });
 }
 
 PrintGrant Refused(PrintGrant grant) {

@@ -45,16 +45,16 @@ DWORD WINAPI Detour_StartDocPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pDocIn
                 // The spooler's own failure for a job without a printer, and
                 // the error of a print the user cancelled: the user has been
                 // told, the application shows nothing of its own.
-                const DWORD job = Trampoline_StartDocPrinterW(nullptr, Level, pDocInfo);
+                const DWORD job = intercept::CallReal(Trampoline_StartDocPrinterW, nullptr, Level, pDocInfo);
                 SetLastError(ERROR_CANCELLED);
                 return job;
             }
             SetLastError(callerError);
-            return Trampoline_StartDocPrinterW(hPrinter, Level, pDocInfo);
+            return intercept::CallReal(Trampoline_StartDocPrinterW, hPrinter, Level, pDocInfo);
         },
         [&]() -> DWORD {
             LogError("Detour_StartDocPrinterW:Exception");
-            return Trampoline_StartDocPrinterW(hPrinter, Level, pDocInfo);
+            return intercept::CallReal(Trampoline_StartDocPrinterW, hPrinter, Level, pDocInfo);
         },
         hPrinter, Level, pDocInfo);
 }
@@ -75,11 +75,11 @@ BOOL WINAPI Detour_OpenPrinterW(LPWSTR pPrinterName, LPHANDLE phPrinter, LPPRINT
                 }
             }
             SetLastError(callerError);
-            return Trampoline_OpenPrinterW(pPrinterName, phPrinter, pDefault);
+            return intercept::CallReal(Trampoline_OpenPrinterW, pPrinterName, phPrinter, pDefault);
         },
         [&]() -> BOOL {
             LogError("Detour_OpenPrinterW:Exception");
-            return Trampoline_OpenPrinterW(pPrinterName, phPrinter, pDefault);
+            return intercept::CallReal(Trampoline_OpenPrinterW, pPrinterName, phPrinter, pDefault);
         },
         pPrinterName, phPrinter, pDefault);
 }
@@ -110,12 +110,12 @@ LONG WINAPI Detour_DocumentPropertiesW(HWND hWnd, HANDLE hPrinter, LPWSTR pDevic
                 }
             }
             SetLastError(callerError);
-            return Trampoline_DocumentPropertiesW(hWnd, hPrinter, pDeviceName, pDevModeOutput, pDevModeInput,
+            return intercept::CallReal(Trampoline_DocumentPropertiesW, hWnd, hPrinter, pDeviceName, pDevModeOutput, pDevModeInput,
                                                   fMode);
         },
         [&]() -> LONG {
             LogError("Detour_DocumentPropertiesW:Exception");
-            return Trampoline_DocumentPropertiesW(hWnd, hPrinter, pDeviceName, pDevModeOutput, pDevModeInput,
+            return intercept::CallReal(Trampoline_DocumentPropertiesW, hWnd, hPrinter, pDeviceName, pDevModeOutput, pDevModeInput,
                                                   fMode);
         },
         hWnd, hPrinter, pDeviceName, pDevModeOutput, pDevModeInput, fMode);

@@ -129,6 +129,43 @@ TEST_F(SaveControl, SaveAsWithoutTheAllRightShowsOneMessageAndNoDialog) {
     EXPECT_EQ("[boxes.txt]", Joined(List(user_.path())));
 }
 
+// The document loses its all right while a save dialog is open, and the
+// dialog's hook opens a second save dialog: that one is refused like any
+// other, with the message.
+TEST_F(SaveControl, ASaveDialogOpenedFromInsideAnotherMeetsTheRules) {
+    HostClient word;
+    HWND doc = StartRecorded(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
+    ASSERT_TRUE(doc);
+    Register(word, doc, "A", 1);
+    const std::string eventName = "GatrelNestedSave" + std::to_string(GetCurrentProcessId());
+    HANDLE go = CreateEventA(nullptr, TRUE, FALSE, eventName.c_str());
+    std::unique_ptr<hosts::PendingReply> pending = word.SendAsync(
+        "savedlg", {{"title", "Save As"}, {"file", user_.path() + "\\outer.doc"}, {"nested", eventName},
+                    {"nestedtitle", "Inner Save"}});
+    HWND outer = nullptr;
+    for (int i = 0; i < 200 && !(outer = DialogOf(word.Pid())); ++i) Sleep(50);
+    ASSERT_TRUE(outer) << "the dialog opens while the document has the all right";
+    store.SetHookInfo(word.Pid(), "P");
+    SetEvent(go);
+    // A second dialog that opens anyway is cancelled, so the host goes on.
+    bool innerOpened = false;
+    for (int i = 0; i < 200 && !pending->Ready(); ++i) {
+        if (HWND inner = FindWindowA("#32770", "Inner Save")) {
+            innerOpened = true;
+            PostMessageA(inner, WM_COMMAND, IDCANCEL, 0);
+        }
+        Sleep(50);
+    }
+    Reply r = pending->Get(30000);
+    CloseHandle(go);
+    EXPECT_EQ(1, r.Num("nested"));
+    EXPECT_EQ(0, r.Num("nestedret"));
+    EXPECT_FALSE(innerOpened);
+    const size_t boxes = WaitForBoxes(1);
+    ASSERT_EQ(1u, boxes);
+    EXPECT_NE(std::string::npos, Boxes()[0].find("text=" + Installed("D_DCTRL_SAVEAS_ERROR")));
+}
+
 TEST_F(SaveControl, WithTheAllRightTheDialogsAnswerPasses) {
     HostClient word, ppt;
     HWND wordDoc = StartRecorded(word, "word12", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");

@@ -100,6 +100,69 @@ TEST_F(WorkingFiles, OnWindowsSevenCopiesFindTheWorkingFile) {
     EXPECT_EQ("sheet", testchild::ReadFileBytes(copy));
 }
 
+// The application reaches the same files through the system's other entry
+// points: the ANSI forms, a temporary file the system names and creates, a
+// plain copy. Each meets the rules the wide calls meet, once: a copy on the
+// system where the copy row is installed redirects its source itself, and
+// the open it makes inside finds that name already protected. An ordinary
+// process is left alone.
+TEST_F(WorkingFiles, TheSystemsOwnEntryPointsMeetTheSameRules) {
+    HostClient word, word7, plain;
+    HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
+    ASSERT_TRUE(doc);
+    Register(word, doc, "P", 1);
+    ASSERT_TRUE(StartAsWindowsSeven(word7, "word12") && word7.LoadGatrel());
+    word7.CreateDoc();
+    HWND doc7 = word7.OpenDoc("C:\\ZELFILETEMP\\(ZEL-0002)plan.doc");
+    ASSERT_TRUE(doc7);
+    word7.Activate(doc7);
+    Register(word7, doc7, "P", 1);
+    // The hook report names where each file row sits: past kernel32's stub.
+    std::string modules = word.Send("hookreport").Str("modules");
+    CharLowerBuffA(modules.data(), static_cast<DWORD>(modules.size()));
+    EXPECT_NE(std::string::npos, modules.find("createfilew=kernelbase.dll")) << modules;
+    const std::string i = "i:";
+    for (HostClient* host : {&word, &word7}) {
+        const std::string pid = std::to_string(host->Pid());
+        SCOPED_TRACE(pid);
+        const std::string own = user_.path() + "\\~WRL0005.tmp";
+        Reply made = host->Call("kernel32.dll", "CreateFileA",
+                                {"s:" + own, i + std::to_string(GENERIC_WRITE), "i:0", "i:0",
+                                 i + std::to_string(CREATE_ALWAYS), "i:128", "i:0"});
+        ASSERT_NE(-1, made.Num("ret"));
+        host->Call("kernel32.dll", "CloseHandle", {i + std::to_string(made.Num("uret"))});
+        EXPECT_TRUE(Exists(ProtectPath() + "\\~WRL0005" + pid + ".WTM")) << Joined(NewInProtectPath());
+        EXPECT_NE(-1, host->Call("kernel32.dll", "GetFileAttributesA", {"s:" + own}).Num("ret"));
+        host->Send("writefile", {{"path", own}, {"text", "working copy"}});
+
+        const std::string copy = user_.path() + "\\copy" + pid + ".txt";
+        EXPECT_EQ(1, host->Call("kernel32.dll", "CopyFileW",
+                                {"w:" + own, "w:" + copy, "i:0"}).Num("ret"));
+        EXPECT_EQ("working copy", testchild::ReadFileBytes(copy));
+        EXPECT_EQ(1, host->Call("kernel32.dll", "DeleteFileA", {"s:" + own}).Num("ret"));
+        EXPECT_FALSE(Exists(ProtectPath() + "\\~WRL0005" + pid + ".WTM"));
+
+        Reply named = host->Call("kernel32.dll", "GetTempFileNameW",
+                                 {"w:" + user_.path(), "w:~WR", "i:0", "b:520"});
+        ASSERT_NE(0, named.Num("ret"));
+        char hex[8];
+        snprintf(hex, sizeof hex, "%X", static_cast<unsigned>(named.Num("uret")));
+        EXPECT_TRUE(Exists(ProtectPath() + "\\~WR" + hex + pid + ".WTM")) << Joined(NewInProtectPath());
+        DeleteFileA((user_.path() + "\\~WR" + hex + ".tmp").c_str());
+        DeleteFileA(copy.c_str());
+    }
+    EXPECT_EQ("[]", Joined(List(user_.path())));
+
+    ASSERT_TRUE(plain.Start("plain") && plain.LoadGatrel());
+    const std::string ordinary = user_.path() + "\\~WRL0006.tmp";
+    Reply made = plain.Call("kernel32.dll", "CreateFileA",
+                            {"s:" + ordinary, i + std::to_string(GENERIC_WRITE), "i:0", "i:0",
+                             i + std::to_string(CREATE_ALWAYS), "i:128", "i:0"});
+    plain.Call("kernel32.dll", "CloseHandle", {i + std::to_string(made.Num("uret"))});
+    EXPECT_TRUE(Exists(ordinary));
+    DeleteFileA(ordinary.c_str());
+}
+
 TEST_F(WorkingFiles, StayWhereTheRulesLeaveThem) {
     HostClient word, ppt, other, pdfTyped;
     HWND wordDoc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");

@@ -51,9 +51,24 @@ std::string CopyOfPlainHost(const std::string& exeName) {
 // First bytes of an export of user32 in the host, as hex.
 std::string EntryBytes(hosts::HostClient& host, const char* api) {
     const long long mod = host.Call("kernel32.dll", "GetModuleHandleA", {"s:user32.dll"}).Num("uret");
-    const long long fn =
+    long long fn =
         host.Call("kernel32.dll", "GetProcAddress", {"i:" + std::to_string(mod), std::string("s:") + api})
             .Num("uret");
+    // Past a stub that jumps through user32's imports: the hook is where it lands.
+    for (int depth = 0; depth < 4; ++depth) {
+        const std::string head =
+            host.Call("kernel32.dll", "RtlMoveMemory", {"b:12", "i:" + std::to_string(fn), "i:12"}).Str("out0");
+        std::string slotHex;
+        if (head.rfind("8bff558bec5dff25", 0) == 0) slotHex = head.substr(16, 8);
+        else if (head.rfind("ff25", 0) == 0) slotHex = head.substr(4, 8);
+        else break;
+        const long long slot = std::stoll(slotHex.substr(6, 2) + slotHex.substr(4, 2) + slotHex.substr(2, 2) +
+                                              slotHex.substr(0, 2),
+                                          nullptr, 16);
+        const std::string to =
+            host.Call("kernel32.dll", "RtlMoveMemory", {"b:4", "i:" + std::to_string(slot), "i:4"}).Str("out0");
+        fn = std::stoll(to.substr(6, 2) + to.substr(4, 2) + to.substr(2, 2) + to.substr(0, 2), nullptr, 16);
+    }
     return host.Call("kernel32.dll", "RtlMoveMemory", {"b:8", "i:" + std::to_string(fn), "i:8"})
         .Str("out0");
 }

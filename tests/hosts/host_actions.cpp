@@ -153,8 +153,42 @@ void DoPrintDialog(const Args& a, Reply& r) {
     if (pd.hDevNames) GlobalFree(pd.hDevNames);
 }
 
+// A save dialog whose hook opens a second one from inside the first, once
+// the named event is set: a dialog opened from a dialog's own hook.
+struct NestedSave {
+    HANDLE go = nullptr;
+    bool done = false;
+    BOOL ret = FALSE;
+    std::wstring title;
+} g_nested;
+
+UINT_PTR CALLBACK NestingHook(HWND dlg, UINT msg, WPARAM, LPARAM) {
+    if (msg == WM_INITDIALOG) SetTimer(dlg, 1, 50, nullptr);
+    if (msg == WM_TIMER && !g_nested.done && WaitForSingleObject(g_nested.go, 0) == WAIT_OBJECT_0) {
+        KillTimer(dlg, 1);
+        g_nested.done = true;
+        wchar_t buf[MAX_PATH] = {};
+        OPENFILENAMEW inner{};
+        inner.lStructSize = sizeof inner;
+        inner.hwndOwner = GetParent(dlg);
+        inner.lpstrFile = buf;
+        inner.nMaxFile = MAX_PATH;
+        inner.lpstrTitle = g_nested.title.c_str();
+        inner.Flags = OFN_EXPLORER;
+        g_nested.ret = GetSaveFileNameW(&inner);
+        PostMessageW(GetParent(dlg), WM_COMMAND, IDCANCEL, 0);
+    }
+    return 0;
+}
+
 void DoSaveDialog(const Args& a, Reply& r) {
     HWND owner = DefaultOwner(a) ? GetAncestor(DefaultOwner(a), GA_ROOT) : nullptr;
+    const bool nesting = a.Has("nested");
+    if (nesting) {
+        g_nested = NestedSave{};
+        g_nested.go = OpenEventW(SYNCHRONIZE, FALSE, Widen(a.Str("nested")).c_str());
+        g_nested.title = Widen(a.Str("nestedtitle"));
+    }
     const std::string file = a.Str("file");
     BOOL ok;
     std::string chosen;
@@ -182,12 +216,21 @@ void DoSaveDialog(const Args& a, Reply& r) {
         ofn.nMaxFile = MAX_PATH;
         ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
         ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT;
+        if (nesting) {
+            ofn.Flags |= OFN_ENABLEHOOK;
+            ofn.lpfnHook = NestingHook;
+        }
         ok = GetSaveFileNameW(&ofn);
         chosen = Narrow(buf);
     }
     r.Set("ret", ok);
     r.Set("path", chosen);
     r.Set("err", static_cast<long long>(CommDlgExtendedError()));
+    if (nesting) {
+        r.Set("nested", g_nested.done);
+        r.Set("nestedret", g_nested.ret);
+        if (g_nested.go) CloseHandle(g_nested.go);
+    }
 }
 
 void DoWriteFile(const Args& a, Reply& r) {

@@ -426,6 +426,9 @@ std::map<std::string, Handler>& Table() {
              char names[4096] = {};
              r.Set("count", t->HookReport(names, sizeof names));
              r.Set("names", std::string(names));
+             char modules[8192] = {};
+             t->HookModules(modules, sizeof modules);
+             r.Set("modules", std::string(modules));
          }},
         {"refusal",
          [](const Args& a, Reply& r) {

@@ -539,6 +539,21 @@ std::map<std::string, Call> Calls() {
     return c;
 }
 
+// Where a call of the export ends up: through any jump-through-import stubs
+// (kernel32 into kernelbase, user32 into win32u) to the function itself.
+PVOID WhereTheExportLands(const char* dll, const char* api) {
+    auto* code = reinterpret_cast<const BYTE*>(GetProcAddress(GetModuleHandleA(dll), api));
+    static const BYTE kHotPatchJump[] = {0x8B, 0xFF, 0x55, 0x8B, 0xEC, 0x5D, 0xFF, 0x25};
+    for (int depth = 0; code && depth < 4; ++depth) {
+        const BYTE* slot = nullptr;
+        if (memcmp(code, kHotPatchJump, sizeof kHotPatchJump) == 0) memcpy(&slot, code + 8, 4);
+        else if (code[0] == 0xFF && code[1] == 0x25) memcpy(&slot, code + 2, 4);
+        else break;
+        memcpy(&code, slot, 4);
+    }
+    return const_cast<BYTE*>(code);
+}
+
 class CatalogHook : public ::testing::TestWithParam<size_t> {
 public:
     static void SetUpTestSuite() {
@@ -572,11 +587,12 @@ TEST_P(CatalogHook, ResolvesHooksCountsAndUnhooks) {
     ASSERT_NE(calls.end(), it) << "no caller for " << row.strApiName;
     const Call& call = it->second;
 
-    // Resolves to the code that the loader's own look-up lands on.
+    // Resolves to the code that a call of the export runs: the loader's own
+    // look-up, and past a stub into the module it imports from, so that that
+    // module's own callers meet the hook too.
     const PVOID resolved = GetApiSrcAddr(row.strDllName, row.strApiName);
     ASSERT_NE(nullptr, resolved);
-    HMODULE module = GetModuleHandleA(row.strDllName);
-    EXPECT_EQ(reinterpret_cast<PVOID>(GetProcAddress(module, row.strApiName)), resolved);
+    EXPECT_EQ(WhereTheExportLands(row.strDllName, row.strApiName), resolved);
 
     const std::string baseline = call();
     static volatile LONG count = 0;
@@ -606,6 +622,52 @@ INSTANTIATE_TEST_SUITE_P(Catalog, CatalogHook, ::testing::Range<size_t>(0, kHook
                          [](const ::testing::TestParamInfo<size_t>& info) {
                              return std::string(CatalogRow(info.param).strApiName);
                          });
+
+// The file rows are hooked where kernel32's exports land, so the system's own
+// callers of those functions meet them: the ANSI forms, the temporary-file
+// name, the plain copy.
+TEST(Catalog, TheSystemsOwnCallersReachTheFileRows) {
+    wchar_t tmp[MAX_PATH];
+    GetTempPathW(MAX_PATH, tmp);
+    const std::wstring dir = std::wstring(tmp) + L"gatrel_reach_" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(dir.c_str(), nullptr);
+    const std::string dirA(dir.begin(), dir.end());
+    testcode::CodePage page;
+    struct Case {
+        HookId row;
+        const char* via;
+        std::function<void()> call;
+    };
+    const Case cases[] = {
+        {HookId::kCreateFileW, "CreateFileA",
+         [&] { CloseHandle(CreateFileA((dirA + "\\a.tmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)); }},
+        {HookId::kCreateFileW, "GetTempFileNameW",
+         [&] {
+             wchar_t name[MAX_PATH];
+             GetTempFileNameW(dir.c_str(), L"gat", 0, name);
+         }},
+        {HookId::kCopyFileExW, "CopyFileW",
+         [&] { CopyFileW((dir + L"\\a.tmp").c_str(), (dir + L"\\b.tmp").c_str(), FALSE); }},
+        {HookId::kGetFileAttributesW, "GetFileAttributesA", [&] { GetFileAttributesA((dirA + "\\a.tmp").c_str()); }},
+        {HookId::kDeleteFileW, "DeleteFileA", [&] { DeleteFileA((dirA + "\\b.tmp").c_str()); }},
+    };
+    for (const Case& c : cases) {
+        HookRow& row = CatalogRow(c.row);
+        static volatile LONG count = 0;
+        PVOID thunk = testcode::CountingThunk(page, &count, row.ppSlot);
+        ASSERT_NE(nullptr, HookFuntion(row.strDllName, row.strApiName, row.ppSlot, thunk)) << row.strApiName;
+        const LONG before = count;
+        c.call();
+        EXPECT_GT(count, before) << c.via << " did not reach " << row.strApiName;
+        UnHookFuntion(row.strApiName, row.ppSlot, thunk);
+    }
+    SHFILEOPSTRUCTW op{};
+    std::wstring from = dir + L'\0';
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NO_UI;
+    SHFileOperationW(&op);
+}
 
 TEST(Catalog, HoldsTheFortyThreeRowsInTableOrder) {
     EXPECT_EQ(43u, kHookCount);

@@ -124,11 +124,12 @@ PrintEvent::~PrintEvent() {
 
 bool PrintEvent::Taken() { return event_ && WaitForSingleObject(event_, 0) == WAIT_OBJECT_0; }
 
-PrintHost::PrintHost(const std::string& variant, const std::string& docPath, int renderDpi)
+PrintHost::PrintHost(const std::string& variant, const std::string& docPath, int renderDpi,
+                     const char* boxMode)
     : output_(variant), record_(output_.WindowsPath() + "\\boxes.txt") {
     Params env = output_.Environment(renderDpi);
     env.emplace_back("ZELMSGBOX_RECORD", record_);
-    env.emplace_back("ZELMSGBOX_MODE", "none");
+    env.emplace_back("ZELMSGBOX_MODE", boxMode);
     ok_ = host_.Start(variant, {}, env) && host_.LoadGatrel();
     if (!ok_) return;
     host_.CreateDoc();

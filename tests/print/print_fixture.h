@@ -66,10 +66,12 @@ private:
 
 // One application with the library loaded and a document open and in front;
 // its jobs go to a folder of its own (rendered at renderDpi when > 0) and its
-// refusal boxes are recorded, none shown.
+// refusal boxes are recorded, and by default none shown.
 class PrintHost {
 public:
-    PrintHost(const std::string& variant, const std::string& docPath, int renderDpi = 0);
+    // boxMode: the message-box stand-in's mode ("none": recorded, never shown).
+    PrintHost(const std::string& variant, const std::string& docPath, int renderDpi = 0,
+              const char* boxMode = "none");
     bool ok() const { return ok_; }
     hosts::HostClient& host() { return host_; }
     HWND doc() const { return doc_; }

@@ -2,6 +2,8 @@
 // output goes, and the printer's driver. A refused job shows the user why,
 // fails as a cancelled print, writes nothing and is not counted; a started
 // job is counted once.
+#include <memory>
+
 #include "tests/print/print_fixture.h"
 
 namespace printtest {
@@ -72,6 +74,33 @@ TEST_F(PrintGuard, PrintingIntoAFileIsRefusedWithABoxBeforeTheCallReturns) {
     }
     EXPECT_TRUE(word.output().Files().size() == 1) << "only the boxes' record";
     EXPECT_FALSE(printEvent.Taken());
+}
+
+// While the print-to-file box is up, its message loop runs the application's
+// messages: a print they start is a print like any other, with its rules,
+// its watermark and its count.
+TEST_F(PrintGuard, APrintSentWhileTheRefusalBoxIsUpGetsItsRules) {
+    PublishWater(100, "CONFIDENTIAL");
+    PrintHost word("word11", kDocPath, kTextOnly, "show");
+    ASSERT_TRUE(word.ok());
+    Register(word, kDocPath, "P", 1, kOwner);
+    PrintEvent printEvent(kOwner);
+    hosts::HostClient& host = word.host();
+    std::unique_ptr<hosts::PendingReply> refused =
+        host.SendAsync("print", {{"printer", printworld::kOfficePrinter}, {"output", "FILE:"}});
+    ASSERT_EQ(1u, word.Boxes(1, 10000).size());
+    HWND box = nullptr;
+    for (int i = 0; i < 200 && !(box = FindWindowA("#32770", nullptr)); ++i) Sleep(50);
+    ASSERT_TRUE(box);
+    const Reply nested = host.Send("print", {{"printer", printworld::kOfficePrinter}}, 120000);
+    EXPECT_GT(nested.Num("startdoc"), 0);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    const Reply first = refused->Get(30000);
+    EXPECT_EQ(0, first.Num("startdoc"));
+    const std::vector<PrintedJob> jobs = word.Jobs();
+    ASSERT_EQ(1u, jobs.size());
+    EXPECT_GT(Mentions(jobs[0].text, "CONFIDENTIAL"), 0u) << jobs[0].text;
+    EXPECT_TRUE(printEvent.Taken());
 }
 
 TEST_F(PrintGuard, VirtualPrintersTakeProtectedDocumentsOnlyWithTheAllRight) {

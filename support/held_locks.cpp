@@ -1,0 +1,106 @@
+#include "support/held_locks.h"
+
+#include <cstdint>
+
+namespace support {
+namespace {
+
+constexpr LONG kNoIndex = static_cast<LONG>(TLS_OUT_OF_INDEXES);
+volatile LONG g_index = kNoIndex;
+
+// Allocated on first use: a lock may be taken before the library attaches
+// (the controller's own calls, a static initialiser).
+DWORD Index() {
+    if (g_index == kNoIndex) {
+        const DWORD fresh = TlsAlloc();
+        if (fresh != TLS_OUT_OF_INDEXES &&
+            InterlockedCompareExchange(&g_index, static_cast<LONG>(fresh), kNoIndex) != kNoIndex)
+            TlsFree(fresh);
+    }
+    return static_cast<DWORD>(g_index);
+}
+
+// Both keep the caller's last error: TlsGetValue clears it.
+HeldLock* Head() {
+    const DWORD index = Index();
+    if (index == TLS_OUT_OF_INDEXES) return nullptr;
+    const DWORD error = GetLastError();
+    HeldLock* head = static_cast<HeldLock*>(TlsGetValue(index));
+    SetLastError(error);
+    return head;
+}
+
+void SetHead(HeldLock* head) {
+    const DWORD index = Index();
+    if (index == TLS_OUT_OF_INDEXES) return;
+    const DWORD error = GetLastError();
+    TlsSetValue(index, head);
+    SetLastError(error);
+}
+
+}  // namespace
+
+void HeldLock::List(ReleaseFn release, void* owner) {
+    if (listed_) return;
+    release_ = release;
+    owner_ = owner;
+    next_ = Head();
+    SetHead(this);
+    listed_ = true;
+}
+
+void HeldLock::Unlist() {
+    if (!listed_) return;
+    listed_ = false;
+    HeldLock* head = Head();
+    if (head == this) {
+        SetHead(next_);
+        return;
+    }
+    // Out of order (two guards released in another order than taken).
+    for (HeldLock* p = head; p; p = p->next_)
+        if (p->next_ == this) {
+            p->next_ = next_;
+            return;
+        }
+}
+
+void ReleaseHeldLocksBelow(const void* frame) {
+    const uintptr_t limit = reinterpret_cast<uintptr_t>(frame);
+    HeldLock* head = Head();
+    while (head && reinterpret_cast<uintptr_t>(head) < limit) {
+        HeldLock* next = head->next_;
+        head->listed_ = false;
+        SetHead(next);
+        if (head->release_) head->release_(head->owner_);
+        head = next;
+    }
+}
+
+int HeldLockCount() {
+    int n = 0;
+    for (HeldLock* p = Head(); p; p = p->next_) ++n;
+    return n;
+}
+
+CriticalHold::CriticalHold(CRITICAL_SECTION& cs) : cs_(cs) {
+    EnterCriticalSection(&cs_);
+    held_.List([](void* cs) { LeaveCriticalSection(static_cast<CRITICAL_SECTION*>(cs)); }, &cs_);
+}
+
+CriticalHold::~CriticalHold() {
+    held_.Unlist();
+    LeaveCriticalSection(&cs_);
+}
+
+ExclusiveHold::ExclusiveHold(SRWLOCK& lock) : lock_(lock) {
+    AcquireSRWLockExclusive(&lock_);
+    held_.List([](void* lock) { ReleaseSRWLockExclusive(static_cast<SRWLOCK*>(lock)); }, &lock_);
+}
+
+ExclusiveHold::~ExclusiveHold() {
+    held_.Unlist();
+    ReleaseSRWLockExclusive(&lock_);
+}
+
+}  // namespace support
