@@ -201,13 +201,13 @@ TEST_F(ClipboardGuard, HundredAndFirstFormatIsNotKeptAndLogged) {
         EXPECT_EQ(mem.Num("uret"), set.Num("uret")) << "the caller's handle comes back, format " << f;
         last = mem.Num("uret");
     }
-    word.Call("user32.dll", "CloseClipboard", {});
     EXPECT_EQ(before + 1, Count(ReadLog("WINWORD"), "In SetProtectedData():save clipboard data fail"));
     // The owner gets the hundredth format's handle, but not the 101st's.
     hosts::Reply h100 = word.Call("user32.dll", "GetClipboardData", {"i:" + std::to_string(0x200 + 99)});
     EXPECT_NE(0, h100.Num("uret"));
     hosts::Reply h101 = word.Call("user32.dll", "GetClipboardData", {"i:" + std::to_string(0x200 + 100)});
     EXPECT_NE(last, h101.Num("uret"));
+    word.Call("user32.dll", "CloseClipboard", {});
     // Every format is withheld from other processes.
     EXPECT_EQ(0, plain.Call("user32.dll", "GetClipboardData", {"i:" + std::to_string(0x200)}).Num("uret"));
 }
@@ -328,9 +328,10 @@ TEST_F(ClipboardGuard, WithheldObjectsAreReleasedByTheirOwnerAfterAnotherProcess
     }
 }
 
-// A thread that does not hold the clipboard open cannot empty it; the
-// withheld content and its state stay for the owner.
-TEST_F(ClipboardGuard, AFailedEmptyingKeepsTheWithheldContent) {
+// A thread that does not hold the clipboard open can neither empty nor read
+// it, as without the library: the withheld content and its state stay for
+// the owner.
+TEST_F(ClipboardGuard, AThreadWithoutTheClipboardOpenNeitherEmptiesNorReadsIt) {
     hosts::HostClient word;
     HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
     ASSERT_TRUE(doc);
@@ -344,6 +345,12 @@ TEST_F(ClipboardGuard, AFailedEmptyingKeepsTheWithheldContent) {
     EXPECT_TRUE(store.GetProtectedContent());
     // Late focus events of the display can move the foreground while the
     // host waits; the user pastes in the document in front.
+    ASSERT_TRUE(word.Activate(doc));
+    hosts::Reply get = word.Send(
+        "call", {{"dll", "user32.dll"}, {"fn", "GetClipboardData"}, {"a0", "i:1"}, {"thread", "new"}});
+    ASSERT_TRUE(get.ok) << get.error;
+    EXPECT_EQ(0, get.Num("uret")) << "the withheld handle stays with the threads that open the clipboard";
+    EXPECT_EQ(ERROR_CLIPBOARD_NOT_OPEN, get.Num("err"));
     ASSERT_TRUE(word.Activate(doc));
     hosts::Reply back = Paste(word);
     EXPECT_EQ("kept", back.Str("text")) << "open " << back.Num("open") << " data " << back.Num("data")
