@@ -5,11 +5,19 @@
 #include "store/hook_info.h"
 #include "store/seq_lock.h"
 #include "store/shared_section.h"
+#include "store/withheld_handles.h"
 #include "support/log.h"
+#include "support/process_utils.h"
 
 // Releases and log lines wait until "HookMutex" is given back: a release can
 // take a while (a large metafile), and the log waits on a file and a mutex of
-// its own, while every reader on the desktop watches the write flag.
+// its own, while every reader on the desktop watches the write flag. For the
+// same reason, whether an owner named in the section has ended is asked
+// before the lock is taken, never under it.
+//
+// The owner and handle words of the section are claims that any process can
+// write: a handle is released or handed out only when it is on this process's
+// own list of handles it withheld (store/withheld_handles.h).
 namespace store {
 namespace {
 
@@ -26,6 +34,49 @@ T Load(const T& field) {
 }
 
 HANDLE HandleOf(uint32_t word) { return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(word)); }
+
+ClipboardOwner Self() {
+    const uint64_t start = CurrentProcessStartTime();
+    return {GetCurrentProcessId(), static_cast<uint32_t>(start), static_cast<uint32_t>(start >> 32)};
+}
+
+uint64_t StartOf(const ClipboardOwner& o) { return (uint64_t{o.startHigh} << 32) | o.startLow; }
+
+// A few owners, each once. kMax bounds the owners one call asks about; the
+// rest wait for a later call.
+struct OwnerSet {
+    static constexpr int kMax = 8;
+    ClipboardOwner items[kMax];
+    int count = 0;
+
+    bool Contains(const ClipboardOwner& o) const {
+        for (int i = 0; i < count; ++i)
+            if (items[i] == o) return true;
+        return false;
+    }
+    void Add(const ClipboardOwner& o) {
+        if (count < kMax && !Contains(o)) items[count++] = o;
+    }
+};
+
+// The owners other than this process that the withheld table or the notices
+// name and that have ended: their handles went with them.
+OwnerSet EndedOwners(const ClipboardOwner& self) {
+    OwnerSet named;
+    ReadConsistent([&] {
+        named.count = 0;
+        for (int i = 0; i < kProtectedDataSlots; ++i) {
+            const ClipboardOwner& o = g_shared.ProtectedDataOwner[i];
+            if (o.pid && !(o == self) && g_shared.ProtectedData[i].hMem) named.Add(o);
+        }
+        for (const ClipboardOrphan& n : g_shared.orphans)
+            if (n.owner.pid && !(n.owner == self)) named.Add(n.owner);
+    });
+    OwnerSet ended;
+    for (int i = 0; i < named.count; ++i)
+        if (HasProcessEnded(named.items[i].pid, StartOf(named.items[i]))) ended.Add(named.items[i]);
+    return ended;
+}
 
 struct Pending {
     UINT format;
@@ -44,33 +95,44 @@ struct PendingReleases {
     }
     void Release(HandleRelease release) {
         for (int i = 0; i < count; ++i)
-            if (release) release(items[i].format, items[i].mem);
+            if (release && TakeWithheldHandle(items[i].format, items[i].mem))
+                release(items[i].format, items[i].mem);
         if (orphanDropped) LogError("Clipboard orphan list full: a withheld handle stays in its owner");
     }
 };
 
-// This process's handle is released here; another process's is left to it.
-void FreeEntryLocked(int i, DWORD self, PendingReleases& out) {
+void LeaveNoticeLocked(const ClipboardOwner& owner, uint32_t format, uint32_t mem,
+                       PendingReleases& out) {
+    for (ClipboardOrphan& n : g_shared.orphans) {
+        if (n.owner.pid) continue;
+        n = {owner, format, mem};
+        __atomic_add_fetch(&g_shared.orphanGeneration, 1u, __ATOMIC_SEQ_CST);
+        return;
+    }
+    out.orphanDropped = true;
+}
+
+// This process's handle is released after the lock; another process's is
+// left to it with a notice, unless that process has ended.
+void FreeEntryLocked(int i, const ClipboardOwner& self, const OwnerSet& ended,
+                     PendingReleases& out) {
     ProtectedDataSlot& e = g_shared.ProtectedData[i];
-    const uint32_t owner = g_shared.ProtectedDataPid[i];
+    const ClipboardOwner owner = g_shared.ProtectedDataOwner[i];
     if (e.uFormat && e.hMem) {
-        if (owner == self) {
+        if (owner == self)
             out.Add(e.uFormat, e.hMem);
-        } else if (owner) {
-            int free = -1;
-            for (int k = 0; k < kClipboardOrphanSlots && free < 0; ++k)
-                if (g_shared.orphans[k].pid == 0) free = k;
-            if (free < 0) {
-                out.orphanDropped = true;
-            } else {
-                g_shared.orphans[free] = {owner, e.uFormat, e.hMem};
-                __atomic_add_fetch(&g_shared.orphanGeneration, 1u, __ATOMIC_SEQ_CST);
-            }
-        }
+        else if (owner.pid && !ended.Contains(owner))
+            LeaveNoticeLocked(owner, e.uFormat, e.hMem, out);
     }
     e.uFormat = 0;
     e.hMem = 0;
-    g_shared.ProtectedDataPid[i] = 0;
+    g_shared.ProtectedDataOwner[i] = {};
+}
+
+void DropNoticesLocked(const OwnerSet& ended) {
+    if (!ended.count) return;
+    for (ClipboardOrphan& n : g_shared.orphans)
+        if (n.owner.pid && ended.Contains(n.owner)) n = {};
 }
 
 // The orphan generation this process last looked at, plus one (0: never).
@@ -120,27 +182,39 @@ bool IsClipOwnerDifferent(HWND wnd, DWORD pid) {
 }
 
 bool SetProtectedData(UINT format, HANDLE mem, HandleRelease release) {
+    const ClipboardOwner self = Self();
+    // On the list before the entry exists: a notice about the entry may come
+    // as soon as the lock is given back.
+    const bool listed = mem && AddWithheldHandle(format, mem);
     PendingReleases pending;
-    bool kept = false;
-    {
+    bool kept = false, again = false;
+    if (!mem || listed) {
         LockedWrite w;
-        if (!w.owned()) return false;
-        const DWORD self = GetCurrentProcessId();
+        if (!w.owned()) {
+            if (listed) TakeWithheldHandle(format, mem);
+            return false;
+        }
         for (int i = 0; i < kProtectedDataSlots; ++i) {
             if (g_shared.ProtectedData[i].uFormat == format) {
-                FreeEntryLocked(i, self, pending);
+                // The same handle set again for its format stays where it is.
+                again = mem && g_shared.ProtectedData[i].hMem == HandleWord(mem) &&
+                        g_shared.ProtectedDataOwner[i] == self;
+                if (!again) FreeEntryLocked(i, self, OwnerSet{}, pending);
                 break;
             }
         }
+        kept = again;
         for (int i = 0; i < kProtectedDataSlots && !kept; ++i) {
             if (g_shared.ProtectedData[i].uFormat == 0) {
                 g_shared.ProtectedData[i].uFormat = format;
                 g_shared.ProtectedData[i].hMem = HandleWord(mem);
-                g_shared.ProtectedDataPid[i] = self;
+                g_shared.ProtectedDataOwner[i] = self;
                 kept = true;
             }
         }
     }
+    // The list holds a handle once per entry.
+    if (listed && (again || !kept)) TakeWithheldHandle(format, mem);
     pending.Release(release);
     if (!kept) LogError("In SetProtectedData():save clipboard data fail");
     return kept;
@@ -148,26 +222,29 @@ bool SetProtectedData(UINT format, HANDLE mem, HandleRelease release) {
 
 HANDLE GetProtectedData(UINT format) {
     // A handle set in another process means nothing here, or something else.
-    const DWORD self = GetCurrentProcessId();
+    const ClipboardOwner self = Self();
     uint32_t h = 0;
     ReadConsistent([&] {
         h = 0;
         for (int i = 0; i < kProtectedDataSlots; ++i)
             if (g_shared.ProtectedData[i].uFormat == format) {
-                if (g_shared.ProtectedDataPid[i] == self) h = g_shared.ProtectedData[i].hMem;
+                if (g_shared.ProtectedDataOwner[i] == self) h = g_shared.ProtectedData[i].hMem;
                 break;
             }
     });
+    if (h && !IsWithheldHandle(format, HandleOf(h))) return nullptr;
     return HandleOf(h);
 }
 
 void ClearProtectedData(HandleRelease release) {
+    const ClipboardOwner self = Self();
+    const OwnerSet ended = EndedOwners(self);
     PendingReleases pending;
     {
         LockedWrite w;
         if (!w.owned()) return;
-        const DWORD self = GetCurrentProcessId();
-        for (int i = 0; i < kProtectedDataSlots; ++i) FreeEntryLocked(i, self, pending);
+        DropNoticesLocked(ended);
+        for (int i = 0; i < kProtectedDataSlots; ++i) FreeEntryLocked(i, self, ended, pending);
     }
     pending.Release(release);
     ReleaseClipboardOrphans(release);
@@ -176,16 +253,21 @@ void ClearProtectedData(HandleRelease release) {
 void ReleaseClipboardOrphans(HandleRelease release) {
     const uint32_t generation = Load(g_shared.orphanGeneration);
     if (static_cast<uint32_t>(g_seenOrphanGeneration) == generation + 1) return;
+    // Most notices name other processes: look before taking the lock.
+    const ClipboardOwner self = Self();
+    bool named = false;
+    ReadConsistent([&] {
+        named = false;
+        for (const ClipboardOrphan& n : g_shared.orphans) named = named || n.owner == self;
+    });
     PendingReleases pending;
-    {
+    if (named) {
         LockedWrite w;
         if (!w.owned()) return;
-        const DWORD self = GetCurrentProcessId();
-        for (int k = 0; k < kClipboardOrphanSlots; ++k) {
-            ClipboardOrphan& o = g_shared.orphans[k];
-            if (o.pid != self) continue;
-            pending.Add(o.uFormat, o.hMem);
-            o = {};
+        for (ClipboardOrphan& n : g_shared.orphans) {
+            if (!(n.owner == self)) continue;
+            pending.Add(n.uFormat, n.hMem);
+            n = {};
         }
     }
     InterlockedExchange(&g_seenOrphanGeneration, static_cast<LONG>(generation + 1));

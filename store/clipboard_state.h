@@ -3,10 +3,14 @@
 // pair and the withheld handles.
 //
 // A withheld handle means something only in the process that set it, so only
-// that process releases it. The store does not know how a handle of a given
-// format is released: the caller passes the release. When another process
-// frees an entry, the handle is left as an orphan for its owner, which
-// releases it on its next clipboard call or hook-procedure call.
+// that process releases it, and only if it is on the process's own list of
+// handles it withheld: the section names each entry's owner (its id and
+// creation time), but any process can write those words. When another process
+// frees an entry, it leaves the owner a notice, which the owner reads on its
+// next clipboard call or hook-procedure call; notices of owners that have
+// ended are dropped by the next process that frees entries. The store does
+// not know how a handle of a given format is released: the caller passes the
+// release.
 #include <windows.h>
 
 namespace store {
@@ -31,10 +35,10 @@ bool SetProtectedData(UINT format, HANDLE mem, HandleRelease release);
 // The handle this process withheld for the format; null if none.
 HANDLE GetProtectedData(UINT format);
 // Frees every entry: this process's handles are released, other processes'
-// handles are left to their owners as orphans.
+// handles are left to their owners with a notice, unless the owner has ended.
 void ClearProtectedData(HandleRelease release);
-// Releases the orphans other processes left to this one. Costs one load when
-// nothing was left since the last call.
+// Releases the handles that notices left for this process name, those it
+// withheld. Costs one load when no notice was left since the last call.
 void ReleaseClipboardOrphans(HandleRelease release);
 
 }  // namespace store

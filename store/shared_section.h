@@ -11,8 +11,23 @@ struct ProtectedDataSlot {
     uint32_t hMem;
 };
 
+// A process as the clipboard's records name it: its id and its creation time.
+// An id alone comes round again once its process has ended.
+struct ClipboardOwner {
+    uint32_t pid;         // 0: nobody
+    uint32_t startLow;    // creation time (FILETIME), low and high words
+    uint32_t startHigh;
+};
+
+inline bool operator==(const ClipboardOwner& a, const ClipboardOwner& b) {
+    return a.pid == b.pid && a.startLow == b.startLow && a.startHigh == b.startHigh;
+}
+
+// Tells an owner that another process freed the entry of one of its withheld
+// handles. Only a notice: the owner releases the handle if it is on its own
+// list of handles it withheld, and ignores it otherwise.
 struct ClipboardOrphan {
-    uint32_t pid;
+    ClipboardOwner owner;  // owner.pid 0 marks a free entry
     uint32_t uFormat;
     uint32_t hMem;
 };
@@ -42,11 +57,11 @@ struct SharedSection {
     volatile uint32_t writing;
     // Process that set each withheld clipboard handle: a handle is valid only
     // there, so only that process may release it.
-    uint32_t ProtectedDataPid[kProtectedDataSlots];
-    // Withheld handles that another process freed the entries of: each waits
-    // here until its owner process releases it. pid 0 marks a free entry.
+    ClipboardOwner ProtectedDataOwner[kProtectedDataSlots];
+    // Notices of withheld handles whose entries another process freed; each
+    // waits here until its owner reads it or is found to have ended.
     ClipboardOrphan orphans[kClipboardOrphanSlots];
-    // Bumped whenever an orphan is left, so an owner tests one word, not the list.
+    // Bumped whenever a notice is left, so an owner tests one word, not the list.
     volatile uint32_t orphanGeneration;
 };
 

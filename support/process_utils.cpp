@@ -51,6 +51,15 @@ void Terminate(DWORD pid) {
     CloseHandle(h);
 }
 
+uint64_t CountOf(const FILETIME& t) {
+    return (uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime;
+}
+
+uint64_t StartTimeOf(HANDLE process) {
+    FILETIME created{}, exited, kernel, user;
+    return GetProcessTimes(process, &created, &exited, &kernel, &user) ? CountOf(created) : 0;
+}
+
 }  // namespace
 
 std::string GetProcessExeName(DWORD pid) {
@@ -107,6 +116,24 @@ void KillProcess(DWORD pid) {
         Terminate(pid);
     } catch (...) {
     }
+}
+
+uint64_t CurrentProcessStartTime() {
+    static const uint64_t start = StartTimeOf(GetCurrentProcess());
+    return start;
+}
+
+bool HasProcessEnded(DWORD pid, uint64_t startTime) {
+    HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    // The system answers an id that no process has with ERROR_INVALID_PARAMETER;
+    // anything else (access denied) may be a running process.
+    if (!h) return GetLastError() == ERROR_INVALID_PARAMETER;
+    const uint64_t start = StartTimeOf(h);
+    DWORD code = STILL_ACTIVE;
+    const bool ended = (startTime && start && start != startTime) ||
+                       (GetExitCodeProcess(h, &code) && code != STILL_ACTIVE);
+    CloseHandle(h);
+    return ended;
 }
 
 void KillWindowProcess(HWND wnd) {

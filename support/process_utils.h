@@ -2,6 +2,7 @@
 // Process list look-ups and the two outside components (daemon, file-lock driver).
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,13 @@ int FindProcessIdByName(const char* name);
 void FindProcessIdsByName(const char* name, std::vector<DWORD>& out,
                                      const std::vector<DWORD>& exclude);
 void KillProcess(DWORD pid);
+// Creation time of this process (FILETIME as one count), read once; 0 if the
+// system did not tell.
+uint64_t CurrentProcessStartTime();
+// Whether the process of this id and creation time has ended: no process has
+// the id, another process has it now, or the process has exited. A process
+// this one may not look at counts as running. Never waits.
+bool HasProcessEnded(DWORD pid, uint64_t startTime);
 void KillWindowProcess(HWND wnd);
 // Starts "<InstallDir>\ZELDaemon.exe" -UNAUTH.
 void StartDaemon();

@@ -86,7 +86,9 @@ HANDLE WINAPI Detour_GetClipboardData(UINT uFormat) {
             ReleaseOrphanedClipboardHandles();
             if (!store::GetProtectedContent()) return intercept::CallReal(Trampoline_GetClipboardData, uFormat);
             if (CanPasteProtectedData()) {
-                if (HANDLE kept = store::GetProtectedData(uFormat)) return kept;
+                // A thread without the clipboard open gets the system's own failure.
+                if (HANDLE kept = store::GetProtectedData(uFormat))
+                    return ThreadHasClipboardOpen() ? kept : intercept::CallReal(Trampoline_GetClipboardData, uFormat);
                 if (HANDLE real = intercept::CallReal(Trampoline_GetClipboardData, uFormat)) return real;
                 return store::GetProtectedData(uFormat);
             }

@@ -53,3 +53,14 @@ bool CanPasteProtectedData() {
     GetWindowTextA(active, title, 260);
     return !(text::EqualsNoCase(title, kOptionsZh) || text::EqualsNoCase(title, "Options"));
 }
+
+bool ThreadHasClipboardOpen() {
+    // The system's own test, and one without side effects: listing the
+    // formats fails with ERROR_CLIPBOARD_NOT_OPEN on a thread that has not
+    // opened the clipboard (GetClipboardData itself would render a format).
+    const DWORD error = GetLastError();
+    SetLastError(ERROR_SUCCESS);
+    const bool open = EnumClipboardFormats(0) != 0 || GetLastError() != ERROR_CLIPBOARD_NOT_OPEN;
+    SetLastError(error);
+    return open;
+}

@@ -15,3 +15,5 @@ bool IsClipboardCopyDenied();
 ClipboardSource GetClipboardSource();
 // The caller is the owning document, in front, and no options dialog is active.
 bool CanPasteProtectedData();
+// The calling thread has the clipboard open, as GetClipboardData requires.
+bool ThreadHasClipboardOpen();

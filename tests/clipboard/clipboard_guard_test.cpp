@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -11,6 +12,7 @@
 
 #include "host_client.h"
 #include "tests/support/library_view.h"
+#include "tests/support/section_view.h"
 #include "tests/store/store_test_util.h"
 
 namespace {
@@ -199,13 +201,13 @@ TEST_F(ClipboardGuard, HundredAndFirstFormatIsNotKeptAndLogged) {
         EXPECT_EQ(mem.Num("uret"), set.Num("uret")) << "the caller's handle comes back, format " << f;
         last = mem.Num("uret");
     }
-    word.Call("user32.dll", "CloseClipboard", {});
     EXPECT_EQ(before + 1, Count(ReadLog("WINWORD"), "In SetProtectedData():save clipboard data fail"));
     // The owner gets the hundredth format's handle, but not the 101st's.
     hosts::Reply h100 = word.Call("user32.dll", "GetClipboardData", {"i:" + std::to_string(0x200 + 99)});
     EXPECT_NE(0, h100.Num("uret"));
     hosts::Reply h101 = word.Call("user32.dll", "GetClipboardData", {"i:" + std::to_string(0x200 + 100)});
     EXPECT_NE(last, h101.Num("uret"));
+    word.Call("user32.dll", "CloseClipboard", {});
     // Every format is withheld from other processes.
     EXPECT_EQ(0, plain.Call("user32.dll", "GetClipboardData", {"i:" + std::to_string(0x200)}).Num("uret"));
 }
@@ -326,9 +328,10 @@ TEST_F(ClipboardGuard, WithheldObjectsAreReleasedByTheirOwnerAfterAnotherProcess
     }
 }
 
-// A thread that does not hold the clipboard open cannot empty it; the
-// withheld content and its state stay for the owner.
-TEST_F(ClipboardGuard, AFailedEmptyingKeepsTheWithheldContent) {
+// A thread that does not hold the clipboard open can neither empty nor read
+// it, as without the library: the withheld content and its state stay for
+// the owner.
+TEST_F(ClipboardGuard, AThreadWithoutTheClipboardOpenNeitherEmptiesNorReadsIt) {
     hosts::HostClient word;
     HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
     ASSERT_TRUE(doc);
@@ -342,6 +345,12 @@ TEST_F(ClipboardGuard, AFailedEmptyingKeepsTheWithheldContent) {
     EXPECT_TRUE(store.GetProtectedContent());
     // Late focus events of the display can move the foreground while the
     // host waits; the user pastes in the document in front.
+    ASSERT_TRUE(word.Activate(doc));
+    hosts::Reply get = word.Send(
+        "call", {{"dll", "user32.dll"}, {"fn", "GetClipboardData"}, {"a0", "i:1"}, {"thread", "new"}});
+    ASSERT_TRUE(get.ok) << get.error;
+    EXPECT_EQ(0, get.Num("uret")) << "the withheld handle stays with the threads that open the clipboard";
+    EXPECT_EQ(ERROR_CLIPBOARD_NOT_OPEN, get.Num("err"));
     ASSERT_TRUE(word.Activate(doc));
     hosts::Reply back = Paste(word);
     EXPECT_EQ("kept", back.Str("text")) << "open " << back.Num("open") << " data " << back.Num("data")
@@ -361,6 +370,86 @@ TEST_F(ClipboardGuard, WordProcessorDoesNotWaitForTheClipboard) {
     CloseClipboard();
     store.SetZelEmptying(false);
     DestroyWindow(mine);
+}
+
+// The shared section, as any process that maps the library can write it.
+SharedSection& Section() { return *testing_support::SharedSectionOf(GetModuleHandleA("Gatrel.dll")); }
+
+ClipboardOwner OwnerOf(const hosts::HostClient& host) {
+    FILETIME created{}, exited, kernel, user;
+    GetProcessTimes(host.Process(), &created, &exited, &kernel, &user);
+    return {host.Pid(), created.dwLowDateTime, created.dwHighDateTime};
+}
+
+int NoticesInUse() {
+    int n = 0;
+    for (const ClipboardOrphan& o : Section().orphans) n += o.owner.pid != 0;
+    return n;
+}
+
+// A program on the desktop writes the words the library keeps for the
+// clipboard: a notice and an entry naming the word processor with one of its
+// own bitmaps, and a notice naming an earlier process that had the same id.
+// The word processor releases nothing it did not withhold itself.
+TEST_F(ClipboardGuard, RecordsPlantedInTheSectionReleaseNothingTheOwnerDidNotWithhold) {
+    hosts::HostClient word;
+    HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
+    ASSERT_TRUE(doc);
+    Register(word, doc, "P", 1, 7015);
+    auto alive = [&](long long bmp) {
+        return word.Call("gdi32.dll", "GetObjectType", {"i:" + std::to_string(bmp)}).Num("uret") == OBJ_BITMAP;
+    };
+    const long long own = word.Call("gdi32.dll", "CreateBitmap", {"i:8", "i:8", "i:1", "i:32", "i:0"}).Num("uret");
+    ASSERT_NE(0, own);
+    const ClipboardOwner owner = OwnerOf(word);
+    SharedSection& s = Section();
+
+    s.orphans[0] = {owner, CF_BITMAP, static_cast<uint32_t>(own)};
+    __atomic_add_fetch(&s.orphanGeneration, 1u, __ATOMIC_SEQ_CST);
+    word.Call("user32.dll", "CountClipboardFormats", {});
+    EXPECT_TRUE(alive(own)) << "a notice naming the word processor";
+    EXPECT_EQ(0u, s.orphans[0].owner.pid) << "read and dropped by the process it names";
+
+    s.ProtectedData[0] = {CF_BITMAP, static_cast<uint32_t>(own)};
+    s.ProtectedDataOwner[0] = owner;
+    ASSERT_EQ(1, word.Send("copy", {{"text", "x"}}).Num("set"));  // empties the clipboard first
+    EXPECT_TRUE(alive(own)) << "an entry naming the word processor";
+
+    hosts::Reply copy = word.Send("copy", {{"text", "figures"}, {"format", "bitmap"}});
+    ASSERT_EQ(1, copy.Num("set"));
+    const long long withheld = copy.Num("handle");
+    // A second earlier: a process that ended, whose id came round again.
+    const uint64_t start = (uint64_t{owner.startHigh} << 32 | owner.startLow) - 10000000;
+    const ClipboardOwner earlier{owner.pid, static_cast<uint32_t>(start), static_cast<uint32_t>(start >> 32)};
+    s.orphans[0] = {earlier, CF_BITMAP, static_cast<uint32_t>(withheld)};
+    __atomic_add_fetch(&s.orphanGeneration, 1u, __ATOMIC_SEQ_CST);
+    word.Call("user32.dll", "CountClipboardFormats", {});
+    EXPECT_TRUE(alive(withheld)) << "a notice for an earlier process with the same id";
+    s.orphans[0] = {};
+}
+
+// Owners end all the time (the user closes the application after a copy):
+// what they withheld went with them, and nothing of theirs stays behind.
+TEST_F(ClipboardGuard, OwnersThatEndLeaveNoNoticesBehind) {
+    hosts::HostClient plain;
+    ASSERT_TRUE(plain.Start("plain") && plain.LoadGatrel());
+    int most = 0;
+    for (int round = 0; round < 300; ++round) {
+        SCOPED_TRACE(round);
+        {
+            hosts::HostClient word;
+            HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
+            ASSERT_TRUE(doc);
+            Register(word, doc, "P", 1, 7016);
+            ASSERT_EQ(1, word.Send("copy", {{"text", "figures"}}).Num("set"));
+            ASSERT_TRUE(store.GetProtectedContent());
+            ASSERT_TRUE(word.Quit());
+            store.DelHookInfo(7016);
+        }
+        ASSERT_EQ(1, plain.Send("copy", {{"text", "elsewhere"}}).Num("set"));
+        most = std::max(most, NoticesInUse());
+    }
+    EXPECT_EQ(0, most) << "of " << kClipboardOrphanSlots << " notices";
 }
 
 }  // namespace

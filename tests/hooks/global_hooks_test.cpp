@@ -17,7 +17,7 @@
 #include "tests/hooks/child_process.h"
 #include "tests/hooks/host_window.h"
 #include "tests/hooks/log_tail.h"
-#include "tests/hooks/section_view.h"
+#include "tests/support/section_view.h"
 
 using testing_support::ChildProcess;
 using testing_support::Desktop;

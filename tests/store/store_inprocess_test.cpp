@@ -112,30 +112,94 @@ TEST(ClipboardState, HundredFormatsFitAndTheNextIsRefused) {
     GlobalFree(extra);
 }
 
-// A handle of another process is neither handed out nor released here: it is
-// left to its owner, which releases it on its next clipboard call.
-TEST(ClipboardState, HandlesOfAnotherProcessAreLeftToTheirOwner) {
+// Another process, running but idle: this program again, never resumed.
+class IdleProcess {
+public:
+    IdleProcess() : h_(storetest::SpawnSelf("--gtest_list_tests", CREATE_SUSPENDED)) {}
+    ~IdleProcess() { End(); }
+    ClipboardOwner Owner() const {
+        FILETIME created{}, exited, kernel, user;
+        GetProcessTimes(h_, &created, &exited, &kernel, &user);
+        return {GetProcessId(h_), created.dwLowDateTime, created.dwHighDateTime};
+    }
+    void End() {
+        if (!h_) return;
+        TerminateProcess(h_, 0);
+        WaitForSingleObject(h_, 10000);
+        CloseHandle(h_);
+        h_ = nullptr;
+    }
+
+private:
+    HANDLE h_;
+};
+
+int NoticeOf(const ClipboardOwner& owner) {
+    for (int k = 0; k < kClipboardOrphanSlots; ++k)
+        if (g_shared.orphans[k].owner == owner) return k;
+    return -1;
+}
+
+// A handle of another process is neither handed out nor released here: the
+// entry is freed and its owner gets a notice, on which it releases the handle
+// if it withheld it. Values that merely name this process in the section are
+// never acted on.
+TEST(ClipboardState, HandlesAreReleasedOnlyByTheProcessThatWithheldThem) {
     store::ClearProtectedData(DelClipbrdMem);
+    IdleProcess other;
     HANDLE mine = Block();
     ASSERT_TRUE(store::SetProtectedData(CF_UNICODETEXT, mine, DelClipbrdMem));
-    const DWORD other = GetCurrentProcessId() + 4;
-    g_shared.ProtectedDataPid[0] = other;
+    const ClipboardOwner self = g_shared.ProtectedDataOwner[0];
+    ASSERT_EQ(GetCurrentProcessId(), self.pid);
+    g_shared.ProtectedDataOwner[0] = other.Owner();
     EXPECT_EQ(nullptr, store::GetProtectedData(CF_UNICODETEXT)) << "the number means nothing here";
     store::ClearProtectedData(DelClipbrdMem);
     EXPECT_TRUE(IsLive(mine));
     EXPECT_EQ(0u, g_shared.ProtectedData[0].uFormat) << "the entry is free all the same";
-    int orphan = -1;
-    for (int k = 0; k < kClipboardOrphanSlots; ++k)
-        if (g_shared.orphans[k].pid == other) orphan = k;
-    ASSERT_GE(orphan, 0);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(mine), g_shared.orphans[orphan].hMem);
-    // Play the owner, to whom another process left the handle: its next call
-    // releases it and frees the entry.
-    g_shared.orphans[orphan].pid = GetCurrentProcessId();
+    const int notice = NoticeOf(other.Owner());
+    ASSERT_GE(notice, 0);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(mine), g_shared.orphans[notice].hMem);
+    // Play the owner, to whom the notice is addressed: its next call releases
+    // the handle and drops the notice.
+    g_shared.orphans[notice].owner = self;
     __atomic_add_fetch(&g_shared.orphanGeneration, 1u, __ATOMIC_SEQ_CST);
     store::ReleaseClipboardOrphans(DelClipbrdMem);
     EXPECT_FALSE(IsLive(mine));
-    EXPECT_EQ(0u, g_shared.orphans[orphan].pid);
+    EXPECT_EQ(0u, g_shared.orphans[notice].owner.pid);
+
+    // An entry naming this process with a block it never withheld.
+    HANDLE foreign = Block();
+    g_shared.ProtectedData[0] = {CF_TEXT, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(foreign))};
+    g_shared.ProtectedDataOwner[0] = self;
+    EXPECT_EQ(nullptr, store::GetProtectedData(CF_TEXT));
+    store::ClearProtectedData(DelClipbrdMem);
+    EXPECT_TRUE(IsLive(foreign));
+    GlobalFree(foreign);
+}
+
+// Notices wait only for owners that can still read them: whoever next frees
+// entries drops those of owners that ended (or whose id another process has
+// now), and leaves none for an ended owner's entries.
+TEST(ClipboardState, NoticesOfOwnersThatEndedAreDropped) {
+    store::ClearProtectedData(DelClipbrdMem);
+    IdleProcess running, ended;
+    const ClipboardOwner live = running.Owner(), gone = ended.Owner();
+    ended.End();
+    ClipboardOwner reused = live;  // the running process's id, an earlier start
+    reused.startLow ^= 1;
+    g_shared.orphans[0] = {live, CF_TEXT, 0x1000};
+    g_shared.orphans[1] = {gone, CF_TEXT, 0x1004};
+    g_shared.orphans[2] = {reused, CF_TEXT, 0x1008};
+    g_shared.ProtectedData[0] = {CF_UNICODETEXT, 0x100C};
+    g_shared.ProtectedDataOwner[0] = gone;
+    store::ClearProtectedData(DelClipbrdMem);
+    EXPECT_GE(NoticeOf(live), 0) << "its owner still runs";
+    EXPECT_EQ(-1, NoticeOf(gone));
+    EXPECT_EQ(-1, NoticeOf(reused));
+    EXPECT_EQ(0u, g_shared.ProtectedData[0].uFormat);
+    running.End();
+    store::ClearProtectedData(DelClipbrdMem);
+    EXPECT_EQ(-1, NoticeOf(live));
 }
 
 // A release may take long (a large metafile), and every reader on the desktop

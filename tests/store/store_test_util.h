@@ -29,16 +29,16 @@ void ClearTable(Store& store) {
     for (DWORD i = 0; i < 15; ++i) store.DelHookInfo(0xF000 + i);
 }
 
-// Starts this test program again with the given arguments; returns the
-// process handle (caller closes) or null.
-inline HANDLE SpawnSelf(const std::string& args) {
+// Starts this test program again with the given arguments (and creation
+// flags); returns the process handle (caller closes) or null.
+inline HANDLE SpawnSelf(const std::string& args, DWORD flags = 0) {
     char exe[MAX_PATH];
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
     std::string cmd = std::string("\"") + exe + "\" " + args;
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &si,
                         &pi))
         return nullptr;
     CloseHandle(pi.hThread);
