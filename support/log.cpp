@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "support/process_lifetime.h"
 #include "support/process_utils.h"
 #include "support/settings.h"
 
@@ -14,7 +15,10 @@ namespace {
 // Set once by InitLog and never changed afterwards; readers see either the
 // empty state or the finished one.
 SRWLOCK g_initLock = SRWLOCK_INIT;
-std::string g_logPath;
+std::string& LogPath() {
+    static ProcessLifetime<std::string> path;
+    return *path;
+}
 int g_threshold = kLogError;
 volatile LONG g_ready = 0;
 
@@ -145,8 +149,8 @@ int InitLog() {
                 dir += "\\log\\";
                 if (GetFileAttributesA(dir.c_str()) == INVALID_FILE_ATTRIBUTES)
                     CreateDirectoryA(dir.c_str(), nullptr);
-                g_logPath = dir + base + ".log";
-                g_appendMutex = CreateMutexA(nullptr, FALSE, LogAppendMutexName(g_logPath).c_str());
+                LogPath() = dir + base + ".log";
+                g_appendMutex = CreateMutexA(nullptr, FALSE, LogAppendMutexName(LogPath()).c_str());
                 g_threshold = kLogError;
                 if (lstrcmpiA(level.c_str(), "DEBUG") == 0) g_threshold = kLogDebug;
                 else if (lstrcmpiA(level.c_str(), "INFO") == 0) g_threshold = kLogInfo;
@@ -164,7 +168,7 @@ int InitLog() {
 void WriteLog(int level, const char* fmt, va_list args) {
     const DWORD savedError = GetLastError();
     try {
-        if (!InitLog() || g_threshold > level || g_logPath.empty() || !fmt) {
+        if (!InitLog() || g_threshold > level || LogPath().empty() || !fmt) {
             SetLastError(savedError);
             return;
         }
@@ -192,14 +196,14 @@ void WriteLog(int level, const char* fmt, va_list args) {
             entry += LinePrefix(kLogWarn) + note;
         }
         entry = ToTextMode(entry);
-        HANDLE h = OpenForAppend(g_logPath);
+        HANDLE h = OpenForAppend(LogPath());
         if (h != INVALID_HANDLE_VALUE) {
             LARGE_INTEGER size{};
             if (GetFileSizeEx(h, &size) && size.QuadPart > static_cast<LONGLONG>(kLogRotateBytes)) {
                 CloseHandle(h);
-                MoveFileExA(g_logPath.c_str(), (g_logPath + "bak").c_str(),
+                MoveFileExA(LogPath().c_str(), (LogPath() + "bak").c_str(),
                             MOVEFILE_REPLACE_EXISTING);
-                h = OpenForAppend(g_logPath);
+                h = OpenForAppend(LogPath());
             }
             if (h != INVALID_HANDLE_VALUE) {
                 DWORD written = 0;

@@ -2,11 +2,13 @@
 
 #include <windows.h>
 
+#include "support/process_lifetime.h"
+
 namespace {
 
 SRWLOCK g_lock = SRWLOCK_INIT;
-std::string g_strPrinterDriver;
-std::string g_strLastDeviceName;
+ProcessLifetime<std::string> g_strPrinterDriver;
+ProcessLifetime<std::string> g_strLastDeviceName;
 
 class Exclusive {
 public:
@@ -21,18 +23,18 @@ public:
 void SetPrinterDriverName(const std::string& driver) {
     std::string copy = driver;  // allocated before the lock is taken
     Exclusive lock;
-    g_strPrinterDriver.swap(copy);
+    g_strPrinterDriver->swap(copy);
 }
 
 std::string GetPrinterDriverName() {
     Exclusive lock;
-    return g_strPrinterDriver;
+    return *g_strPrinterDriver;
 }
 
 bool ReplaceLastDeviceName(const std::string& deviceName) {
     std::string copy = deviceName;
     Exclusive lock;
-    if (g_strLastDeviceName == copy) return false;
-    g_strLastDeviceName.swap(copy);
+    if (*g_strLastDeviceName == copy) return false;
+    g_strLastDeviceName->swap(copy);
     return true;
 }

@@ -69,7 +69,9 @@ private:
 // refusal boxes are recorded, none shown.
 class PrintHost {
 public:
-    PrintHost(const std::string& variant, const std::string& docPath, int renderDpi = 0);
+    // args: the host's own options (tests/hosts/README.md).
+    PrintHost(const std::string& variant, const std::string& docPath, int renderDpi = 0,
+              const std::vector<std::string>& args = {});
     bool ok() const { return ok_; }
     hosts::HostClient& host() { return host_; }
     HWND doc() const { return doc_; }
