@@ -3,12 +3,24 @@
 #   support <- store <- process context (host/process_context) <- intercept
 #   <- identify <- watermark <- guards/* <- wndctl <- host
 # cmake/check_layers.cmake checks the includes against the same order; the
-# test command runs it (layers_test).
+# test command runs it (layers_test). An include is not the only way across:
+# a function declared by hand can be called without one. So each layer is
+# also linked alone, with only its declared links, into a library of its own
+# (gatrel_layer_links below): a call into a layer it does not link is an
+# undefined symbol, and the build fails.
 #
 # gatrel_layer(NAME n SOURCES ... [LINKS ...])
-#   One folder's library. Everything it is made of goes into Gatrel.dll.
+#   One folder's library, made of that folder's files only. Everything it is
+#   made of goes into Gatrel.dll.
 function(gatrel_layer)
   cmake_parse_arguments(L "" "NAME" "SOURCES;LINKS" ${ARGN})
+  foreach(_src ${L_SOURCES})
+    cmake_path(ABSOLUTE_PATH _src BASE_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} NORMALIZE OUTPUT_VARIABLE _abs)
+    cmake_path(IS_PREFIX CMAKE_CURRENT_SOURCE_DIR "${_abs}" NORMALIZE _inside)
+    if(NOT _inside)
+      message(FATAL_ERROR "${L_NAME}: ${_src} is not a file of ${CMAKE_CURRENT_SOURCE_DIR}")
+    endif()
+  endforeach()
   add_library(${L_NAME} STATIC ${L_SOURCES})
   target_include_directories(${L_NAME} PUBLIC ${CMAKE_SOURCE_DIR})
   target_compile_definitions(${L_NAME} PUBLIC GATREL_BUILD)
@@ -44,4 +56,26 @@ function(gatrel_shared_library)
   # code statically (their own copy of the shared section).
   add_library(gatrel_core INTERFACE)
   target_link_libraries(gatrel_core INTERFACE ${_layers})
+  gatrel_layer_links(${_layers})
+endfunction()
+
+# Each layer, whole, in a DLL of its own with nothing but its declared links
+# (and theirs): a PE image cannot keep an undefined symbol, so a call into a
+# layer that is not linked fails the build. Built with everything else; the
+# libraries go to lib/layers and are used by nobody.
+function(gatrel_layer_links)
+  set(_empty ${CMAKE_BINARY_DIR}/layer_alone.cpp)
+  if(NOT EXISTS ${_empty})
+    file(WRITE ${_empty} "// A library made of one layer alone (cmake/GatrelLayers.cmake).\n")
+  endif()
+  foreach(_layer ${ARGN})
+    add_library(${_layer}_alone SHARED ${_empty})
+    set_target_properties(${_layer}_alone PROPERTIES PREFIX ""
+      LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib/layers
+      RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib/layers
+      ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib/layers)
+    target_link_libraries(${_layer}_alone PRIVATE -Wl,--whole-archive ${_layer} -Wl,--no-whole-archive)
+    target_link_options(${_layer}_alone PRIVATE -static -static-libgcc -static-libstdc++
+                        -Wl,--no-undefined -Wl,--enable-stdcall-fixup)
+  endforeach()
 endfunction()

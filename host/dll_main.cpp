@@ -3,8 +3,10 @@
 
 #include "host/module_registration.h"
 #include "host/process_attach.h"
+#include "intercept/replacement_guard.h"
 #include "store/hook_procedures.h"
 #include "store/named_lock.h"
+#include "support/process_lifetime.h"
 #include "wndctl/hook_procs.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
@@ -19,11 +21,20 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
         case DLL_PROCESS_DETACH:
             // The process is ending (reserved is set): its other threads are
             // gone or stopped mid-way, possibly inside our code or holding a
-            // lock. Nothing is undone; the system reclaims it all.
-            if (reserved) break;
+            // lock. Nothing is undone; the system reclaims it all. The detours
+            // stay, and other libraries' detach code, run after ours, may
+            // still call through them: from here on every replacement passes
+            // its call straight on. (The runtime also runs static destructors
+            // after this returns; process-lifetime objects have none that run
+            // then: support/process_lifetime.h.)
+            if (reserved) {
+                intercept::SetLibraryAttached(false);
+                break;
+            }
             ProcessDetach();
             store::CloseLoadMutexes();
             UnregisterLibraryModule();
+            ReleaseProcessLifetimeObjects();
             break;
         default:
             break;

@@ -2,6 +2,7 @@
 
 #include "store/hook_records.h"
 #include "support/ansi_text.h"
+#include "support/process_lifetime.h"
 #include "support/settings.h"
 
 ProcessContext::ProcessContext() {
@@ -23,8 +24,8 @@ ProcessContext::ProcessContext() {
 ProcessContext& GetProcessContext() {
     // First use happens in process attach, before the library starts threads
     // of its own; the compiler's guarded initialisation covers the rest.
-    static ProcessContext context;
-    return context;
+    static ProcessLifetime<ProcessContext> context;
+    return *context;
 }
 
 CCommonDoc*& DocObject() {
@@ -33,8 +34,8 @@ CCommonDoc*& DocObject() {
 }
 
 std::string& ProcessTempDir() {
-    static std::string dir;
-    return dir;
+    static ProcessLifetime<std::string> dir;
+    return *dir;
 }
 
 bool IsProcessProtected(DWORD pid, _ZEL_HOOK_INFO_& rec) {

@@ -30,7 +30,9 @@ struct ProcessContext {
     ProcessContext();
 };
 
-// The process's single context, built on first use.
+// The process's single context, built on first use. It lives until the
+// library is unloaded, and is never destroyed as the process ends
+// (support/process_lifetime.h).
 ProcessContext& GetProcessContext();
 
 // The process's document object; null outside the protected applications.

@@ -7,6 +7,7 @@
 #include "identify/common_doc.h"
 #include "store/shared_settings.h"
 #include "support/ansi_text.h"
+#include "support/process_lifetime.h"
 
 bool g_bKORBDocWndSet = false;
 
@@ -15,8 +16,8 @@ namespace {
 // The PDF search keeps the main class it saw first: the detection runs once
 // before any search, and a later change must not switch a running search.
 const std::string& PdfMainClass() {
-    static const std::string cls = GetProcessContext().strPdfWndClass;
-    return cls;
+    static ProcessLifetime<std::string> cls(GetProcessContext().strPdfWndClass);
+    return *cls;
 }
 
 HWND FindPdfDocWnd() {

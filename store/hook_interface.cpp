@@ -6,6 +6,7 @@
 #include "store/ostrum_records.h"
 #include "store/shared_settings.h"
 #include "store/zel_gatrel.h"
+#include "support/process_lifetime.h"
 
 // hGetMsgHook is written without "HookMutex": the members that write it are
 // serialised by their caller, and hook procedures in other processes read it at
@@ -53,8 +54,10 @@ CHookInterface::~CHookInterface() {
 }
 
 CHookInterface& CHookInterface::instance() {
-    static CHookInterface obj;
-    return obj;
+    // Never destroyed as the process ends: a controller's library may still
+    // remove its records from its own detach code.
+    static ProcessLifetime<CHookInterface> obj;
+    return *obj;
 }
 
 int CHookInterface::StartHook() {

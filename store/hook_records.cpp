@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "store/caller_text.h"
 #include "store/seq_lock.h"
 #include "store/shared_section.h"
 #include "support/ansi_text.h"
@@ -10,6 +11,14 @@ namespace store {
 namespace {
 
 _ZEL_HOOK_INFO_* Slots() { return g_shared.hookInfo; }
+
+// The caller's strings and records are copied before the store is locked or
+// read (store/caller_text.h); fields compared with a caller's text are of
+// these widths.
+constexpr size_t kPathWidth = sizeof(_ZEL_HOOK_INFO_::szFilePath);
+constexpr size_t kNameWidth = sizeof(_ZEL_HOOK_INFO_::szZelFileName);
+constexpr size_t kLettersWidth = sizeof(_ZEL_HOOK_INFO_::szPermission);
+constexpr size_t kTempPathWidth = sizeof(_ZEL_HOOK_INFO_::szOfficeTempPath);
 
 // Lookup shape shared by the by-field searches: scan in place, copy the first
 // matching slot, validate, and hand the copy to the caller only when found.
@@ -87,20 +96,24 @@ void DelHookInfo(DWORD ownerPid) {
 }
 
 void SetHookInfo(DWORD ownerPid, const char* letters) {
+    const CallerText copy(letters, kLettersWidth);
     LockedWrite w;
     if (!w.owned()) return;
     for (int i = 0; i < kHookInfoSlots; ++i)
         if (Slots()[i].dwOwnerPid == ownerPid)
-            text::CopyToField(Slots()[i].szPermission, sizeof Slots()[i].szPermission, letters);
+            text::CopyToField(Slots()[i].szPermission, kLettersWidth, copy.get());
 }
 
 void SetHookInfo(const char* path, const char* letters) {
     if (!path) return;
+    const CallerText pathCopy(path, kPathWidth);
+    const CallerText lettersCopy(letters, kLettersWidth);
+    if (!pathCopy.fits()) return;
     LockedWrite w;
     if (!w.owned()) return;
     for (int i = 0; i < kHookInfoSlots; ++i) {
-        if (FieldEqualsNoCase(Slots()[i].szFilePath, sizeof Slots()[i].szFilePath, path)) {
-            text::CopyToField(Slots()[i].szPermission, sizeof Slots()[i].szPermission, letters);
+        if (FieldEqualsNoCase(Slots()[i].szFilePath, kPathWidth, pathCopy.get())) {
+            text::CopyToField(Slots()[i].szPermission, kLettersWidth, lettersCopy.get());
             return;
         }
     }
@@ -108,19 +121,23 @@ void SetHookInfo(const char* path, const char* letters) {
 
 int FindZELFileName(const char* name, _ZEL_HOOK_INFO_* out) {
     if (!name) return -1;
+    const CallerText copy(name, kNameWidth);
+    if (!copy.fits()) return -1;
     return FindSlot(out, [&](const _ZEL_HOOK_INFO_& s) {
-        return FieldEqualsNoCase(s.szZelFileName, sizeof s.szZelFileName, name);
+        return FieldEqualsNoCase(s.szZelFileName, kNameWidth, copy.get());
     });
 }
 
 void SetOfficeTempPath(const char* path, const char* tempPath) {
     if (!path) return;
+    const CallerText pathCopy(path, kPathWidth);
+    const CallerText tempCopy(tempPath, kTempPathWidth);
+    if (!pathCopy.fits()) return;
     LockedWrite w;
     if (!w.owned()) return;
     for (int i = 0; i < kHookInfoSlots; ++i) {
-        if (text::FromField(Slots()[i].szFilePath) == path) {
-            text::CopyToField(Slots()[i].szOfficeTempPath, sizeof Slots()[i].szOfficeTempPath,
-                              tempPath);
+        if (text::FromField(Slots()[i].szFilePath) == pathCopy.get()) {
+            text::CopyToField(Slots()[i].szOfficeTempPath, kTempPathWidth, tempCopy.get());
             return;
         }
     }
@@ -128,9 +145,11 @@ void SetOfficeTempPath(const char* path, const char* tempPath) {
 
 std::string GetOfficeTempPath(const char* path) {
     if (!path) return {};
+    const CallerText copy(path, kPathWidth);
+    if (!copy.fits()) return {};
     _ZEL_HOOK_INFO_ rec;
     if (FindSlot(&rec, [&](const _ZEL_HOOK_INFO_& s) {
-            return text::FromField(s.szFilePath) == path;
+            return text::FromField(s.szFilePath) == copy.get();
         }) < 0)
         return {};
     return text::FromField(rec.szOfficeTempPath);
@@ -144,12 +163,13 @@ int GetHookInfoByPid(DWORD pid, _ZEL_HOOK_INFO_* out) {
 }
 
 bool GetHookInfoByFlag(const char* flag, _ZEL_HOOK_INFO_* out) {
+    if (!flag) return false;
+    const CallerText copy(flag, kPathWidth);
     // An empty flag would match every slot whose name has no ")", free slots
     // included, and report an unprotected job as protected with no rights.
-    if (!flag || !*flag) return false;
+    if (!*copy.get() || !copy.fits()) return false;
     return FindSlot(out, [&](const _ZEL_HOOK_INFO_& s) {
-               return text::EqualsNoCase(FlagPartOf(s.szFilePath, sizeof s.szFilePath).c_str(),
-                                         flag);
+               return text::EqualsNoCase(FlagPartOf(s.szFilePath, kPathWidth).c_str(), copy.get());
            }) >= 0;
 }
 
@@ -213,11 +233,12 @@ int GetHookInfoCount() {
     return CountSlots([](const _ZEL_HOOK_INFO_& s) { return s.dwOwnerPid != 0; });
 }
 
-void CopyHookInfoTable(void* table) {
-    if (!table) return;
+bool CopyHookInfoTable(void* table) {
+    if (!table) return false;
     _ZEL_HOOK_INFO_ copy[kHookInfoSlots];
-    if (ReadConsistent([&] { memcpy(copy, g_shared.hookInfo, sizeof copy); }))
-        memcpy(table, copy, sizeof copy);
+    if (!ReadConsistent([&] { memcpy(copy, g_shared.hookInfo, sizeof copy); })) return false;
+    memcpy(table, copy, sizeof copy);
+    return true;
 }
 
 }  // namespace store

@@ -31,8 +31,9 @@ bool IsOwnerProcessProtected(DWORD ownerPid);
 int GetWindowedHookInfoCount();
 int GetHookInfoCount();
 
-// The whole table, all 15 slots, as one consistent copy.
-void CopyHookInfoTable(void* table12180);
+// The whole table, all 15 slots, as one consistent copy; false (and the
+// buffer untouched) when no consistent copy could be had.
+bool CopyHookInfoTable(void* table12180);
 
 // The flag part of a document path: the file name up to and including its
 // first ")"; empty when the name has none.

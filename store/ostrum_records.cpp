@@ -89,9 +89,16 @@ void DelGuardInfo1(const _ZEL_HOOK_INFO_* rec) {
 void GetAllOstrumInfo(void* table) {
     if (!table) return;
     // The table is handed out even when the lock cannot be had; either way it
-    // is one consistent copy, never a row torn by a writer.
-    NamedLock ostrum(LockId::DllShareMem);
-    CopyHookInfoTable(table);
+    // is one consistent copy, never a row torn by a writer. It reaches the
+    // caller's buffer after the lock is released: a bad buffer faults in the
+    // caller's call, not with "DllShareMem" held.
+    _ZEL_HOOK_INFO_ copy[kHookInfoSlots];
+    bool copied = false;
+    {
+        NamedLock ostrum(LockId::DllShareMem);
+        copied = CopyHookInfoTable(copy);
+    }
+    if (copied) memcpy(table, copy, sizeof copy);
 }
 
 int GetOstrumCount() {

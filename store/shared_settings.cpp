@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "store/caller_text.h"
 #include "store/seq_lock.h"
 #include "store/shared_section.h"
 #include "support/ansi_text.h"
@@ -10,9 +11,14 @@ namespace store {
 
 void SetWaterInfo(const WaterInfo* info) {
     if (!info) return;
+    // Copied before the lock is taken: a bad record faults in the caller's
+    // call, not with "HookMutex" and the write flag held. Only the controller
+    // calls this: 10 KB on its stack, nothing to leak when the read faults.
+    WaterInfo copy;
+    memcpy(&copy, info, sizeof copy);
     LockedWrite w;
     if (!w.owned()) return;
-    memcpy(&g_shared.waterInfo, info, sizeof(WaterInfo));
+    memcpy(&g_shared.waterInfo, &copy, sizeof copy);
 }
 
 void GetWaterInfo(WaterInfo* out) {
@@ -35,9 +41,10 @@ void SetKORBInfo(DWORD value) {
 DWORD GetKORBInfo() { return __atomic_load_n(&g_shared.dwKORBInfo, __ATOMIC_ACQUIRE); }
 
 void SetKORBClassName(const char* cls) {
+    const CallerText copy(cls, sizeof g_shared.szKORBClassName);
     LockedWrite w;
     if (!w.owned()) return;
-    text::CopyToField(g_shared.szKORBClassName, sizeof g_shared.szKORBClassName, cls);
+    text::CopyToField(g_shared.szKORBClassName, sizeof g_shared.szKORBClassName, copy.get());
 }
 
 std::string GetKORBClassName() {

@@ -43,7 +43,7 @@ struct Frame {
     void* handler;
     void* jump[5];       // kRun: __builtin_setjmp's buffer, where a contained fault resumes
     int bit;             // the re-entry mark the run owns; -1 for none
-    volatile LONG inApplication;
+    LONG inApplication;  // read by the handler, on the same thread
     uint32_t kind;
     uint32_t saved[2];   // kOwnWork: the marks it found
 };
@@ -101,16 +101,20 @@ class InApplication {
 public:
     InApplication() : frame_(ChainHead()) {
         if (frame_->handler != reinterpret_cast<void*>(&GatrelFrameHandler)) frame_ = InnermostFrame();
-        if (frame_) ++frame_->inApplication;
+        if (frame_) {
+            before_ = frame_->inApplication;
+            frame_->inApplication = 1;
+        }
     }
     ~InApplication() {
-        if (frame_) --frame_->inApplication;
+        if (frame_) frame_->inApplication = before_;
     }
     InApplication(const InApplication&) = delete;
     InApplication& operator=(const InApplication&) = delete;
 
 private:
     Frame* frame_;
+    LONG before_ = 0;
 };
 
 }  // namespace contained

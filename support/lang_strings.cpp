@@ -6,6 +6,7 @@
 
 #include "support/ansi_text.h"
 #include "support/log.h"
+#include "support/process_lifetime.h"
 #include "support/settings.h"
 #include "support/thread_marks.h"
 
@@ -43,14 +44,14 @@ std::string LangFilePath() {
     // path is formed exactly once and every thread sees it whole. The log line
     // is written outside the once: waiting threads never wait on file I/O.
     static std::once_flag once;
-    static std::string path;
+    static ProcessLifetime<std::string> path;
     bool formedHere = false;
     std::call_once(once, [&] {
-        path = FormLangFilePath();
+        *path = FormLangFilePath();
         formedHere = true;
     });
-    if (formedHere) LogError("strLangFile=%s", path.c_str());
-    return path;
+    if (formedHere) LogError("strLangFile=%s", path->c_str());
+    return *path;
 }
 
 std::string GetLangString(const char* key, const char* defaultText) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "support/held_locks.h"
+#include "support/process_lifetime.h"
 #include "support/process_utils.h"
 #include "support/settings.h"
 #include "support/thread_marks.h"
@@ -16,7 +17,10 @@ namespace {
 // Set once by InitLog and never changed afterwards; readers see either the
 // empty state or the finished one.
 SRWLOCK g_initLock = SRWLOCK_INIT;
-std::string g_logPath;
+std::string& LogPath() {
+    static ProcessLifetime<std::string> path;
+    return *path;
+}
 int g_threshold = kLogError;
 volatile LONG g_ready = 0;
 
@@ -151,8 +155,8 @@ int InitLog() {
                 dir += "\\log\\";
                 if (GetFileAttributesA(dir.c_str()) == INVALID_FILE_ATTRIBUTES)
                     CreateDirectoryA(dir.c_str(), nullptr);
-                g_logPath = dir + base + ".log";
-                g_appendMutex = CreateMutexA(nullptr, FALSE, LogAppendMutexName(g_logPath).c_str());
+                LogPath() = dir + base + ".log";
+                g_appendMutex = CreateMutexA(nullptr, FALSE, LogAppendMutexName(LogPath()).c_str());
                 g_threshold = kLogError;
                 if (lstrcmpiA(level.c_str(), "DEBUG") == 0) g_threshold = kLogDebug;
                 else if (lstrcmpiA(level.c_str(), "INFO") == 0) g_threshold = kLogInfo;
@@ -171,7 +175,7 @@ void WriteLog(int level, const char* fmt, va_list args) {
     // The log's own files are no application's: no replacement acts on them.
     const marks::OwnWork own;
     try {
-        if (!InitLog() || g_threshold > level || g_logPath.empty() || !fmt) {
+        if (!InitLog() || g_threshold > level || LogPath().empty() || !fmt) {
             SetLastError(savedError);
             return;
         }
@@ -199,14 +203,14 @@ void WriteLog(int level, const char* fmt, va_list args) {
             entry += LinePrefix(kLogWarn) + note;
         }
         entry = ToTextMode(entry);
-        HANDLE h = OpenForAppend(g_logPath);
+        HANDLE h = OpenForAppend(LogPath());
         if (h != INVALID_HANDLE_VALUE) {
             LARGE_INTEGER size{};
             if (GetFileSizeEx(h, &size) && size.QuadPart > static_cast<LONGLONG>(kLogRotateBytes)) {
                 CloseHandle(h);
-                MoveFileExA(g_logPath.c_str(), (g_logPath + "bak").c_str(),
+                MoveFileExA(LogPath().c_str(), (LogPath() + "bak").c_str(),
                             MOVEFILE_REPLACE_EXISTING);
-                h = OpenForAppend(g_logPath);
+                h = OpenForAppend(LogPath());
             }
             if (h != INVALID_HANDLE_VALUE) {
                 DWORD written = 0;

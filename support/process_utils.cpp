@@ -8,6 +8,7 @@
 #include "support/ansi_text.h"
 #include "support/filelock_request.h"
 #include "support/settings.h"
+#include "support/thread_marks.h"
 
 namespace {
 
@@ -124,6 +125,9 @@ uint64_t CurrentProcessStartTime() {
 }
 
 bool HasProcessEnded(DWORD pid, uint64_t startTime) {
+    // The library's own look: the rule on opening protected processes is for
+    // other programs.
+    const marks::OwnWork own;
     HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
     // The system answers an id that no process has with ERROR_INVALID_PARAMETER;
     // anything else (access denied) may be a running process.

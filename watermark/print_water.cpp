@@ -5,13 +5,21 @@
 
 #include "support/ansi_text.h"
 #include "support/log.h"
+#include "support/process_lifetime.h"
 #include "support/wide_text.h"
 #include "support/held_locks.h"
 #include "watermark/water_text.h"
 
-CPrintWater g_printWater;
-
 namespace {
+
+// Never destroyed, not even when the library is unloaded: its destructor
+// releases GDI+ and GDI objects, which must not happen under the loader lock.
+// Only a process that prints through the library's replacements fills it, and
+// there the library stays loaded until the process ends.
+CPrintWater& ProcessWatermark() {
+    static NeverDestroyed<CPrintWater> water;
+    return *water;
+}
 
 // The drawn text runs past the end of every line; the renderer cuts it there.
 constexpr size_t kMinDrawnChars = 200;
@@ -27,10 +35,15 @@ std::wstring TextOf(const std::unique_ptr<wchar_t[]>& p) { return p ? std::wstri
 
 }  // namespace
 
+CPrintWater& g_printWater = ProcessWatermark();
+
 CPrintWater::CPrintWater() : m_fFontSize(0) {
     memset(m_szFontName, 0, sizeof m_szFontName);
     memset(&m_WaterInfo, 0, sizeof m_WaterInfo);
-    InitializeCriticalSection(&m_csLock);
+    // Without debug information, a lock allocates nothing: the process's
+    // watermark, built at load, keeps nothing behind when the library is
+    // unloaded.
+    InitializeCriticalSectionEx(&m_csLock, 0, CRITICAL_SECTION_NO_DEBUG_INFO);
 }
 
 CPrintWater::~CPrintWater() { DeleteCriticalSection(&m_csLock); }

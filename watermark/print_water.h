@@ -128,4 +128,7 @@ private:
     GdipBrushPtr m_pBrush;
 };
 
-extern CPrintWater g_printWater;
+// The process's watermark. It lives as long as the process and is never
+// destroyed: replacements called from other libraries' detach code as the
+// process ends may still reach it.
+extern CPrintWater& g_printWater;

@@ -3,30 +3,31 @@
 #include <windows.h>
 
 #include "support/held_locks.h"
+#include "support/process_lifetime.h"
 
 namespace {
 
 SRWLOCK g_lock = SRWLOCK_INIT;
-std::string g_strPrinterDriver;
-std::string g_strLastDeviceName;
+ProcessLifetime<std::string> g_strPrinterDriver;
+ProcessLifetime<std::string> g_strLastDeviceName;
 
 }  // namespace
 
 void SetPrinterDriverName(const std::string& driver) {
     std::string copy = driver;  // allocated before the lock is taken
     support::ExclusiveHold lock(g_lock);
-    g_strPrinterDriver.swap(copy);
+    g_strPrinterDriver->swap(copy);
 }
 
 std::string GetPrinterDriverName() {
     support::ExclusiveHold lock(g_lock);
-    return g_strPrinterDriver;
+    return *g_strPrinterDriver;
 }
 
 bool ReplaceLastDeviceName(const std::string& deviceName) {
     std::string copy = deviceName;
     support::ExclusiveHold lock(g_lock);
-    if (g_strLastDeviceName == copy) return false;
-    g_strLastDeviceName.swap(copy);
+    if (*g_strLastDeviceName == copy) return false;
+    g_strLastDeviceName->swap(copy);
     return true;
 }

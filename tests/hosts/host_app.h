@@ -80,4 +80,15 @@ std::string HexOf(HWND w);
 HWND ParseWnd(const std::string& s);
 void PumpPending(DWORD maxMs);
 
+// The library's GDI+ and GDI calls (host_gdi_watch.cpp), watched from the
+// host's start (--gdi-watch=<file>) when armed before the library is loaded.
+struct GdiWatchCounts {
+    bool armed = false;
+    long startups = 0;         // GdiplusStartup calls
+    long underLoaderLock = 0;  // watched calls made while holding the loader lock
+    std::string lockedNames;   // their names, comma separated
+};
+bool ArmGdiWatch(const std::string& file);
+GdiWatchCounts GdiWatch();
+
 }  // namespace host

@@ -418,6 +418,14 @@ std::map<std::string, Handler>& Table() {
              r.Set("upper", HexBytes(upper));
              r.Set("answer", TheLibrary().IsSaveDlgTitle(upper.c_str()));
          }},
+        {"gdiwatch",
+         [](const Args&, Reply& r) {
+             const GdiWatchCounts c = GdiWatch();
+             r.Set("armed", c.armed ? 1LL : 0LL);
+             r.Set("startups", static_cast<long long>(c.startups));
+             r.Set("locked", static_cast<long long>(c.underLoaderLock));
+             r.Set("lockednames", c.lockedNames);
+         }},
         {"hookreport",
          [](const Args&, Reply& r) {
              // Also after a plain load command: whatever library is loaded.

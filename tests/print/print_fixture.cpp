@@ -125,12 +125,12 @@ PrintEvent::~PrintEvent() {
 bool PrintEvent::Taken() { return event_ && WaitForSingleObject(event_, 0) == WAIT_OBJECT_0; }
 
 PrintHost::PrintHost(const std::string& variant, const std::string& docPath, int renderDpi,
-                     const char* boxMode)
+                     const char* boxMode, const std::vector<std::string>& args)
     : output_(variant), record_(output_.WindowsPath() + "\\boxes.txt") {
     Params env = output_.Environment(renderDpi);
     env.emplace_back("ZELMSGBOX_RECORD", record_);
     env.emplace_back("ZELMSGBOX_MODE", boxMode);
-    ok_ = host_.Start(variant, {}, env) && host_.LoadGatrel();
+    ok_ = host_.Start(variant, args, env) && host_.LoadGatrel();
     if (!ok_) return;
     host_.CreateDoc();
     doc_ = host_.OpenDoc(docPath);

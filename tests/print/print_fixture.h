@@ -69,9 +69,10 @@ private:
 // refusal boxes are recorded, and by default none shown.
 class PrintHost {
 public:
-    // boxMode: the message-box stand-in's mode ("none": recorded, never shown).
+    // boxMode: the message-box stand-in's mode ("none": recorded, never shown);
+    // args: the host's own options (tests/hosts/README.md).
     PrintHost(const std::string& variant, const std::string& docPath, int renderDpi = 0,
-              const char* boxMode = "none");
+              const char* boxMode = "none", const std::vector<std::string>& args = {});
     bool ok() const { return ok_; }
     hosts::HostClient& host() { return host_; }
     HWND doc() const { return doc_; }

@@ -3,6 +3,9 @@
 // applications' jobs; the PDF application's print dialog.
 #include "tests/print/print_fixture.h"
 
+#include <fstream>
+#include <iterator>
+
 namespace printtest {
 namespace {
 
@@ -63,6 +66,49 @@ TEST_F(PrintGuard, ASecondStartWhileAJobRunsFailsAndTheRunningJobKeepsItsWaterma
     EXPECT_EQ(2u, WatermarkedPages(jobs[0])) << jobs[0].text;
     EXPECT_TRUE(printEvent.Taken());
     EXPECT_FALSE(printEvent.Taken()) << "the failed start is not counted";
+}
+
+// GDI+ is the watermark's: the library starts it for the first watermarked
+// job, never while it is being attached (under the loader lock, where a start
+// may wait for a thread of its own and hang the application). When the
+// application ends, nothing of the watermark (its brush, the screen of a job
+// left without EndDoc) is released under the loader lock either.
+TEST_F(PrintGuard, GdiplusStartsWithTheFirstWatermarkedJobAndNothingIsReleasedUnderTheLoaderLock) {
+    char tmp[MAX_PATH];
+    GetTempPathA(MAX_PATH, tmp);
+    const std::string watch = std::string(tmp) + "gatrel_gdiwatch_" + std::to_string(GetCurrentProcessId()) + ".txt";
+    DeleteFileA(watch.c_str());
+    PublishWater(100, "CONFIDENTIAL");
+    PrintHost word("word11", kDocPath, kTextOnly, "none", {"--gdi-watch=" + watch});
+    ASSERT_TRUE(word.ok());
+    Register(word, kDocPath, "P", 1, kOwner);
+    Reply w = word.host().Send("gdiwatch");
+    ASSERT_EQ(1, w.Num("armed")) << w.error;
+    EXPECT_EQ(0, w.Num("startups")) << "GDI+ started by the library's attach";
+    EXPECT_EQ(0, w.Num("locked")) << w.Str("lockednames");
+
+    const Reply r = word.Print({{"printer", printworld::kOfficePrinter}});
+    ASSERT_GT(r.Num("enddoc"), 0) << r.error;
+    const Reply left = word.Print({{"printer", printworld::kOfficePrinter}, {"end", "deletedc"}});
+    ASSERT_GT(left.Num("startdoc"), 0) << left.error;
+    const std::vector<PrintedJob> jobs = word.Jobs();
+    ASSERT_FALSE(jobs.empty());
+    EXPECT_EQ(1u, WatermarkedPages(jobs[0])) << jobs[0].text;
+    w = word.host().Send("gdiwatch");
+    EXPECT_EQ(1, w.Num("startups")) << "once, for the first watermarked job";
+    EXPECT_EQ(0, w.Num("locked")) << w.Str("lockednames");
+
+    const HANDLE process = word.host().Process();
+    ASSERT_TRUE(word.host().Send("quit", {{"code", "37"}}).ok);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, 30000));
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeProcess(process, &code));
+    EXPECT_EQ(37u, code) << "the application ends as it meant to";
+    std::ifstream in(watch, std::ios::binary);
+    const std::string locked((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    EXPECT_EQ("", locked) << "called by the library under the loader lock (the application's end included)";
+    DeleteFileA(watch.c_str());
 }
 
 TEST_F(PrintGuard, EachApplicationsJobNamesCarryTheFlagInItsOwnForm) {

@@ -3,14 +3,19 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "store/gatrel_interface.h"
 #include "store/ostrum_records.h"
+#include "tests/support/section_view.h"
 #include "tests/support/library_view.h"
 #include "tests/store/store_test_util.h"
 
@@ -170,6 +175,96 @@ int DieHoldingHookMutex() {
     return 3;
 }
 
+// Takes "HookMutex", sets the event named held, and keeps the mutex until the
+// event named release is set.
+int HoldHookMutex(const char* held, const char* release) {
+    HANDLE m = CreateMutexA(nullptr, FALSE, "HookMutex");
+    HANDLE heldEvent = OpenEventA(EVENT_MODIFY_STATE, FALSE, held);
+    HANDLE releaseEvent = OpenEventA(SYNCHRONIZE, FALSE, release);
+    if (!m || !heldEvent || !releaseEvent) return 2;
+    if (WaitForSingleObject(m, 30000) != WAIT_OBJECT_0) return 3;
+    SetEvent(heldEvent);
+    WaitForSingleObject(releaseEvent, 60000);
+    ReleaseMutex(m);
+    return 0;
+}
+
+// ---- Bad pointers handed to the exported interface ----
+
+// An access violation inside Faults' call ends the call there, as the
+// application's own structured handler would: the frames it leaves run no
+// destructor, so a lock they held stays held.
+void* g_landing[5];
+volatile LONG g_catching = 0;
+
+[[noreturn]] void Land() { __builtin_longjmp(g_landing, 1); }
+
+LONG CALLBACK CatchFault(EXCEPTION_POINTERS* ep) {
+    if (ep->ExceptionRecord->ExceptionCode != EXCEPTION_ACCESS_VIOLATION || !InterlockedExchange(&g_catching, 0))
+        return EXCEPTION_CONTINUE_SEARCH;
+    ep->ContextRecord->Eip = static_cast<DWORD>(reinterpret_cast<uintptr_t>(&Land));
+    return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+__attribute__((noinline)) bool Faults(const std::function<void()>& call) {
+    if (__builtin_setjmp(g_landing)) return true;
+    InterlockedExchange(&g_catching, 1);
+    call();
+    InterlockedExchange(&g_catching, 0);
+    return false;
+}
+
+const char kBadPath[] = "C:\\DOCS\\(ZEL-99)bad.doc";
+constexpr DWORD kBadOwner = 0x10990;
+constexpr DWORD kNoOwner = 0x10991;
+
+// Each exported operation that reads or writes through a caller's pointer,
+// with a pointer to memory that cannot be read. A record of kBadOwner at
+// kBadPath is in place, so that every call reaches its pointer.
+std::vector<std::pair<const char*, std::function<void()>>> BadCalls(void* bad) {
+    CHookInterface& ctl = CHookInterface::instance();
+    const char* text = static_cast<const char*>(bad);
+    auto path = std::make_shared<std::string>(kBadPath);
+    return {
+        {"AddHookInfo", [&ctl, bad] { ctl.AddHookInfo(bad); }},
+        {"SetHookInfo(owner, letters)", [&ctl, text] { ctl.SetHookInfo(kBadOwner, text); }},
+        {"SetHookInfo(path, letters)", [&ctl, text, path] { ctl.SetHookInfo(*path, text); }},
+        {"SetWaterInfo", [&ctl, bad] { ctl.SetWaterInfo(bad); }},
+        {"SetKORBClassName", [&ctl, text] { ctl.SetKORBClassName(text); }},
+        {"SetOfficeTempPath(path)", [&ctl, text] { ctl.SetOfficeTempPath(text, "C:\\TEMP"); }},
+        {"SetOfficeTempPath(temp path)", [&ctl, text] { ctl.SetOfficeTempPath(kBadPath, text); }},
+        {"AddOstrumInfo", [&ctl, bad] { ctl.AddOstrumInfo(bad); }},
+        {"DelGuardInfo", [&ctl, bad] { ctl.DelGuardInfo(bad); }},
+        {"DelGuardInfo1", [&ctl, bad] { ctl.DelGuardInfo1(bad); }},
+        {"FindZELFileName", [&ctl, text] {
+             _ZEL_HOOK_INFO_ out{};
+             ctl.FindZELFileName(text, out);
+         }},
+        {"GetOfficeTempPath", [&ctl, text] { ctl.GetOfficeTempPath(text); }},
+        {"GetAllOstrumInfo", [&ctl, bad] { ctl.GetAllOstrumInfo(bad); }},
+    };
+}
+
+// Makes bad call number `which`, recovering from its fault, sets the event
+// named step and waits for the one named next. 0: the call faulted, as it
+// must (the pointer cannot be read).
+int BadPointer(int which, const char* step, const char* next) {
+    AddVectoredExceptionHandler(1, CatchFault);
+    void* bad = VirtualAlloc(nullptr, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_NOACCESS);
+    HANDLE stepEvent = OpenEventA(EVENT_MODIFY_STATE, FALSE, step);
+    HANDLE nextEvent = OpenEventA(SYNCHRONIZE, FALSE, next);
+    const auto calls = BadCalls(bad);
+    if (!bad || !stepEvent || !nextEvent || which < 0 || which >= static_cast<int>(calls.size())) return 100;
+    _ZEL_HOOK_INFO_ r{};
+    r.dwProcessId = r.dwOwnerPid = kBadOwner;
+    strcpy(r.szFilePath, kBadPath);
+    CHookInterface::instance().AddHookInfo(&r);
+    const bool faulted = Faults(calls[which].second);
+    SetEvent(stepEvent);
+    WaitForSingleObject(nextEvent, 60000);
+    return faulted ? 0 : 1;
+}
+
 int AddOne(DWORD owner) {
     testlib::Store store;
     auto r = Patterned(owner, 1);
@@ -313,6 +408,98 @@ TEST_F(StoreProcesses, ProcessDyingWithHookMutexDoesNotBlockTheStore) {
     EXPECT_EQ(1, store.GetHookInfoCount());
 }
 
+// A caller's bad pointer faults in the caller's own call, never while the
+// store holds "HookMutex", the write flag or "DllShareMem": another process
+// can take both locks after each call, and readers see no write in progress.
+TEST_F(StoreProcesses, ABadPointerFromTheCallerLeavesNoLockHeldAndNoWriteFlagSet) {
+    CHookInterface::instance();
+    const SharedSection* section = testing_support::SharedSectionOf(GetModuleHandleA("gatrel"));
+    ASSERT_TRUE(section);
+    const std::string tag = std::to_string(GetCurrentProcessId());
+    const std::string stepName = "GatrelBadPointerStep" + tag, nextName = "GatrelBadPointerNext" + tag;
+    HANDLE step = CreateEventA(nullptr, FALSE, FALSE, stepName.c_str());
+    HANDLE next = CreateEventA(nullptr, FALSE, FALSE, nextName.c_str());
+    HANDLE hook = OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, "HookMutex");
+    HANDLE share = OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, "DllShareMem");
+    ASSERT_TRUE(step && next && hook && share);
+    const auto calls = BadCalls(nullptr);
+    for (size_t i = 0; i < calls.size(); ++i) {
+        SCOPED_TRACE(calls[i].first);
+        HANDLE child = SpawnSelf("--bad-pointer " + std::to_string(i) + " " + stepName + " " + nextName);
+        ASSERT_TRUE(child);
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(step, 60000));
+        const DWORD hookWait = WaitForSingleObject(hook, 3000);
+        EXPECT_EQ(WAIT_OBJECT_0, hookWait) << "\"HookMutex\" stays held";
+        if (hookWait == WAIT_OBJECT_0) ReleaseMutex(hook);
+        const DWORD shareWait = WaitForSingleObject(share, 3000);
+        EXPECT_EQ(WAIT_OBJECT_0, shareWait) << "\"DllShareMem\" stays held";
+        if (shareWait == WAIT_OBJECT_0) ReleaseMutex(share);
+        EXPECT_EQ(0u, section->writing) << "the write flag stays set";
+        SetEvent(next);
+        EXPECT_EQ(0u, WaitExit(child)) << "the call did not fault";
+        CloseHandle(child);
+        // A child that ended holding a lock left it abandoned: the next write
+        // takes it over and clears the flag, so each call is judged alone.
+        store.DelHookInfo(kNoOwner);
+        if (WaitForSingleObject(share, 3000) != WAIT_TIMEOUT) ReleaseMutex(share);
+    }
+    for (HANDLE h : {step, next, hook, share}) CloseHandle(h);
+}
+
+// The Ostrum process's writers change the table under "HookMutex" like every
+// other writer: held by another process, it keeps each of them waiting until
+// it is released, and then the call completes.
+TEST_F(StoreProcesses, OstrumWritersWaitForHookMutexHeldByAnotherProcess) {
+    CHookInterface& ctl = CHookInterface::instance();
+    const DWORD owner = OwnerOf(10, 0);
+    const _ZEL_HOOK_INFO_ rec = Patterned(owner, 1);
+    const HWND wnd = reinterpret_cast<HWND>(WndOf(owner));
+    _ZEL_HOOK_INFO_ out{};
+    struct Case {
+        const char* name;
+        std::function<void()> before;  // unheld
+        std::function<void()> call;
+        std::function<bool()> done;    // the call's change is in the table
+    };
+    const Case cases[] = {
+        {"AddOstrumInfo", [] {}, [&] { ctl.AddOstrumInfo(const_cast<_ZEL_HOOK_INFO_*>(&rec)); },
+         [&] { return store.GetHookInfoByPid(rec.dwProcessId, &out) >= 0; }},
+        {"DelGuardInfo", [] {}, [&] { ctl.DelGuardInfo(const_cast<_ZEL_HOOK_INFO_*>(&rec)); },
+         [&] { return store.GetHookInfoByPid(rec.dwProcessId, &out) < 0 && store.GetHookInfoByWnd(wnd, &out) >= 0; }},
+        {"DelGuardInfo1", [&] { ctl.AddOstrumInfo(const_cast<_ZEL_HOOK_INFO_*>(&rec)); },
+         [&] { ctl.DelGuardInfo1(const_cast<_ZEL_HOOK_INFO_*>(&rec)); },
+         [&] { return store.GetHookInfoByPid(rec.dwProcessId, &out) < 0; }},
+    };
+    const std::string tag = std::to_string(GetCurrentProcessId());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.before();
+        ASSERT_FALSE(c.done()) << "already done before the call";
+        const std::string heldName = "GatrelHookMutexHeld" + tag, releaseName = "GatrelHookMutexRelease" + tag;
+        HANDLE held = CreateEventA(nullptr, TRUE, FALSE, heldName.c_str());
+        HANDLE release = CreateEventA(nullptr, TRUE, FALSE, releaseName.c_str());
+        HANDLE holder = SpawnSelf("--hold-hook-mutex " + heldName + " " + releaseName);
+        ASSERT_TRUE(held && release && holder);
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(held, 30000));
+
+        std::atomic<bool> returned{false};
+        std::thread caller([&] {
+            c.call();
+            returned = true;
+        });
+        Sleep(1500);
+        EXPECT_FALSE(returned) << "returned while another process held \"HookMutex\"";
+        EXPECT_FALSE(c.done()) << "changed the table while another process held \"HookMutex\"";
+        SetEvent(release);
+        for (int i = 0; i < 300 && !returned; ++i) Sleep(50);
+        EXPECT_TRUE(returned) << "still waiting after the release";
+        caller.join();
+        EXPECT_TRUE(c.done());
+        EXPECT_EQ(0u, WaitExit(holder));
+        for (HANDLE h : {holder, held, release}) CloseHandle(h);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -322,6 +509,8 @@ int main(int argc, char** argv) {
     if (argc >= 4 && !strcmp(argv[1], "--duel"))
         return Duel(!strcmp(argv[2], "ostrum"), strtoul(argv[3], nullptr, 10));
     if (argc >= 3 && !strcmp(argv[1], "--add")) return AddOne(strtoul(argv[2], nullptr, 10));
+    if (argc >= 4 && !strcmp(argv[1], "--hold-hook-mutex")) return HoldHookMutex(argv[2], argv[3]);
+    if (argc >= 5 && !strcmp(argv[1], "--bad-pointer")) return BadPointer(atoi(argv[2]), argv[3], argv[4]);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
