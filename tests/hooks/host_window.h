@@ -108,7 +108,8 @@ public:
         started_ = proc_.Start("\"" + ExeDir() + host_protocol::kExeName + "\" \"" + title +
                                    "\" \"" + cls + "\"",
                                desktop ? desktop->StartupName() : std::string(), false);
-        for (int i = 0; started_ && i < 400 && !wnd_; ++i) {
+        // Up to 30 s: a busy two-processor machine starts a Wine process slowly.
+        for (int i = 0; started_ && i < 1200 && !wnd_; ++i) {
             wnd_ = FindWindowOfProcess(cls.c_str(), proc_.Pid(),
                                        desktop ? desktop->Handle() : nullptr);
             if (!wnd_) Sleep(25);
