@@ -3,6 +3,7 @@
 #include "guards/clipboard/clipboard_rows.h"
 #include "guards/file/file_rows.h"
 #include "guards/print/print_rows.h"
+#include "guards/screen/screen_rows.h"
 #include "intercept/hook_tables.h"
 
 namespace {
@@ -15,6 +16,7 @@ const RowsOf kGuards[] = {
     ClipboardDetourRows,
     FileDetourRows,
     PrintDetourRows,
+    ScreenDetourRows,
 };
 
 }  // namespace

@@ -317,9 +317,24 @@ bool HostClient::StartExe(const std::string& exePath, const std::vector<std::str
     std::vector<wchar_t> block = EnvironmentBlock(env);
     STARTUPINFOW si{};
     si.cb = sizeof si;
+    std::wstring desktop = Widen(desktop_);
+    if (!desktop.empty()) si.lpDesktop = desktop.data();
+    // The host's standard streams are the null device. Under Wine a process
+    // inherits the streams of the process that starts it, and what a host
+    // starts may outlive it (the daemon, which a protected application starts
+    // whenever it is gone): it must not hold this test's output open.
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             &inheritable, OPEN_EXISTING, 0, nullptr);
+    if (nul != INVALID_HANDLE_VALUE) {
+        si.dwFlags |= STARTF_USESTDHANDLES;
+        si.hStdInput = si.hStdOutput = si.hStdError = nul;
+    }
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, cmdBuf.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                        block.data(), nullptr, &si, &pi)) {
+    const BOOL created = CreateProcessW(nullptr, cmdBuf.data(), nullptr, nullptr, nul != INVALID_HANDLE_VALUE,
+                                        CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr, &si, &pi);
+    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+    if (!created) {
         lastError_ = "CreateProcess failed: " + std::to_string(GetLastError()) + " " + exePath;
         return false;
     }

@@ -86,6 +86,10 @@ public:
                const Params& env = {});
     bool StartExe(const std::string& exePath, const std::vector<std::string>& args = {},
                   const Params& env = {});
+    // The desktop the host is started on ("WinSta0\\<name>"); empty (the
+    // default): the caller's. Window hooks installed in the host reach only
+    // that desktop.
+    void SetDesktop(const std::string& startupName) { desktop_ = startupName; }
 
     Reply Send(const std::string& command, const Params& params = {}, DWORD timeoutMs = 30000);
     // Sends on a connection of its own and returns at once.
@@ -131,6 +135,7 @@ private:
     std::string pipeName_;
     HANDLE pipe_ = INVALID_HANDLE_VALUE;
     std::string lastError_;
+    std::string desktop_;
 };
 
 // Parses a reply message (exposed for the protocol's own tests).
