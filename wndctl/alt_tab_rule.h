@@ -1,0 +1,6 @@
+#pragma once
+// Alt+Tab, in every process: recorded in the shared section for the drag
+// source, which must not take a switch of application for a drop.
+#include <windows.h>
+
+void RecordAltTab(const MSG& msg);
