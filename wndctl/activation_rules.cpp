@@ -36,7 +36,7 @@ enum class TitleTest {
 
 enum class Action {
     kClose,             // posts WM_CLOSE
-    kPrintDialog,       // unchecks print-to-file; the first time, Alt+D
+    kPrintDialog,       // unchecks print-to-file (keeps it out of reach without "A"); the first time, Alt+D
     kPrintAsImage,      // the advanced setup gets print-as-image and OK
     kCloseAndCancel,    // posts WM_CLOSE, then clicks the panes' cancel buttons
     kCloseFolder,       // logs the title, posts WM_CLOSE
@@ -152,6 +152,7 @@ void Act(Action action, const Activated& a) {
             return wndctl::PostClose(a.w);
         case Action::kPrintDialog:
             UncheckPrintToFile(a.w);
+            if (!HasPermission(a.rec, 'A')) KeepPrintToFileOutOfReach(a.w);
             return FollowUpPrintWindow(a.w);
         case Action::kPrintAsImage:
             return StartForcePrintAsImage(a.w);

@@ -2,27 +2,15 @@
 
 #include "host/process_context.h"
 #include "identify/common_doc.h"
+#include "wndctl/pdf_print_texts.h"
 #include "wndctl/print_window_followup.h"
 #include "wndctl/window_texts.h"
 
 namespace {
 
-const char* const kPrintToFile[] = {
-    "\xB4\xF2\xD3\xA1\xB5\xBD\xCE\xC4\xBC\xFE",  // "print to file"
-    "Print to &file",
-    nullptr,
-};
-
 const char* const kPrintWindow[] = {
     "\xB4\xF2\xD3\xA1",  // "print"
     "PRINT",
-    nullptr,
-};
-
-const char* const kAdvancedButton[] = {
-    "\xB8\xDF\xBC\xB6(&D)",  // "advanced(&D)"
-    "Advanced(&D)",
-    "A&dvanced",
     nullptr,
 };
 
@@ -54,9 +42,9 @@ enum class PdfName { kNone, kPrintToFile, kPrintWindow, kAdvanced };
 
 PdfName PdfNameOf(const char* name) {
     const std::string n = name;
-    if (wndctl::ContainsAny(n, kPrintToFile)) return PdfName::kPrintToFile;
+    if (wndctl::ContainsAny(n, wndctl::kPrintToFileName)) return PdfName::kPrintToFile;
     if (wndctl::EqualsAnyNoCase(n, kPrintWindow)) return PdfName::kPrintWindow;
-    if (wndctl::EqualsAnyNoCase(n, kAdvancedButton)) return PdfName::kAdvanced;
+    if (wndctl::EqualsAnyNoCase(n, wndctl::kAdvancedButton)) return PdfName::kAdvanced;
     return PdfName::kNone;
 }
 

@@ -4,16 +4,11 @@
 #include "support/contained_run.h"
 #include "support/held_locks.h"
 #include "support/process_lifetime.h"
+#include "wndctl/pdf_print_texts.h"
 #include "wndctl/posted_input.h"
 #include "wndctl/window_texts.h"
 
 namespace {
-
-const char* const kPrintToFile[] = {
-    "\xB4\xF2\xD3\xA1\xB5\xBD\xCE\xC4\xBC\xFE",  // "print to file"
-    "PRINT TO &FILE",
-    nullptr,
-};
 
 const char* const kPrintAsImage[] = {
     "\xD7\xF7\xCE\xAA\xCD\xBC\xCF\xF1\xB4\xF2\xD3\xA1",  // "print as image"
@@ -27,9 +22,6 @@ const char* const kOk[] = {
     "OK",
     nullptr,
 };
-
-// How long the thread waits for the dialog's thread to tell the box's state.
-constexpr UINT kCheckStateWaitMs = 2000;
 
 struct PrintSetupSection {
     PrintSetupSection() { InitializeCriticalSection(&cs); }
@@ -61,25 +53,16 @@ AdvancedControls FindAdvancedControls(HWND dialog) {
     return found;
 }
 
-// Asked of the box itself, with a bound: the dialog's thread may be busy.
-bool Checked(HWND box) {
-    DWORD_PTR state = 0;
-    if (!SendMessageTimeoutA(box, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kCheckStateWaitMs, &state))
-        return false;
-    return state == BST_CHECKED;
-}
-
+// The box ends checked whatever its state: it is unchecked, then clicked.
+// Its state is not asked for: the dialog belongs to another thread, which
+// may be busy, and nothing here waits for it.
 void ForcePrintAsImage(HWND dialog) {
     const AdvancedControls found = FindAdvancedControls(dialog);
-    // Read before the lock is taken: nothing waits while it is held.
-    const bool checked = found.imageBox && Checked(found.imageBox);
     support::CriticalHold hold(PrintSetupLock());
     if (found.imageBox) {
         PostMessageA(found.imageBox, WM_LBUTTONDOWN, 0, 0);
-        if (!checked) {
-            PostMessageA(found.imageBox, BM_SETCHECK, BST_UNCHECKED, 0);
-            wndctl::PostClick(found.imageBox);
-        }
+        PostMessageA(found.imageBox, BM_SETCHECK, BST_UNCHECKED, 0);
+        wndctl::PostClick(found.imageBox);
     }
     if (found.okButton) wndctl::PostClick(found.okButton);
 }
@@ -88,8 +71,19 @@ void ForcePrintAsImage(HWND dialog) {
 
 void UncheckPrintToFile(HWND dialog) {
     for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        if (!wndctl::ContainsAny(wndctl::UpperWindowText(c), kPrintToFile)) continue;
+        if (!wndctl::ContainsAny(wndctl::UpperWindowText(c), wndctl::kPrintToFileUpper)) continue;
         PostMessageA(c, BM_SETCHECK, BST_UNCHECKED, 0);
+        return;
+    }
+}
+
+void KeepPrintToFileOutOfReach(HWND dialog) {
+    for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (!wndctl::ContainsAny(wndctl::UpperWindowText(c), wndctl::kPrintToFileUpper)) continue;
+        RECT rc;
+        if (GetWindowRect(c, &rc) && rc.left == rc.right && rc.top == rc.bottom) return;
+        // Asynchronous: the box may belong to another thread.
+        SetWindowPos(c, nullptr, 0, 0, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
         return;
     }
 }

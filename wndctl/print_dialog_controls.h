@@ -6,6 +6,13 @@
 // The print dialog's "Print to file" box (a direct child) is unchecked.
 void UncheckPrintToFile(HWND dialog);
 
+// The print dialog's print-to-file box gets zero size and position if its
+// creation did not leave it so: the creation hook zeroes it in the creation
+// parameters, which Windows uses, while Wine (8.0) makes the window as the
+// application asked. (The "Advanced" button is left as it was created: with
+// no size, the button ignores the Alt+D that opens it.)
+void KeepPrintToFileOutOfReach(HWND dialog);
+
 // Starts ForcePrintAsImageProc on a thread of its own and returns at once.
 void StartForcePrintAsImage(HWND dialog);
 
