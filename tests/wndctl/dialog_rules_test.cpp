@@ -185,9 +185,11 @@ PrintRun RunPrintDialog(WindowHost& pdf, const hosts::Params& options, bool acti
         controls = pdf.host.Send("pdfprintcontrols");
     }
     const HWND dialog = controls.Wnd("dialog");
+    // Only the host's event list is read meanwhile: the dialog's own loop
+    // must take the keys the rules press (its mnemonics), not a command's.
     auto collect = [&](DWORD ms) {
         for (DWORD waited = 0; waited < ms && !HasEvent(run.events, "advanced-end:"); waited += 100) {
-            pdf.host.Send("pump", {{"ms", "100"}});
+            Sleep(100);
             auto more = pdf.host.Events();
             run.events.insert(run.events.end(), more.begin(), more.end());
         }
@@ -195,7 +197,9 @@ PrintRun RunPrintDialog(WindowHost& pdf, const hosts::Params& options, bool acti
     collect(kClosesMs);
     if (activateAgain) {
         const HWND other = pdf.host.CreateWindowOf("HostOtherWindow", nullptr, false, true, "Other");
-        pdf.host.Activate(dialog);
+        // Back to the dialog as the user goes back: while the dialog's own
+        // loop runs, not inside a command of the host.
+        SetForegroundWindow(dialog);
         run.events.erase(std::remove_if(run.events.begin(), run.events.end(),
                                         [](const std::string& e) { return e.rfind("advanced-end:", 0) == 0; }),
                          run.events.end());
