@@ -262,4 +262,38 @@ TEST(DialogRules, PdfPrintDialogIsFollowedUpOncePerCreation) {
     EXPECT_EQ(1, plain.fileCheck);
 }
 
+// The build tree's private zh_CN locale (made by scripts/wine-world.sh) lies
+// beside the bin folder: the hosts run under the Chinese ANSI code page.
+hosts::Params ChineseLocale() {
+    char bin[1024] = {};
+    GetEnvironmentVariableA("GATREL_BIN", bin, sizeof bin);
+    std::string tree = bin;
+    tree.resize(tree.find_last_of('/'));
+    return {{"LOCPATH", tree + "/locale"}, {"LANG", "zh_CN.UTF-8"}, {"LC_ALL", "zh_CN.UTF-8"}};
+}
+
+// The Chinese forms of the texts, compared as code page 936 bytes: the print
+// dialog "\u6253\u5370" with its boxes, and a macro dialog of the word processor.
+TEST(DialogRules, ChineseDialogsUnderCodePage936) {
+    WindowHost pdf;
+    ASSERT_TRUE(pdf.Start("acrobat9", "C:\\ZELFILETEMP\\(ZEL-0003)terms.pdf", {}, ChineseLocale()));
+    ASSERT_EQ(936, pdf.host.Send("acp").Num("acp"));
+    ASSERT_TRUE(pdf.HookWindows());
+    pdf.Protect("P", 0x6209);
+    const PrintRun run = RunPrintDialog(pdf, {{"filechecked", "1"}, {"chinese", "1"}});
+    EXPECT_TRUE(run.fileHidden);
+    EXPECT_EQ(0, run.fileCheck);
+    EXPECT_EQ(1, run.advanced);
+    EXPECT_TRUE(HasEvent(run.events, "advanced-end:1:image=1"));
+
+    WindowHost word;
+    ASSERT_TRUE(word.Start("word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc", {}, ChineseLocale()));
+    ASSERT_TRUE(word.HookWindows());
+    word.Protect("A", 0x620A);
+    const char* kRecordMacro = "\xE5\xBD\x95\xE5\x88\xB6\xE5\xAE\x8F";  // UTF-8 "record macro"
+    const HWND macro = word.host.Send("officedlg", {{"name", "recordmacro"}, {"title", kRecordMacro}}).Wnd("wnd");
+    ASSERT_TRUE(macro);
+    EXPECT_TRUE(word.GoneWithin(macro, kClosesMs));
+}
+
 }  // namespace
