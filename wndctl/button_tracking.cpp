@@ -60,6 +60,10 @@ void Released(bool right, POINT pt) {
 }
 
 void Moved() {
+    // Every pointer move passes here; a blocked button is rare.
+    if (!__atomic_load_n(&g_tracks.left.blocked, __ATOMIC_RELAXED) &&
+        !__atomic_load_n(&g_tracks.right.blocked, __ATOMIC_RELAXED))
+        return;
     const DWORD now = GetTickCount();
     support::ExclusiveHold hold(g_lock);
     for (ButtonTrack* b : {&g_tracks.left, &g_tracks.right})

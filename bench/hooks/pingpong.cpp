@@ -69,28 +69,14 @@ struct Windows {
 // (the window a record names) with its view inside, in front.
 Windows MakePdfWindows() {
     HINSTANCE inst = GetModuleHandleA(nullptr);
-    for (const char* cls : {"AcrobatSDIWindow", "AVL_AVView"}) {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = inst;
-        wc.lpszClassName = cls;
-        RegisterClassA(&wc);
-    }
+    bench::RegisterWindowClasses(Proc, {"AcrobatSDIWindow", "AVL_AVView"});
     Windows w;
     w.top = w.doc = CreateWindowExA(0, "AcrobatSDIWindow", "(ZEL-0002)terms.pdf - Adobe Acrobat",
                                     WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 400, 300, nullptr, nullptr, inst, nullptr);
     if (!w.top) return w;
     w.target = CreateWindowExA(0, "AVL_AVView", "", WS_CHILD | WS_VISIBLE, 0, 0, 380, 260, w.top, nullptr, inst,
                                nullptr);
-    SetForegroundWindow(w.top);
-    SetActiveWindow(w.top);
-    SetFocus(w.target);
-    MSG msg;
-    const DWORD until = GetTickCount() + 100;
-    while (GetTickCount() < until) {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-        Sleep(5);
-    }
+    bench::SettleInFront(w.top, w.target);
     return w;
 }
 

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "bench/bench_util.h"
+#include "bench/word_windows.h"
 #include "host/process_context.h"
 #include "identify/common_doc.h"
 #include "intercept/hook_function.h"
@@ -43,24 +44,15 @@ struct Spreadsheet {
 
 Spreadsheet MakeSpreadsheet() {
     HINSTANCE inst = GetModuleHandleA(nullptr);
-    for (const char* cls : {"XLMAIN", "XLDESK", "EXCEL7"}) {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = Quiet;
-        wc.hInstance = inst;
-        wc.lpszClassName = cls;
-        RegisterClassA(&wc);
-    }
+    bench::RegisterWindowClasses(Quiet, {"XLMAIN", "XLDESK", "EXCEL7"});
     Spreadsheet s;
     s.frame = CreateWindowExA(0, "XLMAIN", "Microsoft Excel", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 30, 30, 500, 400,
                               nullptr, nullptr, inst, nullptr);
     HWND desk = CreateWindowExA(0, "XLDESK", "", WS_CHILD | WS_VISIBLE, 0, 0, 480, 360, s.frame, nullptr, inst, nullptr);
     s.doc = CreateWindowExA(0, "EXCEL7", "budget.xls", WS_CHILD | WS_VISIBLE, 0, 0, 480, 360, desk, nullptr, inst,
                             nullptr);
-    SetForegroundWindow(s.frame);
+    bench::SettleInFront(s.frame, nullptr);
     GetWindowRect(s.doc, &s.docRect);
-    MSG msg;
-    for (DWORD until = GetTickCount() + 100; GetTickCount() < until; Sleep(5))
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
     _ZEL_HOOK_INFO_ rec{};
     rec.dwProcessId = GetCurrentProcessId();
     rec.dwOwnerPid = 0x7C01;

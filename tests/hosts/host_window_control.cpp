@@ -70,49 +70,35 @@ private:
 struct OfficeDialog {
     const char* name;
     const char* title;
-    // Class per application; "#32770" is made as a dialog of the host's own.
-    const char* wordClass;
-    const char* excelClass;
-    const char* otherClass;
+    // The office applications make it as one of their own dialogs
+    // ("bosa_sdm_..."); elsewhere, and when false, it is a "#32770" dialog.
+    bool ownClass;
 };
-
-constexpr const char* kWordSdm = "bosa_sdm_Microsoft Office Word 11.0";
-constexpr const char* kExcelSdm = "bosa_sdm_XL9";
 
 const OfficeDialog kOfficeDialogs[] = {
-    {"saveas", "Save As", kWordSdm, kExcelSdm, "#32770"},
-    {"recordmacro", "Record Macro", kWordSdm, kExcelSdm, "#32770"},
-    {"assignmacro", "Assign Macro", kWordSdm, kExcelSdm, "#32770"},
-    {"autocorrect", "AutoCorrect: English (U.S.)", kWordSdm, kExcelSdm, "#32770"},
-    {"autotext", "Create AutoText", kWordSdm, kExcelSdm, "#32770"},
-    {"templates", "Templates and Add-ins", kWordSdm, kExcelSdm, "#32770"},
-    {"compare", "Compare and Merge Documents", kWordSdm, kExcelSdm, "#32770"},
-    {"autosummarize", "AutoSummarize", kWordSdm, kExcelSdm, "#32770"},
-    {"emailoptions", "E-mail Options", kWordSdm, kExcelSdm, "#32770"},
-    {"moveorcopy", "Move or Copy", kWordSdm, kExcelSdm, "#32770"},
-    {"addins", "Add-Ins", kWordSdm, kExcelSdm, "#32770"},
-    {"importlists", "Import Custom Lists", kWordSdm, kExcelSdm, "#32770"},
-    {"find", "Find and Replace", kWordSdm, kExcelSdm, "#32770"},
-    {"signin", "Sign In - Acrobat.com", "#32770", "#32770", "#32770"},
-    {"meeting", "Start Meeting", "#32770", "#32770", "#32770"},
+    {"saveas", "Save As", true},
+    {"recordmacro", "Record Macro", true},
+    {"assignmacro", "Assign Macro", true},
+    {"autocorrect", "AutoCorrect: English (U.S.)", true},
+    {"autotext", "Create AutoText", true},
+    {"templates", "Templates and Add-ins", true},
+    {"compare", "Compare and Merge Documents", true},
+    {"autosummarize", "AutoSummarize", true},
+    {"emailoptions", "E-mail Options", true},
+    {"moveorcopy", "Move or Copy", true},
+    {"addins", "Add-Ins", true},
+    {"importlists", "Import Custom Lists", true},
+    {"find", "Find and Replace", true},
+    {"signin", "Sign In - Acrobat.com", false},
+    {"meeting", "Start Meeting", false},
 };
 
-// The dialogs as the applications make them: their titles in the template, so
-// that the title is there when the dialog first comes to the front (which
-// happens while it is made).
-INT_PTR CALLBACK OfficeDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
-    switch (msg) {
-        case WM_INITDIALOG:
-            return TRUE;
-        case WM_COMMAND:
-            if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) DestroyWindow(dlg);
-            return TRUE;
-        case WM_CLOSE:
-            Event("close:" + HexOf(dlg));
-            DestroyWindow(dlg);
-            return TRUE;
-        default:
-            return FALSE;
+std::string ClassOf(const OfficeDialog& d) {
+    if (!d.ownClass) return "#32770";
+    switch (TheApp().profile.kind) {
+        case AppKind::Word: return "bosa_sdm_Microsoft Office Word 11.0";
+        case AppKind::Excel: return "bosa_sdm_XL9";
+        default: return "#32770";
     }
 }
 
@@ -146,22 +132,23 @@ void DoOfficeDialog(const Args& a, Reply& r) {
     for (const OfficeDialog& o : kOfficeDialogs)
         if (name == o.name) d = &o;
     if (!d) return r.Fail("unknown dialog " + name);
-    const AppKind kind = TheApp().profile.kind;
-    std::string cls = kind == AppKind::Word ? d->wordClass : kind == AppKind::Excel ? d->excelClass : d->otherClass;
-    if (a.Has("class")) cls = a.Str("class");
+    const std::string cls = a.Str("class", ClassOf(*d));
     const std::string title = a.Str("title", d->title);
     HWND owner = GetActiveWindow();
     HWND w;
     std::vector<HWND> controls;
     if (cls == "#32770") {
-        const bool online = name == "signin" || name == "meeting";
+        const bool online = !d->ownClass;
         Template t(Widen(title), 240, 140);
         if (!online) {
             t.Item(1000, WS_BORDER, 8, 8, 150, 12, L"", 0x0081);
             t.Item(IDOK, BS_DEFPUSHBUTTON, 8, 110, 50, 14, L"OK");
             t.Item(IDCANCEL, BS_PUSHBUTTON, 64, 110, 50, 14, L"Cancel");
         }
-        w = CreateDialogIndirectParamW(TheApp().instance, t.Get(), owner, online ? OnlineProc : OfficeDialogProc,
+        // The title in the template, as the applications' resources hold it:
+        // it is there when the dialog first comes to the front, which happens
+        // while it is made.
+        w = CreateDialogIndirectParamW(TheApp().instance, t.Get(), owner, online ? OnlineProc : HostDialogProc,
                                        reinterpret_cast<LPARAM>(&controls));
         if (w && !online)
             for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) controls.push_back(c);
