@@ -3,4 +3,6 @@
 // source, which must not take a switch of application for a drop.
 #include <windows.h>
 
-void RecordAltTab(const MSG& msg);
+#include "wndctl/key_state.h"
+
+void RecordAltTab(const MSG& msg, wndctl::KeyStates& keys);

@@ -19,7 +19,11 @@ ButtonTracks g_tracks;
 
 ButtonTrack& Of(ButtonTracks& t, bool right) { return right ? t.right : t.left; }
 
-void Pressed(bool right, POINT pt) {
+// The press goes to the window under the pointer: the message's own window
+// (a request to the server fewer on every click), or the window at its point
+// for a press posted to no window.
+void Pressed(bool right, const MSG& msg) {
+    const POINT pt = msg.pt;
     bool heldWithoutRelease;
     {
         support::ExclusiveHold hold(g_lock);
@@ -28,7 +32,7 @@ void Pressed(bool right, POINT pt) {
     }
     HWND w = nullptr, doc = nullptr;
     if (!heldWithoutRelease) {
-        w = WindowFromPoint(pt);
+        w = msg.hwnd ? msg.hwnd : WindowFromPoint(pt);
         if (w) doc = GetDocWndOfWindow(w);
     }
     support::ExclusiveHold hold(g_lock);
@@ -75,8 +79,8 @@ void Moved() {
 void TrackMouseButtons(const MSG& msg) {
     switch (msg.message) {
         case WM_MOUSEMOVE: return Moved();
-        case WM_LBUTTONDOWN: return Pressed(false, msg.pt);
-        case WM_RBUTTONDOWN: return Pressed(true, msg.pt);
+        case WM_LBUTTONDOWN: return Pressed(false, msg);
+        case WM_RBUTTONDOWN: return Pressed(true, msg);
         case WM_LBUTTONUP: return Released(false, msg.pt);
         case WM_RBUTTONUP: return Released(true, msg.pt);
         default: return;

@@ -4,7 +4,9 @@
 // "P", the spreadsheet's save-as key with "W", everything but reading with "R".
 #include <windows.h>
 
+#include "wndctl/key_state.h"
+
 class CCommonDoc;
 
 // True when the key message is to be refused.
-bool RefuseDocumentKey(const MSG& msg, CCommonDoc& doc);
+bool RefuseDocumentKey(const MSG& msg, CCommonDoc& doc, wndctl::KeyStates& keys);

@@ -47,8 +47,9 @@ enum class After { kNothing, kEmptyClipboard };
 // protected applications only, the rules that ask about the document.
 After ApplyMessageRules(MSG& msg) {
     ReleaseOrphanedClipboardHandles();
-    if (PrintScreenDown(msg)) return After::kEmptyClipboard;  // and nothing else
-    RecordAltTab(msg);
+    wndctl::KeyStates keys;
+    if (PrintScreenDown(msg, keys)) return After::kEmptyClipboard;  // and nothing else
+    RecordAltTab(msg, keys);
     CCommonDoc* doc = DocObject();
     if (!doc) return After::kNothing;
     TrackMouseButtons(msg);
@@ -58,7 +59,7 @@ After ApplyMessageRules(MSG& msg) {
         return After::kNothing;
     }
     DropClipboardIfOwnerLeft(msg);
-    if (RefuseDocumentKey(msg, *doc)) Swallow(msg);
+    if (RefuseDocumentKey(msg, *doc, keys)) Swallow(msg);
     return After::kNothing;
 }
 

@@ -5,12 +5,28 @@
 
 namespace wndctl {
 
-// The high bit of the thread's state of the key.
-inline bool KeyDown(int vk) { return GetKeyState(vk) < 0; }
-
 inline bool IsKeyMessage(UINT message) {
     return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN ||
            message == WM_SYSKEYUP;
 }
+
+// The thread's key state for one message, read once on first need: every
+// read of it is a request to the window server under Wine, and the rules of
+// one key message ask for several keys.
+class KeyStates {
+public:
+    // The high bit of the key's state.
+    bool Down(int vk) {
+        if (!taken_) {
+            if (!GetKeyboardState(keys_)) ZeroMemory(keys_, sizeof keys_);
+            taken_ = true;
+        }
+        return (keys_[vk & 0xFF] & 0x80) != 0;
+    }
+
+private:
+    BYTE keys_[256];
+    bool taken_ = false;
+};
 
 }  // namespace wndctl

@@ -4,8 +4,6 @@
 #include "identify/common_doc.h"
 #include "wndctl/key_state.h"
 
-using wndctl::KeyDown;
-
 bool ConsumePresentationShortcut(const MSG& msg, bool& protectedFront) {
     // Every shortcut here is a key press: other messages need no look-up.
     const UINT m = msg.message;
@@ -16,7 +14,8 @@ bool ConsumePresentationShortcut(const MSG& msg, bool& protectedFront) {
     if (!doc->IsZelDoc(rec)) return false;
     protectedFront = true;
     const WPARAM key = msg.wParam;
-    const bool ctrl = KeyDown(VK_CONTROL), shift = KeyDown(VK_SHIFT), alt = KeyDown(VK_MENU);
+    wndctl::KeyStates keys;
+    const bool ctrl = keys.Down(VK_CONTROL), shift = keys.Down(VK_SHIFT), alt = keys.Down(VK_MENU);
     const bool down = m == WM_KEYDOWN;
     const bool v12 = doc->IsVersion12();
     if (HasPermission(rec, 'A')) {

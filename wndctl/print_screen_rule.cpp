@@ -3,10 +3,9 @@
 #include "intercept/hook_slots.h"
 #include "intercept/replacement_guard.h"
 #include "support/log.h"
-#include "wndctl/key_state.h"
 
-bool PrintScreenDown(const MSG& msg) {
-    return wndctl::IsKeyMessage(msg.message) && wndctl::KeyDown(VK_SNAPSHOT);
+bool PrintScreenDown(const MSG& msg, wndctl::KeyStates& keys) {
+    return wndctl::IsKeyMessage(msg.message) && keys.Down(VK_SNAPSHOT);
 }
 
 void EmptyClipboardAfterPrintScreen() {

@@ -4,8 +4,10 @@
 // stay (the message is passed on first).
 #include <windows.h>
 
+#include "wndctl/key_state.h"
+
 // True for a key message that arrives while PrintScreen is down: the caller
 // passes it on and then calls EmptyClipboardAfterPrintScreen.
-bool PrintScreenDown(const MSG& msg);
+bool PrintScreenDown(const MSG& msg, wndctl::KeyStates& keys);
 
 void EmptyClipboardAfterPrintScreen();

@@ -2,21 +2,18 @@
 
 #include "identify/common_doc.h"
 #include "identify/window_rules.h"
-#include "wndctl/key_state.h"
 #include "wndctl/window_texts.h"
 
-using wndctl::KeyDown;
-
-bool IsReadOnlyKeyAllowed(const CCommonDoc& doc, WPARAM key) {
+bool IsReadOnlyKeyAllowed(const CCommonDoc& doc, WPARAM key, wndctl::KeyStates& keys) {
     switch (key) {
         case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN:
         case VK_PRIOR: case VK_NEXT: case VK_HOME: case VK_END:
         case VK_ESCAPE:
             return true;
         case 'F': case 'A':
-            return KeyDown(VK_CONTROL);
+            return keys.Down(VK_CONTROL);
         case VK_F4:
-            return KeyDown(VK_MENU);
+            return keys.Down(VK_MENU);
         case VK_F5:
             return doc.nDocType == kDocPowerPoint;
         case VK_F1:
@@ -27,8 +24,8 @@ bool IsReadOnlyKeyAllowed(const CCommonDoc& doc, WPARAM key) {
     }
 }
 
-bool RefuseReadOnlyKey(const CCommonDoc& doc, WPARAM key) {
-    const bool ctrl = KeyDown(VK_CONTROL);
+bool RefuseReadOnlyKey(const CCommonDoc& doc, WPARAM key, wndctl::KeyStates& keys) {
+    const bool ctrl = keys.Down(VK_CONTROL);
     if (doc.nDocType == kDocPdf) {
         // The reader's only shortcut left is Find.
         if (!ctrl) return false;
@@ -36,8 +33,8 @@ bool RefuseReadOnlyKey(const CCommonDoc& doc, WPARAM key) {
     }
     // The applications' own dialogs (find, go to, options) take typing.
     if (IsDialogClass(wndctl::ClassNameOf(GetActiveWindow()).c_str())) return false;
-    if (IsReadOnlyKeyAllowed(doc, key)) return false;
+    if (IsReadOnlyKeyAllowed(doc, key, keys)) return false;
     // Ctrl+Shift combinations pass, except with O.
-    if (KeyDown(VK_SHIFT) && ctrl && key != 'O') return false;
+    if (keys.Down(VK_SHIFT) && ctrl && key != 'O') return false;
     return true;
 }
