@@ -83,6 +83,7 @@ const GatrelDiagnostics kTable = {
     ScreenToolThreadId,
     WatchThreadId,
     AppObject,
+    &g_nGraphErrorBoxes,
 };
 
 }  // namespace

@@ -103,6 +103,9 @@ struct GatrelDiagnostics {
     // The application's automation object as the automation guard keeps it
     // (host/process_context.h).
     void*& (*AppObject)();
+    // Window control: the chart-server error windows the creation hook still
+    // refuses (g_nGraphErrorBoxes, host/process_context.h).
+    volatile LONG* GraphErrorBoxes;
 };
 
 extern "C" GATREL_API const GatrelDiagnostics* GatrelDiagnosticTable();

@@ -5,6 +5,7 @@
 #include "guards/print/print_rows.h"
 #include "guards/screen/screen_rows.h"
 #include "intercept/hook_tables.h"
+#include "wndctl/window_control_rows.h"
 
 namespace {
 
@@ -17,6 +18,7 @@ const RowsOf kGuards[] = {
     FileDetourRows,
     PrintDetourRows,
     ScreenDetourRows,
+    WindowControlDetourRows,
 };
 
 }  // namespace
