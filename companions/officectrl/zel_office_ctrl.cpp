@@ -7,10 +7,11 @@
 #include <cstdio>
 #include <string>
 
+#include "companions/record_line.h"
+
 namespace {
 
 constexpr const char* kSettingsKey = "Software\\Varnek\\ZELOfficeCtrl";
-constexpr DWORD kRecordWaitMs = 5000;
 
 // Environment first (tests start their processes with it), then the
 // registry (processes the desktop's hooks reach).
@@ -53,17 +54,7 @@ void Record(const std::string& call) {
     if (file.empty()) return;
     const std::string line = "pid=" + std::to_string(GetCurrentProcessId()) + "\texe=" + ExeName() +
                              "\ttick=" + std::to_string(GetTickCount()) + "\tcall=" + call + "\r\n";
-    HANDLE lock = CreateMutexA(nullptr, FALSE, "ZELOfficeCtrlRecord");
-    const DWORD waited = lock ? WaitForSingleObject(lock, kRecordWaitMs) : WAIT_FAILED;
-    HANDLE h = CreateFileA(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
-        DWORD written = 0;
-        WriteFile(h, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-        CloseHandle(h);
-    }
-    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) ReleaseMutex(lock);
-    if (lock) CloseHandle(lock);
+    standin::AppendRecordLine(file, line, "ZELOfficeCtrlRecord");
 }
 
 std::string ObjectCall(const char* name, int docType, void** address) {

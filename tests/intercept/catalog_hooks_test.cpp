@@ -365,14 +365,16 @@ std::map<std::string, Call> Calls() {
         EXPECT_GE(size, static_cast<LONG>(sizeof(DEVMODEW)));
         return std::to_string(size);
     };
-    c["BitBlt"] = [] {
+    // The copies out of a device context: a marked pixel of a memory context
+    // arrives in another one.
+    auto copy = [](auto&& how) {
         HDC screen = GetDC(nullptr);
         HDC src = CreateCompatibleDC(screen), dst = CreateCompatibleDC(screen);
         HBITMAP b1 = CreateCompatibleBitmap(screen, 4, 4), b2 = CreateCompatibleBitmap(screen, 4, 4);
         SelectObject(src, b1);
         SelectObject(dst, b2);
         SetPixel(src, 1, 1, RGB(10, 200, 30));
-        const BOOL r = ::BitBlt(dst, 0, 0, 4, 4, src, 0, 0, SRCCOPY);
+        const BOOL r = how(dst, src);
         const COLORREF px = GetPixel(dst, 1, 1);
         DeleteDC(src);
         DeleteDC(dst);
@@ -382,6 +384,9 @@ std::map<std::string, Call> Calls() {
         EXPECT_TRUE(r);
         EXPECT_EQ(RGB(10, 200, 30), px);
         return std::to_string(r) + "/" + std::to_string(px);
+    };
+    c["BitBlt"] = [=] {
+        return copy([](HDC d, HDC s) { return ::BitBlt(d, 0, 0, 4, 4, s, 0, 0, SRCCOPY); });
     };
     c["CreateDCA"] = [] {
         HDC dc = ::CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
@@ -415,26 +420,6 @@ std::map<std::string, Call> Calls() {
     };
     c["ImageList_BeginDrag"] = [=] { return drag(true); };
     c["ImageList_EndDrag"] = [=] { return drag(false); };
-    // The other copies out of a device context: a marked pixel of a memory
-    // context arrives in another one.
-    auto copy = [](auto&& how) {
-        HDC screen = GetDC(nullptr);
-        HDC src = CreateCompatibleDC(screen), dst = CreateCompatibleDC(screen);
-        HBITMAP b1 = CreateCompatibleBitmap(screen, 4, 4), b2 = CreateCompatibleBitmap(screen, 4, 4);
-        SelectObject(src, b1);
-        SelectObject(dst, b2);
-        SetPixel(src, 1, 1, RGB(10, 200, 30));
-        const BOOL r = how(dst, src);
-        const COLORREF px = GetPixel(dst, 1, 1);
-        DeleteDC(src);
-        DeleteDC(dst);
-        DeleteObject(b1);
-        DeleteObject(b2);
-        ReleaseDC(nullptr, screen);
-        EXPECT_TRUE(r);
-        EXPECT_EQ(RGB(10, 200, 30), px);
-        return std::to_string(r) + "/" + std::to_string(px);
-    };
     c["StretchBlt"] = [=] {
         return copy([](HDC d, HDC s) { return ::StretchBlt(d, 0, 0, 4, 4, s, 0, 0, 4, 4, SRCCOPY); });
     };

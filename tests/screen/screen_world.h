@@ -18,6 +18,7 @@
 #include "tests/hooks/child_process.h"
 #include "tests/hooks/host_window.h"
 #include "tests/hooks/log_tail.h"
+#include "tests/store/store_test_util.h"
 
 namespace screen_test {
 
@@ -126,15 +127,7 @@ protected:
         static int n = 0;
         return "GatrelScreen" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++n);
     }
-    void ClearStore() {
-        unsigned char table[12180];
-        iface.GetAllOstrumInfo(table);
-        for (int i = 0; i < 15; ++i) {
-            _ZEL_HOOK_INFO_ r;
-            memcpy(&r, table + i * sizeof r, sizeof r);
-            if (r.dwOwnerPid) iface.DelHookInfo(r.dwOwnerPid);
-        }
-    }
+    void ClearStore() { storetest::ClearTable(iface); }
 
     // The protected application (a host variant) on the desktop, with the
     // library loaded: its background threads start.
