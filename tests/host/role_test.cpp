@@ -11,8 +11,18 @@
 #include "host/guard_detours.h"
 #include "host_client.h"
 #include "intercept/hook_tables.h"
+#include "tests/hooks/host_window.h"
 
 namespace {
+
+// The hosts run on a desktop of the test's own: hooks that a protected
+// application of another test left on the default desktop (they outlive its
+// process by a second or two) would bring the library into them unasked.
+void OnOwnDesktop(hosts::HostClient& host) {
+    static const testing_support::Desktop desktop =
+        testing_support::Desktop::Private("GatrelRoles" + std::to_string(GetCurrentProcessId()));
+    host.SetDesktop(desktop.StartupName());
+}
 
 bool HasModule(hosts::HostClient& host, const char* module) {
     return host.Call("kernel32.dll", "GetModuleHandleA", {std::string("s:") + module}).Num("uret") != 0;
@@ -96,6 +106,7 @@ class Roles : public ::testing::TestWithParam<Role> {};
 TEST_P(Roles, DocumentObjectAndAttachedRowsFollowTheName) {
     const Role role = GetParam();
     hosts::HostClient host;
+    OnOwnDesktop(host);
     if (*role.variant) {
         ASSERT_TRUE(host.Start(role.variant)) << host.LastError();
     } else {
@@ -154,6 +165,7 @@ bool FreeAndCheckLoaded(hosts::HostClient& host, long long module) {
 
 TEST(RoleLifecycle, AProcessWithAttachedRowsKeepsTheLibraryUntilItEnds) {
     hosts::HostClient host;
+    OnOwnDesktop(host);
     ASSERT_TRUE(host.Start("plain"));
     const char* apis[] = {"OpenClipboard", "CountClipboardFormats", "EmptyClipboard",
                           "GetClipboardData", "SetClipboardData"};
@@ -175,6 +187,7 @@ TEST(RoleLifecycle, AProcessWithAttachedRowsKeepsTheLibraryUntilItEnds) {
 // program loads the module itself.
 TEST(RoleLifecycle, AnOrdinaryProgramGetsTheRowsOfAModuleItLoadsLater) {
     hosts::HostClient host;
+    OnOwnDesktop(host);
     ASSERT_TRUE(host.Start("plain"));
     const char* later[] = {"oleaut32.dll", "ole32.dll", "comctl32.dll"};
     std::vector<std::string> missing;
@@ -194,6 +207,7 @@ TEST(RoleLifecycle, AnOrdinaryProgramGetsTheRowsOfAModuleItLoadsLater) {
 
 TEST(RoleLifecycle, ExplorerIsLeftUntouchedAndUnloads) {
     hosts::HostClient host;
+    OnOwnDesktop(host);
     ASSERT_TRUE(host.StartExe(CopyOfPlainHost("explorer.exe")));
     const std::string before = EntryBytes(host, "GetClipboardData");
     const long long module = LoadByPath(host);

@@ -15,21 +15,23 @@ constexpr DWORD kDocOwner = 0x7A000011;
 class Tool {
 public:
     Tool(const std::string& file, const std::string& args, const Desktop& desktop) {
-        started_ = program_.Start(ScreenTools() + file, args, desktop);
-        if (started_) process_ = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, program_.Pid());
+        // A tool the application closes at once may end before it says it
+        // is ready: started is having run.
+        program_.Start(ScreenTools() + file, args, desktop);
+        if (program_.Process().Pid())
+            process_ = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, program_.Process().Pid());
     }
     ~Tool() {
         if (!process_) return;
         TerminateProcess(process_, 0);
         CloseHandle(process_);
     }
-    bool Started() const { return started_ && process_; }
+    bool Started() const { return process_ != nullptr; }
     bool EndsWithin(DWORD ms) const { return WaitForSingleObject(process_, ms) == WAIT_OBJECT_0; }
-    DWORD Pid() { return program_.Pid(); }
+    DWORD Pid() { return program_.Process().Pid(); }
 
 private:
     LineProgram program_;
-    bool started_ = false;
     HANDLE process_ = nullptr;
 };
 
