@@ -79,6 +79,7 @@ const GatrelDiagnostics kTable = {
     GetPrintDocZelFlag,
     GatrelHookReport,
     GatrelHookModules,
+    &g_nGraphErrorBoxes,
 };
 
 }  // namespace

@@ -95,6 +95,10 @@ struct GatrelDiagnostics {
     // to cap bytes; the number of rows (intercept/hook_report.h).
     int (*HookReport)(char* names, int cap);
     int (*HookModules)(char* rows, int cap);
+
+    // Window control: the chart-server error windows the creation hook still
+    // refuses (g_nGraphErrorBoxes, host/process_context.h).
+    volatile LONG* GraphErrorBoxes;
 };
 
 extern "C" GATREL_API const GatrelDiagnostics* GatrelDiagnosticTable();

@@ -4,6 +4,7 @@
 #include "guards/file/file_rows.h"
 #include "guards/print/print_rows.h"
 #include "intercept/hook_tables.h"
+#include "wndctl/window_control_rows.h"
 
 namespace {
 
@@ -15,6 +16,7 @@ const RowsOf kGuards[] = {
     ClipboardDetourRows,
     FileDetourRows,
     PrintDetourRows,
+    WindowControlDetourRows,
 };
 
 }  // namespace

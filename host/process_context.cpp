@@ -28,6 +28,8 @@ ProcessContext& GetProcessContext() {
     return *context;
 }
 
+volatile LONG g_nGraphErrorBoxes = 0;
+
 CCommonDoc*& DocObject() {
     static CCommonDoc* doc = nullptr;
     return doc;

@@ -42,6 +42,12 @@ CCommonDoc*& DocObject();
 // protected applications; empty elsewhere.
 std::string& ProcessTempDir();
 
+// Chart-server error windows that the creation hook still refuses: the OLE
+// guard sets it when it refuses to start the chart server (whose refusal
+// makes the office applications show up to two such error windows); the
+// window-creation rule counts it down. Interlocked.
+extern volatile LONG g_nGraphErrorBoxes;
+
 // True with rec filled when the store has a record whose dwProcessId is pid.
 // Sets bHasHookInfo to the answer.
 bool IsProcessProtected(DWORD pid, _ZEL_HOOK_INFO_& rec);

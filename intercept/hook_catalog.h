@@ -27,6 +27,7 @@
 //      tables before it installs them. A row nobody gives a detour stays out.
 #define GATREL_HOOK_CATALOG(X)                                                                  \
     X(AccelCursor, "user32.dll", TranslateAccelerator, TranslateAcceleratorA, Always)     \
+    X(AccelCursor, "user32.dll", TranslateAcceleratorW, TranslateAcceleratorW, Always)    \
     X(AccelCursor, "user32.dll", GetCursorPos, GetCursorPos, Always)                      \
     X(Menu, "user32.dll", EnableMenuItem, EnableMenuItem, Always)                         \
     X(File, "Kernel32.dll", CreateFileW, CreateFileW, DocWordExcelPpt)                    \

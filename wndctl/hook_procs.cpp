@@ -2,9 +2,22 @@
 
 #include <cstdint>
 
-#include "guards/clipboard/clipboard_leave_rule.h"
 #include "guards/clipboard/clipboard_memory.h"
+#include "host/process_context.h"
+#include "identify/common_doc.h"
 #include "store/shared_section.h"
+#include "support/contained_run.h"
+#include "support/log.h"
+#include "wndctl/activation_rules.h"
+#include "wndctl/alt_tab_rule.h"
+#include "wndctl/button_tracking.h"
+#include "wndctl/clipboard_leave_rule.h"
+#include "wndctl/creation_rules.h"
+#include "wndctl/cursor_pinning.h"
+#include "wndctl/document_key_rules.h"
+#include "wndctl/pdf_right_click_rule.h"
+#include "wndctl/presentation_click_rule.h"
+#include "wndctl/print_screen_rule.h"
 
 namespace {
 
@@ -21,38 +34,79 @@ HHOOK NextCBTHook() {
         static_cast<uintptr_t>(__atomic_load_n(&g_shared.hCBTHook, __ATOMIC_RELAXED)));
 }
 
+// A refused message reaches the application as WM_NULL for no window.
+void Swallow(MSG& msg) {
+    msg.message = WM_NULL;
+    msg.hwnd = nullptr;
+}
+
+enum class After { kNothing, kEmptyClipboard };
+
+// The message hook's rules, in order. Every message of every GUI thread of
+// the desktop passes here: the rules of every process first, then, in the
+// protected applications only, the rules that ask about the document.
+After ApplyMessageRules(MSG& msg) {
+    ReleaseOrphanedClipboardHandles();
+    wndctl::KeyStates keys;
+    if (PrintScreenDown(msg, keys)) return After::kEmptyClipboard;  // and nothing else
+    RecordAltTab(msg, keys);
+    CCommonDoc* doc = DocObject();
+    if (!doc) return After::kNothing;
+    TrackMouseButtons(msg);
+    if (msg.message == WM_MOUSEMOVE) PinCursorPos(msg.pt);
+    if (RefusePdfRightClick(msg, *doc) || RefusePresentationClick(msg, *doc)) {
+        Swallow(msg);
+        return After::kNothing;
+    }
+    DropClipboardIfOwnerLeft(msg);
+    if (RefuseDocumentKey(msg, *doc, keys)) Swallow(msg);
+    return After::kNothing;
+}
+
+// The CBT hook's rules: creation and activation, in the protected
+// applications only. Returns -1 to refuse a window's creation.
+LRESULT ApplyWindowRules(int code, WPARAM wParam, LPARAM lParam) {
+    CCommonDoc* doc = DocObject();
+    if (!doc) return 0;
+    if (code == HCBT_CREATEWND) {
+        auto* create = reinterpret_cast<CBT_CREATEWNDA*>(lParam);
+        if (!create || !create->lpcs) return 0;
+        CREATESTRUCTA& cs = *create->lpcs;
+        // A window without a name, or named by a resource number, concerns no rule.
+        if (!cs.lpszName || IS_INTRESOURCE(cs.lpszName) || !*cs.lpszName) return 0;
+        ApplyPdfPrintCreationRule(reinterpret_cast<HWND>(wParam), cs, cs.lpszName, *doc);
+        if (ApplyChartErrorRule(cs.lpszName, *doc) == CreationVerdict::kRefuse) return -1;
+    } else if (code == HCBT_ACTIVATE) {
+        ApplyActivationRules(reinterpret_cast<HWND>(wParam), *doc);
+    }
+    return 0;
+}
+
+void LogContained(contained::Outcome outcome, const char* procedure) {
+    if (outcome != contained::Outcome::kDone) LogError("In %s():Exception", procedure);
+}
+
 }  // namespace
 
 LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam) {
+    After after = After::kNothing;
     // A negative code must be passed on untouched.
     if (code >= 0 && lParam) {
-        try {
-            MSG& msg = *reinterpret_cast<MSG*>(lParam);
-            // Rules on the queued message, in this order. A rule that refuses
-            // the message turns it into WM_NULL for window 0; the message is
-            // passed on below in every case.
-            //   - keyboard rules of every process: PrintScreen empties the
-            //     clipboard, Alt+Tab is recorded for the drag source;
-            //   - without a document object nothing more applies;
-            //   - mouse button tracking, the PDF application's right button,
-            //     the presentation program's double click;
-            //   - clipboard: in the office applications, a click or key press
-            //     while the document in front is not the one that owns the
-            //     withheld clipboard content drops that content
-            //     (DelClipboardData);
-            //   - the protected document's keys: Enter in save dialogs, print
-            //     keys, read-only keys.
-            ReleaseOrphanedClipboardHandles();
-            DropClipboardIfOwnerLeft(msg);
-        } catch (...) {
-        }
+        MSG& msg = *reinterpret_cast<MSG*>(lParam);
+        LogContained(contained::Run([&] { after = ApplyMessageRules(msg); }), "CallWndProc");
     }
-    return CallNextHookEx(NextGetMsgHook(), code, wParam, lParam);
+    const LRESULT result = CallNextHookEx(NextGetMsgHook(), code, wParam, lParam);
+    // PrintScreen: the clipboard is emptied once the next hooks have seen the key.
+    if (after == After::kEmptyClipboard)
+        LogContained(contained::Run([] { EmptyClipboardAfterPrintScreen(); }), "CallWndProc");
+    return result;
 }
 
 LRESULT CALLBACK CallControlWndProc(int code, WPARAM wParam, LPARAM lParam) {
-    // Rules on window creation (hide or refuse dialogs and their controls)
-    // and activation (close dialogs that let content out) in the protected
-    // applications; a refused creation returns -1 instead of passing on.
+    LRESULT verdict = 0;
+    if (code >= 0)
+        LogContained(contained::Run([&] { verdict = ApplyWindowRules(code, wParam, lParam); }),
+                     "CallControlWndProc");
+    if (verdict == -1) return -1;
     return CallNextHookEx(NextCBTHook(), code, wParam, lParam);
 }

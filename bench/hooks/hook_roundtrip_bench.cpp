@@ -1,9 +1,14 @@
 // Posted-message round trip without global hooks, with an empty global hook
-// library, and with Gatrel.dll's global hooks:
+// library, and with Gatrel.dll's global hooks, for a key press, a click (press
+// and release), a pointer move and WM_APP, and the creation of a named child
+// window (which the CBT hook sees):
 //  - in an ordinary process;
 //  - in the word processor (WINWORD.EXE) with a protected document ("P") in
 //    front whose copied text the library withholds, so that the message hook's
-//    clipboard check does its whole work on every key press and click.
+//    clipboard check does its whole work on every key press and click, and the
+//    document's key rules look the document up on every key;
+//  - in the PDF application (ACROBAT.EXE, version 9) with a protected
+//    document ("P") in front: key rules, button tracking, creation rules.
 // One child of each kind lives through the whole run; the desktop's hooks are
 // changed between its measurements, in turns, so that drift of the machine
 // touches every configuration alike: the figures are medians over the rounds,
@@ -39,6 +44,7 @@ namespace {
 
 // Owner key of the benchmark's record: the controller's process id in the field.
 constexpr DWORD kRecordOwner = 0x7B3E;
+constexpr DWORD kPdfRecordOwner = 0x7B3F;
 
 enum Hooking { kNone, kEmpty, kOurs, kHookings };
 const char* const kHookingNames[kHookings] = {"no global hooks", "empty hook library",
@@ -120,6 +126,7 @@ int main(int argc, char** argv) {
     }
     testlib::Store store;
     store.DelHookInfo(kRecordOwner);
+    store.DelHookInfo(kPdfRecordOwner);
 
     Desktop home = Desktop::Current();
     Desktop desk = Desktop::Private("GatrelRoundTrip" + std::to_string(GetCurrentProcessId()));
@@ -128,34 +135,44 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    Series ordinaryApp, wordKey, wordClick, wordApp;
+    // Per process and message kind.
+    enum Kind { kKey, kClick, kMove, kApp, kCreate, kKinds };
+    const char* const kKindFields[kKinds] = {"key", "click", "move", "app", "create"};
+    const char* const kKindNames[kKinds] = {"key press", "left click (press, release)", "pointer move", "WM_APP",
+                                            "child window made and destroyed"};
+    Series ordinary[kKinds], wordDoc[kKinds], pdfDoc[kKinds];
     bool keptBefore = false, keptAfter = false;
     std::string problem;
     {
         HookSet hooks(empty);
-        LineChild ordinary, word;
-        if (!ordinary.Start("hook_pingpong.exe", "", &desk) ||
-            !word.Start("bench\\hooks\\WINWORD.EXE", "--word", &desk)) {
+        LineChild ordinaryChild, word, pdf;
+        if (!ordinaryChild.Start("hook_pingpong.exe", "", &desk) ||
+            !word.Start("bench\\hooks\\WINWORD.EXE", "--word", &desk) ||
+            !pdf.Start("bench\\hooks\\ACROBAT.EXE", "--pdf", &desk)) {
             problem = "a ping-pong child did not start";
         }
         const HWND doc = bench::WindowField(word.ReadyLine(), "doc");
         if (problem.empty()) {
-            _ZEL_HOOK_INFO_ rec{};
-            rec.dwProcessId = word.Pid();
-            rec.dwOwnerPid = kRecordOwner;
-            rec.hDocWnd = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(doc));
-            rec.byDocType = 1;
-            strcpy(rec.szPermission, "P");
-            strcpy(rec.szFilePath, "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
-            store.AddHookInfo(&rec);
-            // Both libraries come into both children before anything is timed.
+            auto record = [&](LineChild& child, DWORD owner, uint8_t type, const char* path) {
+                _ZEL_HOOK_INFO_ rec{};
+                rec.dwProcessId = child.Pid();
+                rec.dwOwnerPid = owner;
+                rec.hDocWnd = static_cast<uint32_t>(
+                    reinterpret_cast<uintptr_t>(bench::WindowField(child.ReadyLine(), "doc")));
+                rec.byDocType = type;
+                strcpy(rec.szPermission, "P");
+                strcpy(rec.szFilePath, path);
+                store.AddHookInfo(&rec);
+            };
+            record(word, kRecordOwner, 1, "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
+            record(pdf, kPdfRecordOwner, 4, "C:\\ZELFILETEMP\\(ZEL-0002)terms.pdf");
+            // Both libraries come into every child before anything is timed.
             for (Hooking h : {kEmpty, kOurs}) {
                 if (!hooks.Install(h)) problem = "hooks not installed";
-                ordinary.Ask("warm");
-                word.Ask("warm");
+                for (LineChild* c : {&ordinaryChild, &word, &pdf}) c->Ask("warm");
             }
-            if (Field(ordinary.Ask("warm"), "gatrel") != 1 || Field(word.Ask("warm"), "gatrel") != 1)
-                problem = "Gatrel.dll did not come in through the hooks";
+            for (LineChild* c : {&ordinaryChild, &word, &pdf})
+                if (Field(c->Ask("warm"), "gatrel") != 1) problem = "Gatrel.dll did not come in through the hooks";
             const std::string copy = word.Ask("copy");
             keptBefore = store.GetProtectedContent() && store.IsClipOwner(doc, word.Pid());
             if (Field(copy, "set") != 1 || Field(copy, "formats") != 0 || !keptBefore)
@@ -170,19 +187,23 @@ int main(int argc, char** argv) {
                     problem = "hooks not installed";
                     break;
                 }
-                const std::string o = ordinary.Ask(measure.c_str());
+                const std::string o = ordinaryChild.Ask(measure.c_str());
                 const std::string w = word.Ask(measure.c_str());
-                ordinaryApp.ns[h].push_back(Field(o, "app"));
-                wordKey.ns[h].push_back(Field(w, "key"));
-                wordClick.ns[h].push_back(Field(w, "click"));
-                wordApp.ns[h].push_back(Field(w, "app"));
+                const std::string p = pdf.Ask(measure.c_str());
+                for (int k = 0; k < kKinds; ++k) {
+                    ordinary[k].ns[h].push_back(Field(o, kKindFields[k]));
+                    wordDoc[k].ns[h].push_back(Field(w, kKindFields[k]));
+                    pdfDoc[k].ns[h].push_back(Field(p, kKindFields[k]));
+                }
             }
         }
         hooks.Remove();
         keptAfter = store.GetProtectedContent() && store.IsClipOwner(doc, word.Pid());
-        ordinary.Quit();
+        ordinaryChild.Quit();
         word.Quit();
+        pdf.Quit();
         store.DelHookInfo(kRecordOwner);
+        store.DelHookInfo(kPdfRecordOwner);
         // Through this process's replacement: drops the withheld state too.
         if (OpenClipboard(nullptr)) {
             EmptyClipboard();
@@ -200,11 +221,11 @@ int main(int argc, char** argv) {
            rounds, iters, rounds);
     bench::PrintProcessorNote(cpu);
     printf("ordinary process:\n");
-    ordinaryApp.Print("WM_APP", "1.05x");
+    for (int k = 0; k < kKinds; ++k) ordinary[k].Print(kKindNames[k], "1.05x");
     printf("word processor, protected document \"P\" in front, its copy withheld:\n");
-    wordKey.Print("key press", "1.2x");
-    wordClick.Print("left click", "1.2x");
-    wordApp.Print("WM_APP", "1.2x");
+    for (int k = 0; k < kKinds; ++k) wordDoc[k].Print(kKindNames[k], "1.2x");
+    printf("PDF application, protected document \"P\" in front:\n");
+    for (int k = 0; k < kKinds; ++k) pdfDoc[k].Print(kKindNames[k], "1.2x");
     printf("  withheld copy owned by the document: before the rounds %s, after them %s\n",
            keptBefore ? "yes" : "no", keptAfter ? "yes" : "no");
     return 0;

@@ -1,6 +1,6 @@
 // Costs of the interception engine, printed as figures and ratios:
 //  - a pass-through replacement against the direct call (a trivial function
-//    and real Win32 functions);
+//    and real Win32 functions), and the window control's replacements;
 //  - one attach and one detach (jump form and hot-patch form, with and
 //    without other threads to stop);
 //  - installing and removing every hook table, batched (one stop) against
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bench/bench_util.h"
+#include "bench/intercept/window_detour_costs.h"
 #include "host/process_context.h"
 #include "identify/common_doc.h"
 #include "intercept/api_resolver.h"
@@ -300,6 +301,7 @@ void LoadCosts() {
 
 int main() {
     PassThroughCosts();
+    WindowReplacementCosts();
     AttachDetachCosts();
     AllTablesCosts();
     LoadCosts();

@@ -20,6 +20,7 @@
 #include "companions/demo/controller_process.h"
 #include "companions/demo/demo_steps.h"
 #include "companions/demo/print_demo.h"
+#include "companions/demo/readonly_demo.h"
 #include "companions/demo/save_demo.h"
 #include "host_client.h"
 
@@ -163,6 +164,7 @@ int main() {
 
     all &= DemoSaving(word, doc, zelctl);
     all &= DemoPrinting(word, doc, zelctl);
+    all &= DemoReadOnly(word, plain, zelctl);
 
     printf("\nThe store as the controller sees it (zelctl list):\n");
     const std::string table = zelctl.Run("list");

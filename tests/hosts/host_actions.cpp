@@ -27,22 +27,29 @@ HGLOBAL GlobalText(const void* data, size_t bytes) {
     return h;
 }
 
-// Holds the thread's keyboard state with the given modifiers down while posted
-// key messages are taken from the queue (posted messages change no key state).
+// Holds the thread's keyboard state with the given modifiers (and, while its
+// key-down message is taken from the queue, the key itself) down, as the
+// keyboard would: posted messages change no key state.
 class ModifierState {
 public:
-    explicit ModifierState(const std::string& mods) {
+    explicit ModifierState(const std::string& mods) : mods_(mods) {
         GetKeyboardState(saved_);
-        BYTE state[256];
-        memcpy(state, saved_, sizeof state);
-        if (mods.find("ctrl") != std::string::npos) state[VK_CONTROL] = state[VK_LCONTROL] = 0x80;
-        if (mods.find("shift") != std::string::npos) state[VK_SHIFT] = state[VK_LSHIFT] = 0x80;
-        if (mods.find("alt") != std::string::npos) state[VK_MENU] = state[VK_LMENU] = 0x80;
-        SetKeyboardState(state);
+        Press(0);
     }
     ~ModifierState() { SetKeyboardState(saved_); }
+    // The modifiers down, and key too unless it is 0.
+    void Press(BYTE key) {
+        BYTE state[256];
+        memcpy(state, saved_, sizeof state);
+        if (mods_.find("ctrl") != std::string::npos) state[VK_CONTROL] = state[VK_LCONTROL] = 0x80;
+        if (mods_.find("shift") != std::string::npos) state[VK_SHIFT] = state[VK_LSHIFT] = 0x80;
+        if (mods_.find("alt") != std::string::npos) state[VK_MENU] = state[VK_LMENU] = 0x80;
+        if (key) state[key] = 0x80;
+        SetKeyboardState(state);
+    }
 
 private:
+    std::string mods_;
     BYTE saved_[256];
 };
 
@@ -432,10 +439,15 @@ void DoKey(const Args& a, Reply& r) {
         if (!target) target = GetActiveWindow();
         r.SetWnd("target", target);
         ModifierState state(mods);
+        // Alt makes system keys, unless Ctrl is down too (as the keyboard does).
         const bool alt = mods.find("alt") != std::string::npos;
-        const UINT down = alt ? WM_SYSKEYDOWN : WM_KEYDOWN, up = alt ? WM_SYSKEYUP : WM_KEYUP;
+        const bool sys = alt && mods.find("ctrl") == std::string::npos;
+        const UINT down = sys ? WM_SYSKEYDOWN : WM_KEYDOWN, up = sys ? WM_SYSKEYUP : WM_KEYUP;
         const UINT scan = MapVirtualKeyW(vk, 0);
+        state.Press(vk);
         PostMessageW(target, down, vk, 1 | (scan << 16) | (alt ? 1u << 29 : 0));
+        PumpPending(500);
+        state.Press(0);
         PostMessageW(target, up, vk, 1 | (scan << 16) | (alt ? 1u << 29 : 0) | 0xC0000000u);
         PumpPending(500);
     } else {

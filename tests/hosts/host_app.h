@@ -64,6 +64,9 @@ HWND CreateHostDialog(const std::string& title, HWND owner, const std::string& c
                       std::vector<HWND>& controlsOut);
 HWND CreateAnyWindow(const std::string& cls, HWND parent, HWND owner, const std::string& title,
                      bool visible, bool child);
+// The host's dialogs: records dialog-command and close events; OK, Cancel and
+// WM_CLOSE destroy the dialog.
+INT_PTR CALLBACK HostDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
 bool IsHostFrame(HWND w);
 
 // Commands (host_commands.cpp): fields in, reply fields out (first "ok"/"err").

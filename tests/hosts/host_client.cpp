@@ -253,6 +253,15 @@ HostClient::~HostClient() {
     if (pipe_ != INVALID_HANDLE_VALUE) CloseHandle(pipe_);
 }
 
+Params ChineseLocale() {
+    char bin[1024] = {};
+    GetEnvironmentVariableA("GATREL_BIN", bin, sizeof bin);
+    std::string tree = bin;
+    const size_t slash = tree.find_last_of('/');
+    if (slash != std::string::npos) tree.resize(slash);
+    return {{"LOCPATH", tree + "/locale"}, {"LANG", "zh_CN.UTF-8"}, {"LC_ALL", "zh_CN.UTF-8"}};
+}
+
 std::string HostClient::WinPath(const std::string& p) {
     if (p.empty() || p[0] != '/') return p;
     std::string out = "Z:" + p;

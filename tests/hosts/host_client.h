@@ -133,6 +133,11 @@ private:
     std::string lastError_;
 };
 
+// The environment that starts a host under the Chinese ANSI code page (936):
+// the build tree's private zh_CN locale (made by scripts/wine-world.sh), which
+// lies beside the bin folder of GATREL_BIN; glibc reads LOCPATH as a Unix path.
+Params ChineseLocale();
+
 // Parses a reply message (exposed for the protocol's own tests).
 Reply ParseReply(const std::string& msg);
 

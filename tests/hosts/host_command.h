@@ -51,6 +51,10 @@ void DoClick(const Args& a, Reply& r);
 // Delayed clipboard rendering of what DoCopy left for later.
 void RenderClipboard(UINT format);
 
+// Window control (host_window_control.cpp): officedlg, msgbox, pdfprint,
+// pdfprintcontrols, mouse, grapherrors, cbtcreate.
+void DoWindowControlCommand(const std::string& command, const Args& a, Reply& r);
+
 // Printing (host_print.cpp).
 void DoPrinterSetup(const Args& a, Reply& r);
 void DoPrintFlag(const Args& a, Reply& r);

@@ -296,6 +296,17 @@ std::map<std::string, Handler>& Table() {
                  AppendMenuW(popup, MF_STRING, id, Widen("Item " + std::to_string(id)).c_str());
                  start = end + 1;
              }
+             // grayed: ids whose items start greyed (set directly, as a menu resource would).
+             const std::string grayed = "," + a.Str("grayed") + ",";
+             for (int i = 0, n = GetMenuItemCount(popup); i < n; ++i) {
+                 const UINT id = GetMenuItemID(popup, i);
+                 if (grayed.find("," + std::to_string(id) + ",") == std::string::npos) continue;
+                 MENUITEMINFOW mii{};
+                 mii.cbSize = sizeof mii;
+                 mii.fMask = MIIM_STATE;
+                 mii.fState = MFS_GRAYED;
+                 SetMenuItemInfoW(popup, static_cast<UINT>(i), TRUE, &mii);
+             }
              AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), L"&File");
              r.Set("set", SetMenu(w, bar));
              r.Set("menu", hostproto::Hex(reinterpret_cast<uintptr_t>(bar)));
@@ -452,6 +463,13 @@ std::map<std::string, Handler>& Table() {
              if (!show) return r.Fail("kind: virtual, saveas, cantprint or limit");
              r.Set("ret", static_cast<long long>(show(a.Wnd("owner"))));
          }},
+        {"officedlg", [](const Args& a, Reply& r) { DoWindowControlCommand("officedlg", a, r); }},
+        {"msgbox", [](const Args& a, Reply& r) { DoWindowControlCommand("msgbox", a, r); }},
+        {"pdfprint", [](const Args& a, Reply& r) { DoWindowControlCommand("pdfprint", a, r); }},
+        {"pdfprintcontrols", [](const Args& a, Reply& r) { DoWindowControlCommand("pdfprintcontrols", a, r); }},
+        {"mouse", [](const Args& a, Reply& r) { DoWindowControlCommand("mouse", a, r); }},
+        {"cbtcreate", [](const Args& a, Reply& r) { DoWindowControlCommand("cbtcreate", a, r); }},
+        {"grapherrors", [](const Args& a, Reply& r) { DoWindowControlCommand("grapherrors", a, r); }},
         {"printersetup", DoPrinterSetup},
         {"printflag", DoPrintFlag},
         {"acp",

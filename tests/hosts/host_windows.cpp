@@ -197,29 +197,6 @@ LRESULT CALLBACK GenericProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-INT_PTR CALLBACK HostDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
-    switch (msg) {
-        case WM_INITDIALOG:
-            return TRUE;
-        case WM_COMMAND: {
-            char buf[96];
-            snprintf(buf, sizeof buf, "dialog-command:%s:%u", HexOf(dlg).c_str(), LOWORD(wp));
-            Event(buf);
-            if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) DestroyWindow(dlg);
-            return TRUE;
-        }
-        case WM_CLOSE:
-            Event("close:" + HexOf(dlg));
-            DestroyWindow(dlg);
-            return TRUE;
-        case WM_DESTROY:
-            Forget(dlg);
-            return FALSE;
-        default:
-            return FALSE;
-    }
-}
-
 HWND MakeWindow(DWORD exStyle, const std::string& cls, const std::string& title, DWORD style,
                 int x, int y, int w, int h, HWND parent, UINT_PTR id = 0) {
     return CreateWindowExW(exStyle, Widen(cls).c_str(), Widen(title).c_str(), style, x, y, w, h,
@@ -270,6 +247,29 @@ void BringToFront(HWND top, HWND focus) {
 }
 
 }  // namespace
+
+INT_PTR CALLBACK HostDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
+    switch (msg) {
+        case WM_INITDIALOG:
+            return TRUE;
+        case WM_COMMAND: {
+            char buf[96];
+            snprintf(buf, sizeof buf, "dialog-command:%s:%u", HexOf(dlg).c_str(), LOWORD(wp));
+            Event(buf);
+            if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) DestroyWindow(dlg);
+            return TRUE;
+        }
+        case WM_CLOSE:
+            Event("close:" + HexOf(dlg));
+            DestroyWindow(dlg);
+            return TRUE;
+        case WM_DESTROY:
+            Forget(dlg);
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
 
 bool IsHostFrame(HWND w) {
     if (!w) return false;

@@ -11,16 +11,7 @@ namespace {
 using hosts::HostClient;
 using hosts::Reply;
 
-// The build tree's private zh_CN locale (made by scripts/wine-world.sh) lies
-// beside the bin folder; glibc reads LOCPATH as a Unix path.
-hosts::Params ChineseLocale() {
-    char bin[1024] = {};
-    GetEnvironmentVariableA("GATREL_BIN", bin, sizeof bin);
-    std::string tree = bin;
-    const size_t slash = tree.find_last_of('/');
-    if (slash != std::string::npos) tree.resize(slash);
-    return {{"LOCPATH", tree + "/locale"}, {"LANG", "zh_CN.UTF-8"}, {"LC_ALL", "zh_CN.UTF-8"}};
-}
+using hosts::ChineseLocale;
 
 // UTF-8 texts of the titles (the host shows them through the wide API).
 const char* const kSaveAs = "\xE5\x8F\xA6\xE5\xAD\x98\xE4\xB8\xBA";  // "save as"

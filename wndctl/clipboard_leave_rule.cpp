@@ -1,4 +1,4 @@
-#include "guards/clipboard/clipboard_leave_rule.h"
+#include "wndctl/clipboard_leave_rule.h"
 
 #include "guards/clipboard/clipboard_detours.h"
 #include "guards/clipboard/clipboard_memory.h"

@@ -1,0 +1,43 @@
+// TranslateAccelerator in both forms: the presentation program's protected
+// shortcuts are consumed before the application's accelerator table sees them.
+#include "intercept/hook_slots.h"
+#include "intercept/replacement_guard.h"
+#include "wndctl/presentation_shortcuts.h"
+
+namespace {
+
+// One rule for both forms. When the rule cannot decide (a fault or an
+// exception in its work) a key press is consumed if a protected presentation
+// was found in front; otherwise the call goes on as the application made it.
+template <class Fn>
+int TranslateOrConsume(HookId row, Fn real, HWND hWnd, HACCEL hAccTable, LPMSG lpMsg) {
+    bool protectedFront = false;
+    return RunReplacement(
+        row, real,
+        [&]() -> int {
+            // A null message is the real function's to answer.
+            bool consume;
+            {
+                const intercept::LastErrorKeeper callerError;
+                consume = lpMsg && ConsumePresentationShortcut(*lpMsg, protectedFront);
+            }
+            return consume ? 1 : intercept::CallReal(real, hWnd, hAccTable, lpMsg);
+        },
+        [&]() -> int {
+            if (protectedFront) return 1;
+            return intercept::CallReal(real, hWnd, hAccTable, lpMsg);
+        },
+        hWnd, hAccTable, lpMsg);
+}
+
+}  // namespace
+
+int WINAPI Detour_TranslateAccelerator(HWND hWnd, HACCEL hAccTable, LPMSG lpMsg) {
+    return TranslateOrConsume(HookId::kTranslateAccelerator, Trampoline_TranslateAccelerator, hWnd, hAccTable,
+                              lpMsg);
+}
+
+int WINAPI Detour_TranslateAcceleratorW(HWND hWnd, HACCEL hAccTable, LPMSG lpMsg) {
+    return TranslateOrConsume(HookId::kTranslateAcceleratorW, Trampoline_TranslateAcceleratorW, hWnd, hAccTable,
+                              lpMsg);
+}

@@ -1,0 +1,23 @@
+// GetCursorPos: the spreadsheet sees the pointer pinned while a drag out of a
+// protected document is blocked (wndctl/cursor_pinning.h).
+#include "intercept/hook_slots.h"
+#include "intercept/replacement_guard.h"
+#include "wndctl/cursor_pinning.h"
+
+BOOL WINAPI Detour_GetCursorPos(LPPOINT lpPoint) {
+    return RunReplacement(
+        HookId::kGetCursorPos, Trampoline_GetCursorPos,
+        [&]() -> BOOL {
+            const BOOL ok = intercept::CallReal(Trampoline_GetCursorPos, lpPoint);
+            if (!ok) return ok;
+            // Pinned on a copy: the caller's point changes once, to its final value.
+            POINT p = *lpPoint;
+            const intercept::LastErrorKeeper realError;
+            PinCursorPos(p);
+            *lpPoint = p;
+            return ok;
+        },
+        // The pointer's position itself carries no content: a fault in the
+        // pinning leaves the system's answer.
+        [&]() -> BOOL { return intercept::CallReal(Trampoline_GetCursorPos, lpPoint); }, lpPoint);
+}
