@@ -125,6 +125,20 @@ protected:
         return added;
     }
 
+    // The file that came into PROTECTPATH for a working file of process pid
+    // whose name, upper case and without its extension, is base: named
+    // base-<eight hexadecimal digits of its folder>-<pid><ext>; "" when none.
+    std::string MovedName(const std::string& base, DWORD pid, const std::string& ext) const {
+        const std::string tail = "-" + std::to_string(pid) + ext;
+        for (const auto& n : NewInProtectPath()) {
+            if (n.size() != base.size() + 9 + tail.size() || n.compare(0, base.size(), base) != 0 ||
+                n[base.size()] != '-' || n.compare(base.size() + 9, std::string::npos, tail) != 0)
+                continue;
+            if (n.find_first_not_of("0123456789ABCDEF", base.size() + 1) == base.size() + 9) return n;
+        }
+        return {};
+    }
+
     static Reply File(HostClient& host, const std::string& op, const std::string& path,
                       hosts::Params more = {}) {
         more.insert(more.begin(), {{"op", op}, {"path", path}});

@@ -226,6 +226,18 @@ void DoSaveDialog(const Args& a, Reply& r) {
     r.Set("ret", ok);
     r.Set("path", chosen);
     r.Set("err", static_cast<long long>(CommDlgExtendedError()));
+    if (a.Flag("again")) {
+        // At once, in the same command: no round trip between the two.
+        char buf[MAX_PATH] = {};
+        lstrcpynA(buf, file.c_str(), MAX_PATH);
+        OPENFILENAMEA ofn{};
+        ofn.lStructSize = sizeof ofn;
+        ofn.hwndOwner = owner;
+        ofn.lpstrFile = buf;
+        ofn.nMaxFile = MAX_PATH;
+        ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT;
+        r.Set("againret", GetSaveFileNameA(&ofn));
+    }
     if (nesting) {
         r.Set("nested", g_nested.done);
         r.Set("nestedret", g_nested.ret);
@@ -290,13 +302,27 @@ void DoFileOp(const Args& a, Reply& r) {
     }
     if (op == "attr") {
         ret = GetFileAttributesW(p);
-    } else if (op == "find") {
+    } else if (op == "attrex" || op == "attra") {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        const std::string pa = a.Str("path");
+        ret = op == "attra" ? GetFileAttributesExA(a.Has("path") ? pa.c_str() : nullptr, GetFileExInfoStandard, &data)
+                            : GetFileAttributesExW(p, GetFileExInfoStandard, &data);
+        const DWORD err = GetLastError();
+        r.Set("ret", ret);
+        r.Set("attrs", static_cast<long long>(ret ? data.dwFileAttributes : INVALID_FILE_ATTRIBUTES));
+        return SetLastErr(r, err);
+    } else if (op == "find" || op == "findex" || op == "finda") {
         WIN32_FIND_DATAW fd{};
-        HANDLE h = FindFirstFileW(p, &fd);
+        WIN32_FIND_DATAA fda{};
+        const std::string pa = a.Str("path");
+        HANDLE h = op == "finda"    ? FindFirstFileA(a.Has("path") ? pa.c_str() : nullptr, &fda)
+                   : op == "findex" ? FindFirstFileExW(p, FindExInfoStandard, &fd, FindExSearchNameMatch, nullptr, 0)
+                                    : FindFirstFileW(p, &fd);
         ret = h != INVALID_HANDLE_VALUE;
         const DWORD err = GetLastError();
         if (ret) {
-            r.Set("name", Narrow(fd.cFileName));
+            r.Set("name", op == "finda" ? std::string(fda.cFileName) : Narrow(fd.cFileName));
+            r.Set("alt", op == "finda" ? std::string(fda.cAlternateFileName) : Narrow(fd.cAlternateFileName));
             FindClose(h);
         }
         r.Set("ret", ret);
@@ -314,6 +340,9 @@ void DoFileOp(const Args& a, Reply& r) {
         ret = MoveFileA(a.Has("path") ? pa.c_str() : nullptr, a.Has("to") ? ta.c_str() : nullptr);
     } else if (op == "movex") {
         ret = MoveFileExW(p, t, flags);
+    } else if (op == "moveexa") {
+        const std::string pa = a.Str("path"), ta = a.Str("to");
+        ret = MoveFileExA(a.Has("path") ? pa.c_str() : nullptr, a.Has("to") ? ta.c_str() : nullptr, flags);
     } else if (op == "replace") {
         ret = ReplaceFileW(p, t, b, flags, nullptr, nullptr);
     } else {
