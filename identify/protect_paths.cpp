@@ -151,7 +151,8 @@ std::wstring GetKORBWordTempName(const std::wstring& path) {
     _ZEL_HOOK_INFO_ rec{};
     if (store::GetKORBHookInfoByPid(GetCurrentProcessId(), &rec) < 0) return {};
     const std::wstring tmp = ProtectedArea().tempDir;
-    const bool inTemp = (!tmp.empty() && LiesIn(path, tmp)) || path.find(L"CONTENT.WORD") != std::wstring::npos;
+    const bool inTemp =
+        (!tmp.empty() && LiesIn(path, tmp)) || path.find(L"CONTENT.WORD") != std::wstring::npos;
     if (!inTemp || path.find(L"\\~WR") == std::wstring::npos || path.find(L".DOC") == std::wstring::npos)
         return {};
     const std::wstring docPath = text::AnsiToWide(text::FromField(rec.szFilePath));

@@ -69,18 +69,16 @@ int main(int argc, char** argv) {
     int rows = -1;
     {
         LineChild bare, word;
-        if (!bare.Start("bench\\file\\WINWORD.EXE", "") ||
-            !word.Start("bench\\file\\WINWORD.EXE", "")) {
+        if (!bare.Start("bench\\file\\WINWORD.EXE", "") || !word.Start("bench\\file\\WINWORD.EXE", "")) {
             fprintf(stderr, "a probe did not start\n");
             return 1;
         }
-        rows = static_cast<int>(
-            Field(word.Ask("load " + testing_support::ExeDir() + "Gatrel.dll"), "rows"));
+        rows = static_cast<int>(Field(word.Ask("load " + testing_support::ExeDir() + "Gatrel.dll"), "rows"));
         _ZEL_HOOK_INFO_ rec{};
         rec.dwProcessId = word.Pid();
         rec.dwOwnerPid = kRecordOwner;
-        rec.hDocWnd = static_cast<uint32_t>(
-            reinterpret_cast<uintptr_t>(bench::WindowField(word.ReadyLine(), "doc")));
+        rec.hDocWnd =
+            static_cast<uint32_t>(reinterpret_cast<uintptr_t>(bench::WindowField(word.ReadyLine(), "doc")));
         rec.byDocType = 1;
         strcpy(rec.szPermission, "P");
         strcpy(rec.szFilePath, "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
@@ -145,7 +143,6 @@ int main(int argc, char** argv) {
     bench::PrintProcessorNote(cpu);
     printf("rows attached at load: %d; the working file went to ...\\ZELFILETEMP\\%s\n", rows,
            redirectedName.c_str());
-    for (const Row* row : {&unhooked, &withRecord, &noRecord, &redirected, &redirectedPlain})
-        row->Print();
+    for (const Row* row : {&unhooked, &withRecord, &noRecord, &redirected, &redirectedPlain}) row->Print();
     return 0;
 }

@@ -21,8 +21,8 @@ public:
         printf("%s\n", text.c_str());
         fflush(stdout);
         if (file_.empty()) return;
-        HANDLE h = CreateFileA(file_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE h = CreateFileA(file_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE) return;
         const std::string line = text + "\r\n";
         DWORD written = 0;
@@ -79,8 +79,7 @@ private:
 void SendToApplication(HWND window, int round, const Recorder& rec) {
     const DWORD start = GetTickCount();
     DWORD_PTR result = 0;
-    const bool handled =
-        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 120000, &result) != 0;
+    const bool handled = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 120000, &result) != 0;
     rec.Line("sent round=" + std::to_string(round) + " handled=" + std::to_string(handled ? 1 : 0) +
              " ms=" + std::to_string(GetTickCount() - start));
 }
@@ -136,8 +135,7 @@ int main(int argc, char** argv) {
     int status = 0;
     for (int round = 1; o.rounds == 0 || round <= o.rounds; ++round) {
         const DWORD used = GetTickCount() - start;
-        if (used >= o.lifetimeMs ||
-            WaitForSingleObject(saved, o.lifetimeMs - used) != WAIT_OBJECT_0) {
+        if (used >= o.lifetimeMs || WaitForSingleObject(saved, o.lifetimeMs - used) != WAIT_OBJECT_0) {
             rec.Line("lifetime over folder=" + o.folder);
             status = 4;
             break;

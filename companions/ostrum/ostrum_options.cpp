@@ -21,8 +21,7 @@ bool Number(const std::string& text, long& out) {
 
 }  // namespace
 
-bool ParseOstrumOptions(const std::vector<std::string>& args, OstrumOptions& o,
-                        std::string& reason) {
+bool ParseOstrumOptions(const std::vector<std::string>& args, OstrumOptions& o, std::string& reason) {
     for (const std::string& arg : args) {
         std::string v;
         long n = 0;

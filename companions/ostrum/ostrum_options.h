@@ -20,7 +20,6 @@ struct OstrumOptions {
 };
 
 // False (with a reason) for an unknown or malformed option or a missing folder.
-bool ParseOstrumOptions(const std::vector<std::string>& args, OstrumOptions& out,
-                        std::string& reason);
+bool ParseOstrumOptions(const std::vector<std::string>& args, OstrumOptions& out, std::string& reason);
 
 DWORD SlowMsOfRound(const OstrumOptions& o, int round);

@@ -14,6 +14,6 @@ HRESULT WINAPI Detour_RegisterDragDrop(HWND hwnd, LPDROPTARGET pDropTarget) {
             }
             return intercept::CallReal(Trampoline_RegisterDragDrop, hwnd, pDropTarget);
         },
-        [&]() -> HRESULT { return intercept::CallReal(Trampoline_RegisterDragDrop, hwnd, pDropTarget); }, hwnd,
-        pDropTarget);
+        [&]() -> HRESULT { return intercept::CallReal(Trampoline_RegisterDragDrop, hwnd, pDropTarget); },
+        hwnd, pDropTarget);
 }

@@ -7,7 +7,6 @@
 #include "guards/file/redirected_call.h"
 #include "intercept/hook_slots.h"
 #include "intercept/replacement_guard.h"
-#include "support/log.h"
 
 namespace {
 
@@ -24,22 +23,11 @@ void ShowApplicationsName(const WorkingName& w, WIN32_FIND_DATAW* found) {
     found->cAlternateFileName[0] = L'\0';
 }
 
-// The fallback of a replacement that could not decide: a possible working
-// file of a protected document is refused, anything else passes.
-template <class Result, class Real>
-Result Undecided(const char* caller, const wchar_t* path, Result failure, Real real) {
-    LogError("%s:Exception", caller);
-    if (!MayBeProtectedWork(path)) return real();
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return failure;
-}
-
 }  // namespace
 
 HANDLE WINAPI Detour_CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
-                                 LPSECURITY_ATTRIBUTES lpSecurityAttributes,
-                                 DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes,
-                                 HANDLE hTemplateFile) {
+                                 LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                                 DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) {
     auto real = [&](LPCWSTR name) {
         return intercept::CallReal(Trampoline_CreateFileW, name, dwDesiredAccess, dwShareMode,
                                    lpSecurityAttributes, dwCreationDisposition, dwFlagsAndAttributes,
@@ -59,7 +47,7 @@ HANDLE WINAPI Detour_CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWOR
                                    "Detour_CreateFileW", real, ValidHandle);
         },
         [&]() -> HANDLE {
-            return Undecided("Detour_CreateFileW", lpFileName, INVALID_HANDLE_VALUE,
+            return Undecided("Detour_CreateFileW", MayBeProtectedWork(lpFileName), INVALID_HANDLE_VALUE,
                              [&] { return real(lpFileName); });
         },
         lpFileName, dwDesiredAccess, dwShareMode, lpSecurityAttributes, dwCreationDisposition,
@@ -76,8 +64,8 @@ DWORD WINAPI Detour_GetFileAttributesW(LPCWSTR lpFileName) {
                                    [](DWORD a) { return a != INVALID_FILE_ATTRIBUTES; });
         },
         [&]() -> DWORD {
-            return Undecided("Detour_GetFileAttributesW", lpFileName, INVALID_FILE_ATTRIBUTES,
-                             [&] { return real(lpFileName); });
+            return Undecided("Detour_GetFileAttributesW", MayBeProtectedWork(lpFileName),
+                             INVALID_FILE_ATTRIBUTES, [&] { return real(lpFileName); });
         },
         lpFileName);
 }
@@ -94,7 +82,8 @@ BOOL WINAPI Detour_GetFileAttributesExW(LPCWSTR lpFileName, GET_FILEEX_INFO_LEVE
                                    "Detour_GetFileAttributesExW", real, Succeeded);
         },
         [&]() -> BOOL {
-            return Undecided("Detour_GetFileAttributesExW", lpFileName, FALSE, [&] { return real(lpFileName); });
+            return Undecided("Detour_GetFileAttributesExW", MayBeProtectedWork(lpFileName), FALSE,
+                             [&] { return real(lpFileName); });
         },
         lpFileName, fInfoLevelId, lpFileInformation);
 }
@@ -108,13 +97,16 @@ BOOL WINAPI Detour_DeleteFileW(LPCWSTR lpFileName) {
                                    "Detour_DeleteFileW", real, Succeeded);
         },
         [&]() -> BOOL {
-            return Undecided("Detour_DeleteFileW", lpFileName, FALSE, [&] { return real(lpFileName); });
+            return Undecided("Detour_DeleteFileW", MayBeProtectedWork(lpFileName), FALSE,
+                             [&] { return real(lpFileName); });
         },
         lpFileName);
 }
 
 HANDLE WINAPI Detour_FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData) {
-    auto real = [&](LPCWSTR name) { return intercept::CallReal(Trampoline_FindFirstFileW, name, lpFindFileData); };
+    auto real = [&](LPCWSTR name) {
+        return intercept::CallReal(Trampoline_FindFirstFileW, name, lpFindFileData);
+    };
     return RunReplacement(
         HookId::kFindFirstFileW, Trampoline_FindFirstFileW,
         [&]() -> HANDLE {
@@ -130,7 +122,7 @@ HANDLE WINAPI Detour_FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFin
                 ValidHandle);
         },
         [&]() -> HANDLE {
-            return Undecided("Detour_FindFirstFileW", lpFileName, INVALID_HANDLE_VALUE,
+            return Undecided("Detour_FindFirstFileW", MayBeProtectedWork(lpFileName), INVALID_HANDLE_VALUE,
                              [&] { return real(lpFileName); });
         },
         lpFileName, lpFindFileData);
@@ -159,7 +151,7 @@ HANDLE WINAPI Detour_FindFirstFileExW(LPCWSTR lpFileName, FINDEX_INFO_LEVELS fIn
                 ValidHandle);
         },
         [&]() -> HANDLE {
-            return Undecided("Detour_FindFirstFileExW", lpFileName, INVALID_HANDLE_VALUE,
+            return Undecided("Detour_FindFirstFileExW", MayBeProtectedWork(lpFileName), INVALID_HANDLE_VALUE,
                              [&] { return real(lpFileName); });
         },
         lpFileName, fInfoLevelId, lpFindFileData, fSearchOp, lpSearchFilter, dwAdditionalFlags);
@@ -180,11 +172,9 @@ BOOL WINAPI Detour_CopyFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName
             return CallWorkingNames(lpExistingFileName, lpNewFileName, "Detour_CopyFileExW", real);
         },
         [&]() -> BOOL {
-            if (MayBeProtectedWork(lpNewFileName))
-                return Undecided("Detour_CopyFileExW", lpNewFileName, FALSE,
-                                 [&] { return real(lpExistingFileName, lpNewFileName); });
-            return Undecided("Detour_CopyFileExW", lpExistingFileName, FALSE,
-                             [&] { return real(lpExistingFileName, lpNewFileName); });
+            return Undecided("Detour_CopyFileExW",
+                             MayBeProtectedWork(lpExistingFileName) || MayBeProtectedWork(lpNewFileName),
+                             FALSE, [&] { return real(lpExistingFileName, lpNewFileName); });
         },
         lpExistingFileName, lpNewFileName, lpProgressRoutine, lpData, pbCancel, dwCopyFlags);
 }

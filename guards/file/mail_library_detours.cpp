@@ -47,7 +47,8 @@ HMODULE WINAPI Detour_LoadLibraryA(LPCSTR lpLibFileName) {
             if (WidenFileApiName(lpLibFileName, name) && RefuseLoad(name.c_str())) return Refused();
             return intercept::CallReal(Trampoline_LoadLibraryA, lpLibFileName);
         },
-        [&]() -> HMODULE { return intercept::CallReal(Trampoline_LoadLibraryA, lpLibFileName); }, lpLibFileName);
+        [&]() -> HMODULE { return intercept::CallReal(Trampoline_LoadLibraryA, lpLibFileName); },
+        lpLibFileName);
 }
 
 HMODULE WINAPI Detour_LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE hFile, DWORD dwFlags) {
@@ -57,6 +58,8 @@ HMODULE WINAPI Detour_LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE hFile, DWORD 
             if (RefuseLoad(lpLibFileName)) return Refused();
             return intercept::CallReal(Trampoline_LoadLibraryExW, lpLibFileName, hFile, dwFlags);
         },
-        [&]() -> HMODULE { return intercept::CallReal(Trampoline_LoadLibraryExW, lpLibFileName, hFile, dwFlags); },
+        [&]() -> HMODULE {
+            return intercept::CallReal(Trampoline_LoadLibraryExW, lpLibFileName, hFile, dwFlags);
+        },
         lpLibFileName, hFile, dwFlags);
 }

@@ -6,7 +6,8 @@ DWORD WaitHandlingSentMessages(HANDLE handle, DWORD ms) {
     for (;;) {
         const DWORD used = GetTickCount() - start;
         const DWORD left = used >= ms ? 0 : ms - used;
-        const DWORD r = MsgWaitForMultipleObjectsEx(count, handle ? &handle : nullptr, left, QS_SENDMESSAGE, 0);
+        const DWORD r =
+            MsgWaitForMultipleObjectsEx(count, handle ? &handle : nullptr, left, QS_SENDMESSAGE, 0);
         if (r != WAIT_OBJECT_0 + count) return r;
         // Sent messages are handled inside the peek; nothing is removed.
         MSG msg;

@@ -9,7 +9,6 @@
 #include "identify/protect_paths.h"
 #include "intercept/hook_slots.h"
 #include "intercept/replacement_guard.h"
-#include "support/log.h"
 
 namespace {
 
@@ -51,11 +50,6 @@ BOOL GuardedMove(const wchar_t* existing, const wchar_t* newName, DWORD flags, L
     return CallWorkingNames(existing, newName, caller, move);
 }
 
-BOOL Refused() {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return FALSE;
-}
-
 }  // namespace
 
 BOOL WINAPI Detour_MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags) {
@@ -65,14 +59,13 @@ BOOL WINAPI Detour_MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName
     return RunReplacement(
         HookId::kMoveFileExW, Trampoline_MoveFileExW,
         [&]() -> BOOL {
-            return GuardedMove(lpExistingFileName, lpNewFileName, dwFlags, nullptr, nullptr, "Detour_MoveFileExW",
-                               real);
+            return GuardedMove(lpExistingFileName, lpNewFileName, dwFlags, nullptr, nullptr,
+                               "Detour_MoveFileExW", real);
         },
         [&]() -> BOOL {
-            LogError("Detour_MoveFileExW:Exception");
-            return MayBeProtectedWork(lpExistingFileName) || MayBeProtectedWork(lpNewFileName)
-                       ? Refused()
-                       : real(lpExistingFileName, lpNewFileName);
+            return Undecided("Detour_MoveFileExW",
+                             MayBeProtectedWork(lpExistingFileName) || MayBeProtectedWork(lpNewFileName),
+                             FALSE, [&] { return real(lpExistingFileName, lpNewFileName); });
         },
         lpExistingFileName, lpNewFileName, dwFlags);
 }
@@ -90,10 +83,9 @@ BOOL WINAPI Detour_MoveFileWithProgressW(LPCWSTR lpExistingFileName, LPCWSTR lpN
                                "Detour_MoveFileWithProgressW", real);
         },
         [&]() -> BOOL {
-            LogError("Detour_MoveFileWithProgressW:Exception");
-            return MayBeProtectedWork(lpExistingFileName) || MayBeProtectedWork(lpNewFileName)
-                       ? Refused()
-                       : real(lpExistingFileName, lpNewFileName);
+            return Undecided("Detour_MoveFileWithProgressW",
+                             MayBeProtectedWork(lpExistingFileName) || MayBeProtectedWork(lpNewFileName),
+                             FALSE, [&] { return real(lpExistingFileName, lpNewFileName); });
         },
         lpExistingFileName, lpNewFileName, lpProgressRoutine, lpData, dwFlags);
 }
@@ -108,16 +100,17 @@ BOOL WINAPI Detour_MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName) 
                                "Detour_MoveFileW", real);
         },
         [&]() -> BOOL {
-            LogError("Detour_MoveFileW:Exception");
-            return MayBeProtectedWork(lpExistingFileName) || MayBeProtectedWork(lpNewFileName)
-                       ? Refused()
-                       : real(lpExistingFileName, lpNewFileName);
+            return Undecided("Detour_MoveFileW",
+                             MayBeProtectedWork(lpExistingFileName) || MayBeProtectedWork(lpNewFileName),
+                             FALSE, [&] { return real(lpExistingFileName, lpNewFileName); });
         },
         lpExistingFileName, lpNewFileName);
 }
 
 BOOL WINAPI Detour_MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName) {
-    auto realA = [&]() { return intercept::CallReal(Trampoline_MoveFileA, lpExistingFileName, lpNewFileName); };
+    auto realA = [&]() {
+        return intercept::CallReal(Trampoline_MoveFileA, lpExistingFileName, lpNewFileName);
+    };
     return RunReplacement(
         HookId::kMoveFileA, Trampoline_MoveFileA,
         [&]() -> BOOL {
@@ -132,9 +125,6 @@ BOOL WINAPI Detour_MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName) {
                                    return intercept::CallReal(Trampoline_MoveFileW, from, to);
                                });
         },
-        [&]() -> BOOL {
-            LogError("Detour_MoveFileA:Exception");
-            return DocObject() ? Refused() : realA();
-        },
+        [&]() -> BOOL { return Undecided("Detour_MoveFileA", DocObject() != nullptr, FALSE, realA); },
         lpExistingFileName, lpNewFileName);
 }

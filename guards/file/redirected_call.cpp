@@ -85,6 +85,11 @@ void LogRedirectedFailure(const char* caller, const std::wstring& name, DWORD er
              static_cast<unsigned long>(error), text::WideToAnsi(name).c_str());
 }
 
+void LogUndecided(const char* caller) {
+    const intercept::LastErrorKeeper keep;
+    LogError("%s:Exception", caller);
+}
+
 bool MayBeProtectedWork(const wchar_t* path) {
     return DocObject() && intercept::IsName(path) && MayConcernFileRules(path);
 }

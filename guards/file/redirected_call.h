@@ -56,6 +56,7 @@ bool RemakeProtectPathFor(const std::wstring& name, const char* caller);
 
 // A failed call on a redirected name that the application sees as it is.
 void LogRedirectedFailure(const char* caller, const std::wstring& name, DWORD error);
+void LogUndecided(const char* caller);
 
 // call(name) on the name the application's call reaches, that name settled
 // for the replacements the real call meets.
@@ -112,3 +113,13 @@ BOOL CallWorkingNames(const wchar_t* existing, const wchar_t* newName, const cha
 // exception, a contained fault): true when the call may concern a working
 // file of a protected document, which is then refused.
 bool MayBeProtectedWork(const wchar_t* path);
+
+// That fallback: logged; a call that may be protected work fails with
+// failure, anything else gets real().
+template <class Result, class Real>
+Result Undecided(const char* caller, bool mayBeProtected, Result failure, Real real) {
+    LogUndecided(caller);
+    if (!mayBeProtected) return real();
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return failure;
+}

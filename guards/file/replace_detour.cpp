@@ -36,8 +36,8 @@ struct ReplaceCall {
     // has succeeded; null when there is none.
     LPCWSTR older = nullptr;
     BOOL operator()() const {
-        const BOOL ok = intercept::CallReal(Trampoline_ReplaceFileW, replaced, replacement, backup, flags, exclude,
-                                            reserved);
+        const BOOL ok = intercept::CallReal(Trampoline_ReplaceFileW, replaced, replacement, backup, flags,
+                                            exclude, reserved);
         if (ok && older) {
             const intercept::LastErrorKeeper keep;
             intercept::CallReal(Trampoline_DeleteFileW, older);
@@ -102,17 +102,18 @@ BOOL CopyOverReplaced(const ReplaceCall& replace) {
     swprintf(suffix, 48, L".%lu-%ld.NEW", GetCurrentProcessId(), InterlockedIncrement(&made));
     const std::wstring beside = std::wstring(replace.replaced) + suffix;
     const SettledNames settled(beside.c_str());
-    if (!intercept::CallReal(Trampoline_CopyFileExW, replace.replacement, beside.c_str(), nullptr, nullptr, nullptr,
-                             COPY_FILE_FAIL_IF_EXISTS))
+    if (!intercept::CallReal(Trampoline_CopyFileExW, replace.replacement, beside.c_str(), nullptr, nullptr,
+                             nullptr, COPY_FILE_FAIL_IF_EXISTS))
         return FALSE;
     BOOL ok = TRUE;
     if (intercept::IsName(replace.backup) && FileExists(replace.replaced))
         ok = intercept::CallReal(Trampoline_CopyFileExW, replace.replaced, replace.backup, nullptr, nullptr,
                                  nullptr, 0);
     if (ok)
-        ok = intercept::CallReal(Trampoline_MoveFileExW, beside.c_str(), replace.replaced,
-                                 MOVEFILE_REPLACE_EXISTING |
-                                     ((replace.flags & REPLACEFILE_WRITE_THROUGH) ? MOVEFILE_WRITE_THROUGH : 0));
+        ok = intercept::CallReal(
+            Trampoline_MoveFileExW, beside.c_str(), replace.replaced,
+            MOVEFILE_REPLACE_EXISTING |
+                ((replace.flags & REPLACEFILE_WRITE_THROUGH) ? MOVEFILE_WRITE_THROUGH : 0));
     if (ok) return TRUE;
     const intercept::LastErrorKeeper keep;
     intercept::CallReal(Trampoline_DeleteFileW, beside.c_str());
@@ -172,17 +173,15 @@ BOOL GuardedReplaceFile(const ReplaceCall& asked) {
 BOOL WINAPI Detour_ReplaceFileW(LPCWSTR lpReplacedFileName, LPCWSTR lpReplacementFileName,
                                 LPCWSTR lpBackupFileName, DWORD dwReplaceFlags, LPVOID lpExclude,
                                 LPVOID lpReserved) {
-    const ReplaceCall replace{lpReplacedFileName, lpReplacementFileName, lpBackupFileName,
-                              dwReplaceFlags,     lpExclude,             lpReserved};
+    const ReplaceCall replace{
+        lpReplacedFileName, lpReplacementFileName, lpBackupFileName, dwReplaceFlags, lpExclude, lpReserved};
     return RunReplacement(
-        HookId::kReplaceFileW, Trampoline_ReplaceFileW,
-        [&]() -> BOOL { return GuardedReplaceFile(replace); },
+        HookId::kReplaceFileW, Trampoline_ReplaceFileW, [&]() -> BOOL { return GuardedReplaceFile(replace); },
         []() -> BOOL {
             // Only an allocation can fail, and only before the files are touched.
             LogError("Detour_ReplaceFileW:Exception");
             SetLastError(ERROR_NOT_ENOUGH_MEMORY);
             return FALSE;
         },
-        lpReplacedFileName, lpReplacementFileName, lpBackupFileName, dwReplaceFlags, lpExclude,
-        lpReserved);
+        lpReplacedFileName, lpReplacementFileName, lpBackupFileName, dwReplaceFlags, lpExclude, lpReserved);
 }

@@ -18,7 +18,8 @@ enum class SaveDialog { Open, Refuse };
 
 bool IsPdfExportTitle(const std::wstring& title) {
     const std::wstring upper = UpperCase(title);
-    return upper.find(kSaveAsPdfChinese) != std::wstring::npos || upper.find(kSaveAsPdf) != std::wstring::npos;
+    return upper.find(kSaveAsPdfChinese) != std::wstring::npos ||
+           upper.find(kSaveAsPdf) != std::wstring::npos;
 }
 
 std::wstring WideTitle(const char* title) {

@@ -104,8 +104,7 @@ protected:
     }
 
     void Register(HostClient& host, HWND doc, const char* letters, uint8_t type,
-                  const std::string& path = "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc",
-                  DWORD owner = 0) {
+                  const std::string& path = "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc", DWORD owner = 0) {
         _ZEL_HOOK_INFO_ r{};
         r.dwProcessId = host.Pid();
         r.dwOwnerPid = owner ? owner : host.Pid();

@@ -66,18 +66,15 @@ TEST_F(GuardedReplace, TellsOstrumAndWaitsForItsAnswer) {
     EXPECT_LT(took, 30000u) << "the save stalled until the bound";
     EXPECT_TRUE(ostrum.Saw("saved folder=FILESXLS round=1")) << ostrum.Seen();
     EXPECT_TRUE(ostrum.Saw("sent round=1 handled=1")) << ostrum.Seen();
-    EXPECT_TRUE(ostrum.Saw("answered round=1"))
-        << "the save returned before the answer: " << ostrum.Seen();
+    EXPECT_TRUE(ostrum.Saw("answered round=1")) << "the save returned before the answer: " << ostrum.Seen();
     EXPECT_EQ("new", testchild::ReadFileBytes(doc_));
     EXPECT_EQ("new", testchild::ReadFileBytes(copy)) << "Ostrum worked on the saved file";
     const std::string log = NewLog();
     EXPECT_NE(std::string::npos, log.find("[Detour_ReplaceFileW]:ReplacedFileName" + Upper(doc_)));
-    EXPECT_NE(std::string::npos,
-              log.find("[Detour_ReplaceFileW]:ReplacementFileName" + Upper(replacement_)));
+    EXPECT_NE(std::string::npos, log.find("[Detour_ReplaceFileW]:ReplacementFileName" + Upper(replacement_)));
     EXPECT_EQ(std::string::npos, log.find("try again"));
     EXPECT_EQ(std::string::npos, log.find("Failed!")) << log;
-    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(answered, 0))
-        << "the answer was reset";
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(answered, 0)) << "the answer was reset";
     CloseHandle(answered);
 }
 
@@ -116,7 +113,8 @@ TEST_F(GuardedReplace, ReplacementThatCannotBeMovedEndsTheRetriesAtOnce) {
     // A replacement on another file system (tmpfs, linked into the protected
     // area by the test's set-up): the last step of the replace, a rename,
     // cannot work.
-    const std::string other = FileTemp() + "\\OTHERVOLUME\\gatrel_files_" + std::to_string(GetCurrentProcessId());
+    const std::string other =
+        FileTemp() + "\\OTHERVOLUME\\gatrel_files_" + std::to_string(GetCurrentProcessId());
     if (!CreateDirectoryA(other.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
         GTEST_SKIP() << "no folder on another file system";
     const std::string replacement = other + "\\new.xls";
@@ -138,8 +136,7 @@ TEST_F(GuardedReplace, ReplacementThatCannotBeMovedEndsTheRetriesAtOnce) {
         if (r.Num("ret") == 1) GTEST_SKIP() << "the linked folder is on the same file system";
         EXPECT_EQ(c.error, r.Num("err"));
         EXPECT_EQ(std::string::npos, ReadLog("EXCEL").substr(before).find("try again"));
-        EXPECT_EQ("new", testchild::ReadFileBytes(replacement))
-            << "the replacement is there to recover";
+        EXPECT_EQ("new", testchild::ReadFileBytes(replacement)) << "the replacement is there to recover";
     }
     EXPECT_EQ("old", testchild::ReadFileBytes(backup));
     DeleteFileA(replacement.c_str());
@@ -176,7 +173,8 @@ TEST_F(GuardedReplace, TheWrittenReplacementIsTakenFromTheProtectedArea) {
     // Both names hold a replacement; the one in the user's folder is newer.
     ASSERT_EQ(1, File(word, "create", own, {{"text", "older"}}).Num("opened"));
     const std::string moved = ProtectPath() + "\\" + MovedName("~WRL0003", word.Pid(), ".WTM");
-    HANDLE h = CreateFileA(moved.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE h = CreateFileA(moved.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, h) << moved;
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
@@ -218,8 +216,7 @@ TEST_F(GuardedReplace, ClientFoldersAreCompletedByCopyingElsewhereTheSystemRepla
     EXPECT_EQ("new", testchild::ReadFileBytes(pptNew));
     EXPECT_EQ("[files_test_deck.bak, files_test_deck.ppt]", Joined(List(ClientDoc())));
     // The word processor outside the protected area: the system's replace.
-    const std::string letter = user_.path() + "\\letter.doc",
-                      letterNew = user_.path() + "\\letter.new";
+    const std::string letter = user_.path() + "\\letter.doc", letterNew = user_.path() + "\\letter.new";
     ASSERT_TRUE(testchild::WriteFileBytes(letter, "old"));
     ASSERT_TRUE(testchild::WriteFileBytes(letterNew, "new"));
     EXPECT_EQ(1, Replace(word, letter, letterNew).Num("ret"));

@@ -93,8 +93,7 @@ protected:
     static Reply SaveThroughTheDialog(HostClient& host, const hosts::Params& params) {
         std::unique_ptr<hosts::PendingReply> pending = host.SendAsync("savedlg", params);
         HWND dlg = nullptr;
-        for (int i = 0; i < 200 && !(dlg = DialogOf(host.Pid())) && !pending->Ready(); ++i)
-            Sleep(50);
+        for (int i = 0; i < 200 && !(dlg = DialogOf(host.Pid())) && !pending->Ready(); ++i) Sleep(50);
         if (dlg) PostMessageA(dlg, WM_COMMAND, IDOK, 0);
         return pending->Get(30000);
     }
@@ -135,8 +134,7 @@ TEST_F(SaveControl, SaveAsWithoutTheAllRightShowsOneMessageAndNoDialog) {
     const std::string box = Boxes()[0];
     EXPECT_NE(std::string::npos, box.find("text=" + Installed("D_DCTRL_SAVEAS_ERROR"))) << box;
     char owner[16];
-    snprintf(owner, sizeof owner, "0x%08lX",
-             static_cast<unsigned long>(reinterpret_cast<uintptr_t>(doc)));
+    snprintf(owner, sizeof owner, "0x%08lX", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(doc)));
     EXPECT_NE(std::string::npos, box.find(std::string("owner=") + owner)) << box;
     // A second message would have come with its thread by now.
     Sleep(1500);
@@ -154,9 +152,11 @@ TEST_F(SaveControl, ASaveDialogOpenedFromInsideAnotherMeetsTheRules) {
     Register(word, doc, "A", 1);
     const std::string eventName = "GatrelNestedSave" + std::to_string(GetCurrentProcessId());
     HANDLE go = CreateEventA(nullptr, TRUE, FALSE, eventName.c_str());
-    std::unique_ptr<hosts::PendingReply> pending = word.SendAsync(
-        "savedlg", {{"title", "Save As"}, {"file", user_.path() + "\\outer.doc"}, {"nested", eventName},
-                    {"nestedtitle", "Inner Save"}});
+    std::unique_ptr<hosts::PendingReply> pending =
+        word.SendAsync("savedlg", {{"title", "Save As"},
+                                   {"file", user_.path() + "\\outer.doc"},
+                                   {"nested", eventName},
+                                   {"nestedtitle", "Inner Save"}});
     HWND outer = nullptr;
     for (int i = 0; i < 200 && !(outer = DialogOf(word.Pid())); ++i) Sleep(50);
     ASSERT_TRUE(outer) << "the dialog opens while the document has the all right";
@@ -210,8 +210,7 @@ TEST_F(SaveControl, WithTheAllRightTheDialogsAnswerPasses) {
 TEST_F(SaveControl, PresentationProgramNeverExportsToPdf) {
     HostClient ppt, chinese;
     HWND doc = StartRecorded(ppt, "ppt12", "C:\\ZELFILETEMP\\(ZEL-0002)deck.ppt");
-    HWND cnDoc =
-        StartRecorded(chinese, "ppt11", "C:\\ZELFILETEMP\\(ZEL-0003)deck.ppt", ChineseLocale());
+    HWND cnDoc = StartRecorded(chinese, "ppt11", "C:\\ZELFILETEMP\\(ZEL-0003)deck.ppt", ChineseLocale());
     ASSERT_TRUE(doc && cnDoc);
     Register(ppt, doc, "A", 3);
     Register(chinese, cnDoc, "A", 3);
@@ -257,8 +256,11 @@ TEST_F(SaveControl, MovesIntoTheClientFolderCopyInstead) {
         const char* op;
         DWORD flags;
         bool replaces;
-    } moves[] = {{"move", 0, false},   {"movea", 0, false}, {"movex", 0, false},
-                 {"moveexa", 0, false}, {"movex", MOVEFILE_REPLACE_EXISTING, true},
+    } moves[] = {{"move", 0, false},
+                 {"movea", 0, false},
+                 {"movex", 0, false},
+                 {"moveexa", 0, false},
+                 {"movex", MOVEFILE_REPLACE_EXISTING, true},
                  {"moveexa", MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED, true}};
     for (const Move& m : moves) {
         SCOPED_TRACE(std::string(m.op) + " " + std::to_string(m.flags));
@@ -284,14 +286,17 @@ TEST_F(SaveControl, MovesIntoTheClientFolderCopyInstead) {
     const std::string later = user_.path() + "\\later.doc";
     ASSERT_TRUE(testchild::WriteFileBytes(later, "later"));
     ASSERT_TRUE(testchild::WriteFileBytes(there, "the client's"));
-    Reply delayed = File(plain, "movex", later,
-                         {{"to", there}, {"flags", std::to_string(MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)}});
+    Reply delayed = File(
+        plain, "movex", later,
+        {{"to", there}, {"flags", std::to_string(MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)}});
     EXPECT_EQ(1, delayed.Num("ret")) << delayed.Num("err");
     EXPECT_EQ("the client's", testchild::ReadFileBytes(there));
     EXPECT_EQ("later", testchild::ReadFileBytes(later));
     ForgetMovesAtNextStart();
     // Elsewhere a move is a move.
-    const std::string lookalike = Root() + "\\\xEF\xBC\xBA" "ELCLIENTDOC";  // U+FF3A
+    const std::string lookalike = Root() +
+                                  "\\\xEF\xBC\xBA"
+                                  "ELCLIENTDOC";  // U+FF3A
     CreateDirectoryW(Widen(lookalike).c_str(), nullptr);
     for (const std::string& folder : {user_.path(), lookalike}) {
         const std::string from = user_.path() + "\\elsewhere.doc", to = folder + "\\moved.doc";
@@ -314,13 +319,11 @@ TEST_F(SaveControl, NullNamesReachTheRealFunctions) {
     Register(word, doc, "P", 1);
     const std::string victim = user_.path() + "\\~WRL0009.tmp";
     ASSERT_TRUE(testchild::WriteFileBytes(victim, "x"));
-    Reply atReboot =
-        File(word, "movex", victim, {{"flags", std::to_string(MOVEFILE_DELAY_UNTIL_REBOOT)}});
+    Reply atReboot = File(word, "movex", victim, {{"flags", std::to_string(MOVEFILE_DELAY_UNTIL_REBOOT)}});
     ASSERT_TRUE(atReboot.ok) << atReboot.error;
     EXPECT_EQ(1, atReboot.Num("ret")) << atReboot.Num("err");
     ForgetMovesAtNextStart();
-    for (const char* op :
-         {"create", "attr", "delete", "find", "copy", "move", "movea", "movex", "replace"}) {
+    for (const char* op : {"create", "attr", "delete", "find", "copy", "move", "movea", "movex", "replace"}) {
         Reply r = word.Send("file", {{"op", op}, {"to", ClientDoc() + "\\x.doc"}});
         ASSERT_TRUE(r.ok) << op << ": " << r.error;
         EXPECT_NE(0, r.Num("err")) << op;
@@ -337,8 +340,7 @@ TEST_F(SaveControl, MovesOfWorkingFilesStayInTheProtectedArea) {
     HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
     ASSERT_TRUE(doc);
     Register(word, doc, "P", 1);
-    const std::string first = user_.path() + "\\~WRL0001.tmp",
-                      second = user_.path() + "\\~WRL0002.tmp";
+    const std::string first = user_.path() + "\\~WRL0001.tmp", second = user_.path() + "\\~WRL0002.tmp";
     ASSERT_EQ(1, File(word, "create", first, {{"text", "draft"}}).Num("opened"));
     EXPECT_EQ(1, File(word, "move", first, {{"to", second}}).Num("ret"));
     EXPECT_EQ("", MovedName("~WRL0001", word.Pid(), ".WTM"));
@@ -402,9 +404,12 @@ TEST_F(SaveControl, PdfProgramLoadsTheMailLibraryOnlyWithTheAllRight) {
     struct Load {
         const char* fn;
         std::vector<std::string> args;
-    } loads[] = {{"LoadLibraryA", {"s:MAPI32.DLL"}},       {"LoadLibraryA", {"s:mapi32.dll"}},
-                 {"LoadLibraryA", {"s:mapi32"}},           {"LoadLibraryA", {"s:MAPI32.DLL."}},
-                 {"LoadLibraryW", {"w:Mapi32"}},           {"LoadLibraryExA", {"s:mapi32.dll", "i:0", "i:0"}},
+    } loads[] = {{"LoadLibraryA", {"s:MAPI32.DLL"}},
+                 {"LoadLibraryA", {"s:mapi32.dll"}},
+                 {"LoadLibraryA", {"s:mapi32"}},
+                 {"LoadLibraryA", {"s:MAPI32.DLL."}},
+                 {"LoadLibraryW", {"w:Mapi32"}},
+                 {"LoadLibraryExA", {"s:mapi32.dll", "i:0", "i:0"}},
                  {"LoadLibraryExW", {"w:MAPI32.dll", "i:0", "i:0"}}};
     for (const Load& l : loads) {
         SCOPED_TRACE(std::string(l.fn) + " " + l.args[0]);
@@ -413,8 +418,8 @@ TEST_F(SaveControl, PdfProgramLoadsTheMailLibraryOnlyWithTheAllRight) {
         EXPECT_EQ(ERROR_ACCESS_DENIED, r.Num("err"));
     }
     EXPECT_NE(
-        0, pdf.Call("kernel32.dll", "LoadLibraryA", {std::string("s:") + system + "\\mapi32.dll"})
-               .Num("uret"));
+        0,
+        pdf.Call("kernel32.dll", "LoadLibraryA", {std::string("s:") + system + "\\mapi32.dll"}).Num("uret"));
     Reply none = pdf.Call("kernel32.dll", "LoadLibraryA", {"i:0"});
     ASSERT_TRUE(none.ok) << none.error;
     EXPECT_EQ(0, none.Num("uret"));

@@ -34,8 +34,7 @@ TEST_F(WorkingFiles, LandInProtectPathAndAreFoundUnderTheirOwnNames) {
          1,
          {{"~WRL0001.tmp", "~WRL0001", ".WTM"},
           {"Backup of plan.wbk", "BACKUP OF PLAN", ".WBK"},
-          {"AutoRecovery save of (ZEL-0001)plan.asd", "AUTORECOVERY SAVE OF (ZEL-0001)PLAN",
-           ".ASD"}}},
+          {"AutoRecovery save of (ZEL-0001)plan.asd", "AUTORECOVERY SAVE OF (ZEL-0001)PLAN", ".ASD"}}},
         {"excel12", 2, {{"A1B2C3.tmp", "A1B2C3", ".ETM"}, {"~ar1F2B.xar", "~AR1F2B", ".XAR"}}},
         {"ppt11", 3, {{"ppt5C.tmp", "PPT5C", ".PTM"}}},
     };
@@ -60,7 +59,8 @@ TEST_F(WorkingFiles, LandInProtectPathAndAreFoundUnderTheirOwnNames) {
 
                 EXPECT_EQ(content, File(host, "read", own).Str("text"));
                 EXPECT_NE(INVALID_FILE_ATTRIBUTES, File(host, "attr", own).Num("ret"));
-                for (const char* query : {"attrex", "attra"}) EXPECT_EQ(1, File(host, query, own).Num("ret")) << query;
+                for (const char* query : {"attrex", "attra"})
+                    EXPECT_EQ(1, File(host, query, own).Num("ret")) << query;
                 for (const char* search : {"find", "findex", "finda"}) {
                     Reply found = File(host, search, own);
                     EXPECT_EQ(1, found.Num("ret")) << search;
@@ -105,8 +105,8 @@ TEST_F(WorkingFiles, SameNamesInTwoFoldersStayTwoFiles) {
 bool StartAsWindowsSeven(HostClient& host, const std::string& variant) {
     const std::string key = "Software\\Wine\\AppDefaults\\" + HostClient::ExeOf(variant);
     HKEY h = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h,
-                        nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h, nullptr) !=
+        ERROR_SUCCESS)
         return false;
     RegSetValueExA(h, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("win7"), 5);
     RegCloseKey(h);
@@ -173,8 +173,7 @@ TEST_F(WorkingFiles, TheSystemsOwnEntryPointsMeetTheSameRules) {
         // Copied out (the copy is the application's business) and to another
         // working name, which lands in PROTECTPATH once.
         const std::string copy = user_.path() + "\\copy" + pid + ".txt";
-        EXPECT_EQ(1, host->Call("kernel32.dll", "CopyFileW",
-                                {"w:" + own, "w:" + copy, "i:0"}).Num("ret"));
+        EXPECT_EQ(1, host->Call("kernel32.dll", "CopyFileW", {"w:" + own, "w:" + copy, "i:0"}).Num("ret"));
         EXPECT_EQ("working copy", testchild::ReadFileBytes(copy));
         const std::string second = user_.path() + "\\~WRL0006.tmp";
         EXPECT_EQ(1, host->Call("kernel32.dll", "CopyFileA", {"s:" + own, "s:" + second, "i:0"}).Num("ret"));
@@ -186,8 +185,8 @@ TEST_F(WorkingFiles, TheSystemsOwnEntryPointsMeetTheSameRules) {
         EXPECT_EQ(1, host->Call("kernel32.dll", "DeleteFileA", {"s:" + own}).Num("ret"));
         EXPECT_EQ("", MovedName("~WRL0005", host->Pid(), ".WTM"));
 
-        Reply named = host->Call("kernel32.dll", "GetTempFileNameW",
-                                 {"w:" + user_.path(), "w:~WR", "i:0", "b:520"});
+        Reply named =
+            host->Call("kernel32.dll", "GetTempFileNameW", {"w:" + user_.path(), "w:~WR", "i:0", "b:520"});
         ASSERT_NE(0, named.Num("ret"));
         char hex[8];
         snprintf(hex, sizeof hex, "%X", static_cast<unsigned>(named.Num("uret")));
@@ -253,8 +252,7 @@ TEST_F(WorkingFiles, LongPathsAreRedirectedLikeShortOnes) {
         std::vector<std::wstring> levels;
         ~DeepFolder() {
             if (!levels.empty()) DeleteFileW((levels.back() + L"\\~WRL0007.tmp").c_str());
-            for (auto it = levels.rbegin(); it != levels.rend(); ++it)
-                RemoveDirectoryW(it->c_str());
+            for (auto it = levels.rbegin(); it != levels.rend(); ++it) RemoveDirectoryW(it->c_str());
         }
     } folders;
     std::wstring deep = L"\\\\?\\" + std::wstring(user_.path().begin(), user_.path().end());
@@ -290,10 +288,14 @@ TEST_F(WorkingFiles, NamesOutsideTheCodePageAreRedirectedToo) {
     ASSERT_TRUE(doc);
     Register(word, doc, "P", 1);
     ASSERT_EQ(1252, word.Send("acp").Num("acp"));
-    const std::string folder = user_.path() + "\\\xC5\xB4" "erk";  // U+0174 in UTF-8
+    const std::string folder = user_.path() +
+                               "\\\xC5\xB4"
+                               "erk";  // U+0174 in UTF-8
     ASSERT_TRUE(CreateDirectoryW(Wide(folder).c_str(), nullptr));
     const std::string plain = folder + "\\~WRw0001.tmp";
-    const std::string accented = folder + "\\~WR\xC5\xB5" "0001.tmp";  // U+0175
+    const std::string accented = folder +
+                                 "\\~WR\xC5\xB5"
+                                 "0001.tmp";  // U+0175
     ASSERT_EQ(1, File(word, "create", plain, {{"text", "first"}}).Num("opened"));
     ASSERT_EQ(1, File(word, "create", accented, {{"text", "second"}}).Num("opened"));
     EXPECT_EQ("first", File(word, "read", plain).Str("text"));
@@ -302,7 +304,8 @@ TEST_F(WorkingFiles, NamesOutsideTheCodePageAreRedirectedToo) {
     EXPECT_NE("", MovedName("~WR#01740001", word.Pid(), ".WTM")) << Joined(NewInProtectPath());
     EXPECT_EQ(1, File(word, "delete", accented).Num("ret"));
     EXPECT_EQ("first", File(word, "read", plain).Str("text"));
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(Wide(plain).c_str())) << "left in the user's folder";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(Wide(plain).c_str()))
+        << "left in the user's folder";
     RemoveDirectoryW(Wide(folder).c_str());
 }
 
@@ -330,8 +333,8 @@ TEST_F(WorkingFiles, NamesAreReadAsTheSystemReadsThem) {
     EXPECT_EQ("[]", Joined(List(sub)));
 
     const std::string pipe = "\\\\.\\pipe\\gatrel_files_" + std::to_string(GetCurrentProcessId()) + ".tmp";
-    HANDLE server = CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096,
-                                     0, nullptr);
+    HANDLE server = CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096,
+                                     4096, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, server);
     Reply opened = File(word, "create", pipe, {{"disposition", "openalways"}, {"text", "through the pipe"}});
     EXPECT_EQ(1, opened.Num("opened")) << opened.Num("err");
@@ -455,10 +458,8 @@ TEST_F(WorkingFiles, KorbDocumentCopiesGoNextToTheKorbDocument) {
     Register(word, doc, "P", 6, korb.path() + "\\(ZEL-0007)memo.doc");
     const std::string content = user_.path() + "\\Content.Word";
     CreateDirectoryA(content.c_str(), nullptr);
-    ASSERT_EQ(1,
-              File(word, "create", content + "\\~WRD0001.doc", {{"text", "copy"}}).Num("opened"));
-    ASSERT_EQ(
-        1, File(word, "create", user_.path() + "\\~WRL0003.tmp", {{"text", "tmp"}}).Num("opened"));
+    ASSERT_EQ(1, File(word, "create", content + "\\~WRD0001.doc", {{"text", "copy"}}).Num("opened"));
+    ASSERT_EQ(1, File(word, "create", user_.path() + "\\~WRL0003.tmp", {{"text", "tmp"}}).Num("opened"));
     EXPECT_EQ("copy", testchild::ReadFileBytes(korb.path() + "\\~WRD0001.DOC"));
     EXPECT_NE("", MovedName("~WRL0003", word.Pid(), ".WTM")) << Joined(NewInProtectPath());
     EXPECT_EQ("[]", Joined(List(content)));
