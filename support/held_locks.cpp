@@ -2,41 +2,18 @@
 
 #include <cstdint>
 
+#include "support/thread_slot.h"
+
 namespace support {
 namespace {
 
-constexpr LONG kNoIndex = static_cast<LONG>(TLS_OUT_OF_INDEXES);
-volatile LONG g_index = kNoIndex;
+// The thread's newest listed lock. Written on the first List: a lock may be
+// taken before the library attaches (the controller's own calls, a static
+// initialiser).
+ThreadSlot g_head;
 
-// Allocated on first use: a lock may be taken before the library attaches
-// (the controller's own calls, a static initialiser).
-DWORD Index() {
-    if (g_index == kNoIndex) {
-        const DWORD fresh = TlsAlloc();
-        if (fresh != TLS_OUT_OF_INDEXES &&
-            InterlockedCompareExchange(&g_index, static_cast<LONG>(fresh), kNoIndex) != kNoIndex)
-            TlsFree(fresh);
-    }
-    return static_cast<DWORD>(g_index);
-}
-
-// Both keep the caller's last error: TlsGetValue clears it.
-HeldLock* Head() {
-    const DWORD index = Index();
-    if (index == TLS_OUT_OF_INDEXES) return nullptr;
-    const DWORD error = GetLastError();
-    HeldLock* head = static_cast<HeldLock*>(TlsGetValue(index));
-    SetLastError(error);
-    return head;
-}
-
-void SetHead(HeldLock* head) {
-    const DWORD index = Index();
-    if (index == TLS_OUT_OF_INDEXES) return;
-    const DWORD error = GetLastError();
-    TlsSetValue(index, head);
-    SetLastError(error);
-}
+HeldLock* Head() { return static_cast<HeldLock*>(g_head.Get()); }
+void SetHead(HeldLock* head) { g_head.Set(head); }
 
 }  // namespace
 

@@ -23,6 +23,23 @@ void ShowApplicationsName(const WorkingName& w, WIN32_FIND_DATAW* found) {
     found->cAlternateFileName[0] = L'\0';
 }
 
+// The replacement of a call that only finds (queries, deletes) a file by
+// name: on the name the application's call reaches, or, when it cannot
+// decide, a refusal for a possible working file of a protected document.
+template <class Trampoline, class Result, class Real, class Ok, class... Args>
+Result FindingReplacement(HookId id, Trampoline trampoline, const char* caller, LPCWSTR path, Result failure,
+                          Real real, Ok succeeded, Args... args) {
+    return RunReplacement(
+        id, trampoline,
+        [&]() -> Result {
+            return CallWorkingName(DecideWorkingName(path), path, Reach::kFinds, caller, real, succeeded);
+        },
+        [&]() -> Result {
+            return Undecided(caller, MayBeProtectedWork(path), failure, [&] { return real(path); });
+        },
+        args...);
+}
+
 }  // namespace
 
 HANDLE WINAPI Detour_CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
@@ -55,51 +72,29 @@ HANDLE WINAPI Detour_CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWOR
 }
 
 DWORD WINAPI Detour_GetFileAttributesW(LPCWSTR lpFileName) {
-    auto real = [](LPCWSTR name) { return intercept::CallReal(Trampoline_GetFileAttributesW, name); };
-    return RunReplacement(
-        HookId::kGetFileAttributesW, Trampoline_GetFileAttributesW,
-        [&]() -> DWORD {
-            return CallWorkingName(DecideWorkingName(lpFileName), lpFileName, Reach::kFinds,
-                                   "Detour_GetFileAttributesW", real,
-                                   [](DWORD a) { return a != INVALID_FILE_ATTRIBUTES; });
-        },
-        [&]() -> DWORD {
-            return Undecided("Detour_GetFileAttributesW", MayBeProtectedWork(lpFileName),
-                             INVALID_FILE_ATTRIBUTES, [&] { return real(lpFileName); });
-        },
-        lpFileName);
+    return FindingReplacement(
+        HookId::kGetFileAttributesW, Trampoline_GetFileAttributesW, "Detour_GetFileAttributesW", lpFileName,
+        INVALID_FILE_ATTRIBUTES,
+        [](LPCWSTR name) { return intercept::CallReal(Trampoline_GetFileAttributesW, name); },
+        [](DWORD a) { return a != INVALID_FILE_ATTRIBUTES; }, lpFileName);
 }
 
 BOOL WINAPI Detour_GetFileAttributesExW(LPCWSTR lpFileName, GET_FILEEX_INFO_LEVELS fInfoLevelId,
                                         LPVOID lpFileInformation) {
-    auto real = [&](LPCWSTR name) {
-        return intercept::CallReal(Trampoline_GetFileAttributesExW, name, fInfoLevelId, lpFileInformation);
-    };
-    return RunReplacement(
-        HookId::kGetFileAttributesExW, Trampoline_GetFileAttributesExW,
-        [&]() -> BOOL {
-            return CallWorkingName(DecideWorkingName(lpFileName), lpFileName, Reach::kFinds,
-                                   "Detour_GetFileAttributesExW", real, Succeeded);
+    return FindingReplacement(
+        HookId::kGetFileAttributesExW, Trampoline_GetFileAttributesExW, "Detour_GetFileAttributesExW",
+        lpFileName, FALSE,
+        [&](LPCWSTR name) {
+            return intercept::CallReal(Trampoline_GetFileAttributesExW, name, fInfoLevelId,
+                                       lpFileInformation);
         },
-        [&]() -> BOOL {
-            return Undecided("Detour_GetFileAttributesExW", MayBeProtectedWork(lpFileName), FALSE,
-                             [&] { return real(lpFileName); });
-        },
-        lpFileName, fInfoLevelId, lpFileInformation);
+        Succeeded, lpFileName, fInfoLevelId, lpFileInformation);
 }
 
 BOOL WINAPI Detour_DeleteFileW(LPCWSTR lpFileName) {
-    auto real = [](LPCWSTR name) { return intercept::CallReal(Trampoline_DeleteFileW, name); };
-    return RunReplacement(
-        HookId::kDeleteFileW, Trampoline_DeleteFileW,
-        [&]() -> BOOL {
-            return CallWorkingName(DecideWorkingName(lpFileName), lpFileName, Reach::kFinds,
-                                   "Detour_DeleteFileW", real, Succeeded);
-        },
-        [&]() -> BOOL {
-            return Undecided("Detour_DeleteFileW", MayBeProtectedWork(lpFileName), FALSE,
-                             [&] { return real(lpFileName); });
-        },
+    return FindingReplacement(
+        HookId::kDeleteFileW, Trampoline_DeleteFileW, "Detour_DeleteFileW", lpFileName, FALSE,
+        [](LPCWSTR name) { return intercept::CallReal(Trampoline_DeleteFileW, name); }, Succeeded,
         lpFileName);
 }
 

@@ -50,60 +50,51 @@ BOOL GuardedMove(const wchar_t* existing, const wchar_t* newName, DWORD flags, L
     return CallWorkingNames(existing, newName, caller, move);
 }
 
+// The replacement of a wide move: the guarded move, or, when it cannot
+// decide, a refusal for a possible working file of a protected document.
+template <class Trampoline, class Real, class... Args>
+BOOL MoveReplacement(HookId id, Trampoline trampoline, const char* caller, LPCWSTR existing, LPCWSTR newName,
+                     DWORD flags, LPPROGRESS_ROUTINE progress, LPVOID data, Real real, Args... args) {
+    return RunReplacement(
+        id, trampoline,
+        [&]() -> BOOL { return GuardedMove(existing, newName, flags, progress, data, caller, real); },
+        [&]() -> BOOL {
+            return Undecided(caller, MayBeProtectedWork(existing) || MayBeProtectedWork(newName), FALSE,
+                             [&] { return real(existing, newName); });
+        },
+        args...);
+}
+
 }  // namespace
 
 BOOL WINAPI Detour_MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags) {
-    auto real = [&](LPCWSTR from, LPCWSTR to) {
-        return intercept::CallReal(Trampoline_MoveFileExW, from, to, dwFlags);
-    };
-    return RunReplacement(
-        HookId::kMoveFileExW, Trampoline_MoveFileExW,
-        [&]() -> BOOL {
-            return GuardedMove(lpExistingFileName, lpNewFileName, dwFlags, nullptr, nullptr,
-                               "Detour_MoveFileExW", real);
-        },
-        [&]() -> BOOL {
-            return Undecided("Detour_MoveFileExW",
-                             MayBeProtectedWork(lpExistingFileName) || MayBeProtectedWork(lpNewFileName),
-                             FALSE, [&] { return real(lpExistingFileName, lpNewFileName); });
+    return MoveReplacement(
+        HookId::kMoveFileExW, Trampoline_MoveFileExW, "Detour_MoveFileExW", lpExistingFileName, lpNewFileName,
+        dwFlags, nullptr, nullptr,
+        [&](LPCWSTR from, LPCWSTR to) {
+            return intercept::CallReal(Trampoline_MoveFileExW, from, to, dwFlags);
         },
         lpExistingFileName, lpNewFileName, dwFlags);
 }
 
 BOOL WINAPI Detour_MoveFileWithProgressW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName,
                                          LPPROGRESS_ROUTINE lpProgressRoutine, LPVOID lpData, DWORD dwFlags) {
-    auto real = [&](LPCWSTR from, LPCWSTR to) {
-        return intercept::CallReal(Trampoline_MoveFileWithProgressW, from, to, lpProgressRoutine, lpData,
-                                   dwFlags);
-    };
-    return RunReplacement(
-        HookId::kMoveFileWithProgressW, Trampoline_MoveFileWithProgressW,
-        [&]() -> BOOL {
-            return GuardedMove(lpExistingFileName, lpNewFileName, dwFlags, lpProgressRoutine, lpData,
-                               "Detour_MoveFileWithProgressW", real);
-        },
-        [&]() -> BOOL {
-            return Undecided("Detour_MoveFileWithProgressW",
-                             MayBeProtectedWork(lpExistingFileName) || MayBeProtectedWork(lpNewFileName),
-                             FALSE, [&] { return real(lpExistingFileName, lpNewFileName); });
+    return MoveReplacement(
+        HookId::kMoveFileWithProgressW, Trampoline_MoveFileWithProgressW, "Detour_MoveFileWithProgressW",
+        lpExistingFileName, lpNewFileName, dwFlags, lpProgressRoutine, lpData,
+        [&](LPCWSTR from, LPCWSTR to) {
+            return intercept::CallReal(Trampoline_MoveFileWithProgressW, from, to, lpProgressRoutine, lpData,
+                                       dwFlags);
         },
         lpExistingFileName, lpNewFileName, lpProgressRoutine, lpData, dwFlags);
 }
 
 BOOL WINAPI Detour_MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName) {
-    auto real = [](LPCWSTR from, LPCWSTR to) { return intercept::CallReal(Trampoline_MoveFileW, from, to); };
-    return RunReplacement(
-        HookId::kMoveFileW, Trampoline_MoveFileW,
-        [&]() -> BOOL {
-            // MoveFileW never replaces a file, and may copy across volumes.
-            return GuardedMove(lpExistingFileName, lpNewFileName, MOVEFILE_COPY_ALLOWED, nullptr, nullptr,
-                               "Detour_MoveFileW", real);
-        },
-        [&]() -> BOOL {
-            return Undecided("Detour_MoveFileW",
-                             MayBeProtectedWork(lpExistingFileName) || MayBeProtectedWork(lpNewFileName),
-                             FALSE, [&] { return real(lpExistingFileName, lpNewFileName); });
-        },
+    // MoveFileW never replaces a file, and may copy across volumes.
+    return MoveReplacement(
+        HookId::kMoveFileW, Trampoline_MoveFileW, "Detour_MoveFileW", lpExistingFileName, lpNewFileName,
+        MOVEFILE_COPY_ALLOWED, nullptr, nullptr,
+        [](LPCWSTR from, LPCWSTR to) { return intercept::CallReal(Trampoline_MoveFileW, from, to); },
         lpExistingFileName, lpNewFileName);
 }
 

@@ -1,37 +1,13 @@
 #include "guards/file/settled_names.h"
 
+#include "support/thread_slot.h"
+
 namespace {
 
-constexpr LONG kNoIndex = static_cast<LONG>(TLS_OUT_OF_INDEXES);
-volatile LONG g_index = kNoIndex;
+support::ThreadSlot g_innermost;
 
-DWORD Index() {
-    if (g_index == kNoIndex) {
-        const DWORD fresh = TlsAlloc();
-        if (fresh != TLS_OUT_OF_INDEXES &&
-            InterlockedCompareExchange(&g_index, static_cast<LONG>(fresh), kNoIndex) != kNoIndex)
-            TlsFree(fresh);
-    }
-    return static_cast<DWORD>(g_index);
-}
-
-// Both keep the caller's last error: TlsGetValue clears it.
-SettledNames* Innermost() {
-    const DWORD index = static_cast<DWORD>(g_index);
-    if (index == TLS_OUT_OF_INDEXES) return nullptr;
-    const DWORD error = GetLastError();
-    auto* head = static_cast<SettledNames*>(TlsGetValue(index));
-    SetLastError(error);
-    return head;
-}
-
-void SetInnermost(SettledNames* head) {
-    const DWORD index = Index();
-    if (index == TLS_OUT_OF_INDEXES) return;
-    const DWORD error = GetLastError();
-    TlsSetValue(index, head);
-    SetLastError(error);
-}
+SettledNames* Innermost() { return static_cast<SettledNames*>(g_innermost.Get()); }
+void SetInnermost(SettledNames* s) { g_innermost.Set(s); }
 
 }  // namespace
 

@@ -54,6 +54,13 @@ inline std::string Joined(const std::vector<std::string>& v) {
     return "[" + s + "]";
 }
 
+// A UTF-8 text (as the hosts take names) in UTF-16.
+inline std::wstring Widen(const std::string& utf8) {
+    std::wstring w(utf8.size() + 1, L'\0');
+    w.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, w.data(), static_cast<int>(w.size())) - 1);
+    return w;
+}
+
 inline bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -100,6 +107,13 @@ protected:
         host.CreateDoc();
         HWND doc = host.OpenDoc(path);
         if (doc) host.Activate(doc);
+        return doc;
+    }
+
+    // The word processor with a protected document ("P") in front.
+    HWND StartProtectedWord(HostClient& word) {
+        HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
+        if (doc) Register(word, doc, "P", 1);
         return doc;
     }
 

@@ -228,18 +228,13 @@ TEST_F(GuardedReplace, ClientFoldersAreCompletedByCopyingElsewhereTheSystemRepla
 // page cannot hold is not the folder of a similar name (its best fit).
 TEST_F(GuardedReplace, TheHandshakeIsForTheDocumentsOwnFolder) {
     const std::string folder = FileTemp() + "\\FILES\xC5\xB4";  // U+0174 in UTF-8
-    auto wide = [](const std::string& utf8) {
-        std::wstring w(utf8.size() + 1, L'\0');
-        w.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, w.data(), static_cast<int>(w.size())) - 1);
-        return w;
-    };
     auto write = [&](const std::string& path, const char* text) {
-        HANDLE h = CreateFileW(wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         DWORD n = 0;
         WriteFile(h, text, static_cast<DWORD>(strlen(text)), &n, nullptr);
         CloseHandle(h);
     };
-    ASSERT_TRUE(CreateDirectoryW(wide(folder).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(Widen(folder).c_str(), nullptr));
     const std::string doc = folder + "\\(ZEL-0006)w.xls", replacement = folder + "\\F00D0002";
     write(doc, "old");
     write(replacement, "new");
@@ -253,9 +248,9 @@ TEST_F(GuardedReplace, TheHandshakeIsForTheDocumentsOwnFolder) {
     EXPECT_NE(std::string::npos, NewLog().find("OpenOstrumEvent Failed!"));
     Sleep(500);
     EXPECT_FALSE(similar.Saw("saved")) << similar.Seen();
-    DeleteFileW(wide(doc).c_str());
-    DeleteFileW(wide(replacement).c_str());
-    RemoveDirectoryW(wide(folder).c_str());
+    DeleteFileW(Widen(doc).c_str());
+    DeleteFileW(Widen(replacement).c_str());
+    RemoveDirectoryW(Widen(folder).c_str());
 }
 
 }  // namespace

@@ -36,12 +36,6 @@ void ForgetMovesAtNextStart() {
     }
 }
 
-std::wstring Widen(const std::string& utf8) {
-    std::wstring w(utf8.size() + 1, L'\0');
-    w.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, w.data(), static_cast<int>(w.size())) - 1);
-    return w;
-}
-
 struct DialogSearch {
     DWORD pid;
     HWND found;
@@ -314,9 +308,7 @@ TEST_F(SaveControl, MovesIntoTheClientFolderCopyInstead) {
 // with a null new name.
 TEST_F(SaveControl, NullNamesReachTheRealFunctions) {
     HostClient word;
-    HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
-    ASSERT_TRUE(doc);
-    Register(word, doc, "P", 1);
+    ASSERT_TRUE(StartProtectedWord(word));
     const std::string victim = user_.path() + "\\~WRL0009.tmp";
     ASSERT_TRUE(testchild::WriteFileBytes(victim, "x"));
     Reply atReboot = File(word, "movex", victim, {{"flags", std::to_string(MOVEFILE_DELAY_UNTIL_REBOOT)}});
@@ -337,9 +329,7 @@ TEST_F(SaveControl, NullNamesReachTheRealFunctions) {
 // between two working files, in each form of the move.
 TEST_F(SaveControl, MovesOfWorkingFilesStayInTheProtectedArea) {
     HostClient word;
-    HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
-    ASSERT_TRUE(doc);
-    Register(word, doc, "P", 1);
+    ASSERT_TRUE(StartProtectedWord(word));
     const std::string first = user_.path() + "\\~WRL0001.tmp", second = user_.path() + "\\~WRL0002.tmp";
     ASSERT_EQ(1, File(word, "create", first, {{"text", "draft"}}).Num("opened"));
     EXPECT_EQ(1, File(word, "move", first, {{"to", second}}).Num("ret"));

@@ -84,9 +84,7 @@ TEST_F(WorkingFiles, LandInProtectPathAndAreFoundUnderTheirOwnNames) {
 // documents) stay two files: neither overwrites nor deletes the other.
 TEST_F(WorkingFiles, SameNamesInTwoFoldersStayTwoFiles) {
     HostClient word;
-    HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
-    ASSERT_TRUE(doc);
-    Register(word, doc, "P", 1);
+    ASSERT_TRUE(StartProtectedWord(word));
     const std::string first = user_.path() + "\\first", second = user_.path() + "\\second";
     CreateDirectoryA(first.c_str(), nullptr);
     CreateDirectoryA(second.c_str(), nullptr);
@@ -244,9 +242,7 @@ TEST_F(WorkingFiles, StayWhereTheRulesLeaveThem) {
 // shallow folder: the rules see the whole path, however long.
 TEST_F(WorkingFiles, LongPathsAreRedirectedLikeShortOnes) {
     HostClient word;
-    HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
-    ASSERT_TRUE(doc);
-    Register(word, doc, "P", 1);
+    ASSERT_TRUE(StartProtectedWord(word));
     // Made and removed through the long-path form of the names.
     struct DeepFolder {
         std::vector<std::wstring> levels;
@@ -272,26 +268,18 @@ TEST_F(WorkingFiles, LongPathsAreRedirectedLikeShortOnes) {
     EXPECT_EQ("deep", File(word, "read", own).Str("text"));
 }
 
-std::wstring Wide(const std::string& utf8) {
-    std::wstring w(utf8.size() + 1, L'\0');
-    w.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, w.data(), static_cast<int>(w.size())) - 1);
-    return w;
-}
-
 // A character outside the ANSI code page changes nothing: under a folder
 // named with one (a user profile, %TEMP%) working files go to PROTECTPATH as
 // from anywhere else, and a file name with one is written there escaped, so
 // "~WR\u0175" "0001.tmp" and "~WRw0001.tmp" stay two files.
 TEST_F(WorkingFiles, NamesOutsideTheCodePageAreRedirectedToo) {
     HostClient word;
-    HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
-    ASSERT_TRUE(doc);
-    Register(word, doc, "P", 1);
+    ASSERT_TRUE(StartProtectedWord(word));
     ASSERT_EQ(1252, word.Send("acp").Num("acp"));
     const std::string folder = user_.path() +
                                "\\\xC5\xB4"
                                "erk";  // U+0174 in UTF-8
-    ASSERT_TRUE(CreateDirectoryW(Wide(folder).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(Widen(folder).c_str(), nullptr));
     const std::string plain = folder + "\\~WRw0001.tmp";
     const std::string accented = folder +
                                  "\\~WR\xC5\xB5"
@@ -304,9 +292,9 @@ TEST_F(WorkingFiles, NamesOutsideTheCodePageAreRedirectedToo) {
     EXPECT_NE("", MovedName("~WR#01740001", word.Pid(), ".WTM")) << Joined(NewInProtectPath());
     EXPECT_EQ(1, File(word, "delete", accented).Num("ret"));
     EXPECT_EQ("first", File(word, "read", plain).Str("text"));
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(Wide(plain).c_str()))
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(Widen(plain).c_str()))
         << "left in the user's folder";
-    RemoveDirectoryW(Wide(folder).c_str());
+    RemoveDirectoryW(Widen(folder).c_str());
 }
 
 // The rules apply to the file a name reaches, as the system reads the name: a
@@ -315,9 +303,7 @@ TEST_F(WorkingFiles, NamesOutsideTheCodePageAreRedirectedToo) {
 // stays a pipe.
 TEST_F(WorkingFiles, NamesAreReadAsTheSystemReadsThem) {
     HostClient word;
-    HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
-    ASSERT_TRUE(doc);
-    Register(word, doc, "P", 1);
+    ASSERT_TRUE(StartProtectedWord(word));
     const std::string sub = user_.path() + "\\sub";
     CreateDirectoryA(sub.c_str(), nullptr);
     ASSERT_EQ(1, word.Call("kernel32.dll", "SetCurrentDirectoryW", {"w:" + sub}).Num("ret"));
@@ -352,9 +338,7 @@ TEST_F(WorkingFiles, NamesAreReadAsTheSystemReadsThem) {
 // working file (held open elsewhere) instead of another file of that name.
 TEST_F(WorkingFiles, NothingFallsBackIntoTheUsersFolder) {
     HostClient word;
-    HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
-    ASSERT_TRUE(doc);
-    Register(word, doc, "P", 1);
+    ASSERT_TRUE(StartProtectedWord(word));
     const size_t logStart = ReadLog("WINWORD").size();
     // PROTECTPATH as it was comes back whatever happens here.
     struct PutBack {
@@ -435,9 +419,7 @@ TEST_F(WorkingFiles, AFileMadeBeforeTheRecordIsUsedWhereItIs) {
 // file at the user's path instead would put the working copy outside.
 TEST_F(WorkingFiles, CreateNewOverALeftoverFailsLikeTheRealCall) {
     HostClient word;
-    HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
-    ASSERT_TRUE(doc);
-    Register(word, doc, "P", 1);
+    ASSERT_TRUE(StartProtectedWord(word));
     const std::string own = user_.path() + "\\~WRL0005.tmp";
     ASSERT_EQ(1, File(word, "create", own, {{"text", "left over"}}).Num("opened"));
     Reply again = File(word, "create", own, {{"disposition", "new"}, {"text", "new"}});

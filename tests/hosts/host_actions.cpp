@@ -181,6 +181,22 @@ UINT_PTR CALLBACK NestingHook(HWND dlg, UINT msg, WPARAM, LPARAM) {
     return 0;
 }
 
+// GetSaveFileNameA or W on buf (the proposed name in, the one taken out),
+// titled unless title is empty.
+template <class Ofn, class Char>
+BOOL ShowSaveDialog(BOOL(WINAPI* show)(Ofn*), HWND owner, Char (&buf)[MAX_PATH], const Char* title,
+                    LPOFNHOOKPROC hook = nullptr) {
+    Ofn ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFile = buf;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrTitle = title && *title ? title : nullptr;
+    ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | (hook ? OFN_ENABLEHOOK : 0);
+    ofn.lpfnHook = hook;
+    return show(&ofn);
+}
+
 void DoSaveDialog(const Args& a, Reply& r) {
     HWND owner = DefaultOwner(a) ? GetAncestor(DefaultOwner(a), GA_ROOT) : nullptr;
     const bool nesting = a.Has("nested");
@@ -195,32 +211,13 @@ void DoSaveDialog(const Args& a, Reply& r) {
     if (a.Flag("ansi")) {
         char buf[MAX_PATH] = {};
         lstrcpynA(buf, file.c_str(), MAX_PATH);
-        OPENFILENAMEA ofn{};
-        ofn.lStructSize = sizeof ofn;
-        ofn.hwndOwner = owner;
-        ofn.lpstrFile = buf;
-        ofn.nMaxFile = MAX_PATH;
-        const std::string title = a.Str("title");
-        ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
-        ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT;
-        ok = GetSaveFileNameA(&ofn);
+        ok = ShowSaveDialog(GetSaveFileNameA, owner, buf, a.Str("title").c_str());
         chosen = buf;
     } else {
         wchar_t buf[MAX_PATH] = {};
         lstrcpynW(buf, Widen(file).c_str(), MAX_PATH);
-        const std::wstring title = Widen(a.Str("title"));
-        OPENFILENAMEW ofn{};
-        ofn.lStructSize = sizeof ofn;
-        ofn.hwndOwner = owner;
-        ofn.lpstrFile = buf;
-        ofn.nMaxFile = MAX_PATH;
-        ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
-        ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT;
-        if (nesting) {
-            ofn.Flags |= OFN_ENABLEHOOK;
-            ofn.lpfnHook = NestingHook;
-        }
-        ok = GetSaveFileNameW(&ofn);
+        ok = ShowSaveDialog(GetSaveFileNameW, owner, buf, Widen(a.Str("title")).c_str(),
+                            nesting ? NestingHook : nullptr);
         chosen = Narrow(buf);
     }
     r.Set("ret", ok);
@@ -230,13 +227,7 @@ void DoSaveDialog(const Args& a, Reply& r) {
         // At once, in the same command: no round trip between the two.
         char buf[MAX_PATH] = {};
         lstrcpynA(buf, file.c_str(), MAX_PATH);
-        OPENFILENAMEA ofn{};
-        ofn.lStructSize = sizeof ofn;
-        ofn.hwndOwner = owner;
-        ofn.lpstrFile = buf;
-        ofn.nMaxFile = MAX_PATH;
-        ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT;
-        r.Set("againret", GetSaveFileNameA(&ofn));
+        r.Set("againret", ShowSaveDialog(GetSaveFileNameA, owner, buf, ""));
     }
     if (nesting) {
         r.Set("nested", g_nested.done);
