@@ -97,14 +97,20 @@ BOOL ReplaceWithRetries(const ReplaceCall& replace) {
 // fails part-way leaves the document whole; a backup asked for is a copy of
 // the document as it was. The replacement stays.
 BOOL CopyOverReplaced(const ReplaceCall& replace) {
+    // A name of its own beside the document: process ids come round again,
+    // and a copy left by an ended process is never written over.
     static volatile LONG made = 0;
-    wchar_t suffix[48];
-    swprintf(suffix, 48, L".%lu-%ld.NEW", GetCurrentProcessId(), InterlockedIncrement(&made));
-    const std::wstring beside = std::wstring(replace.replaced) + suffix;
+    std::wstring beside;
+    for (int tries = 0;; ++tries) {
+        wchar_t suffix[48];
+        swprintf(suffix, 48, L".%lu-%ld.NEW", GetCurrentProcessId(), InterlockedIncrement(&made));
+        beside = std::wstring(replace.replaced) + suffix;
+        if (intercept::CallReal(Trampoline_CopyFileExW, replace.replacement, beside.c_str(), nullptr, nullptr,
+                                nullptr, COPY_FILE_FAIL_IF_EXISTS))
+            break;
+        if (GetLastError() != ERROR_FILE_EXISTS || tries == 15) return FALSE;
+    }
     const SettledNames settled(beside.c_str());
-    if (!intercept::CallReal(Trampoline_CopyFileExW, replace.replacement, beside.c_str(), nullptr, nullptr,
-                             nullptr, COPY_FILE_FAIL_IF_EXISTS))
-        return FALSE;
     BOOL ok = TRUE;
     if (intercept::IsName(replace.backup) && FileExists(replace.replaced))
         ok = intercept::CallReal(Trampoline_CopyFileExW, replace.replaced, replace.backup, nullptr, nullptr,
