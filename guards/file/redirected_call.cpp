@@ -55,7 +55,9 @@ WorkingName DecideWorkingName(const wchar_t* path) {
 
 const wchar_t* ReachedName(const WorkingName& w, const wchar_t* path) {
     const intercept::LastErrorKeeper keep;
-    if (FileExists(w.redirected.c_str()) || !FileExists(path)) return w.redirected.c_str();
+    // The application's own name first: it is usually free, and the query of
+    // a name in its own spelling costs the file system least.
+    if (!FileExists(path) || FileExists(w.redirected.c_str())) return w.redirected.c_str();
     return path;
 }
 
