@@ -1,6 +1,7 @@
 #include "guards/file/file_names.h"
 
 #include <cwchar>
+#include <cwctype>
 
 #include "identify/protect_paths.h"
 #include "intercept/replacement_guard.h"
@@ -17,10 +18,17 @@ bool ReadAppName(const wchar_t* name, AppName& out) {
     if (!intercept::IsName(name)) return false;
     std::wstring full;
     if (StartsWith(name, L"\\\\?\\")) {
-        // Taken literally by the system: nothing is resolved.
+        // Taken literally by the system: nothing is resolved. Only a drive,
+        // a share or a volume names a file of the rules; the rest of that
+        // namespace ("GLOBALROOT", "pipe") is devices.
         const wchar_t* rest = name + 4;
-        if (StartsWith(rest, L"GLOBALROOT")) return false;
-        full = StartsWith(rest, L"UNC\\") ? L"\\\\" + std::wstring(rest + 4) : std::wstring(rest);
+        const bool drive = iswalpha(rest[0]) && rest[1] == L':' && rest[2] == L'\\';
+        if (StartsWith(rest, L"UNC\\"))
+            full = L"\\\\" + std::wstring(rest + 4);
+        else if (drive || StartsWith(rest, L"Volume{"))
+            full = rest;
+        else
+            return false;
     } else {
         if (StartsWith(name, L"\\\\.\\")) return false;
         full = SystemFullPath(name);

@@ -44,9 +44,9 @@ WorkingName DecideWorkingName(const wchar_t* path);
 // error.
 const wchar_t* ReachedName(const WorkingName& w, const wchar_t* path);
 
-// True when a failed call on the redirected name may go on with the
-// application's name: the call only finds (opens, queries, deletes) and found
-// nothing.
+// What a call does with its name: kFinds only opens, queries or deletes (a
+// failed call on the redirected name that found nothing goes on with the
+// application's name); kMakes may make a file (it never does).
 enum class Reach { kFinds, kMakes };
 
 // The protected area's PROTECTPATH folder exists again when name lies in it
@@ -56,6 +56,7 @@ bool RemakeProtectPathFor(const std::wstring& name, const char* caller);
 
 // A failed call on a redirected name that the application sees as it is.
 void LogRedirectedFailure(const char* caller, const std::wstring& name, DWORD error);
+// A replacement that could not decide (see Undecided).
 void LogUndecided(const char* caller);
 
 // call(name) on the name the application's call reaches, that name settled
