@@ -2,18 +2,15 @@
 
 #include <cstdint>
 
-#include "support/thread_slot.h"
+#include "support/thread_slots.h"
 
 namespace support {
 namespace {
 
-// The thread's newest listed lock. Written on the first List: a lock may be
-// taken before the library attaches (the controller's own calls, a static
-// initialiser).
-ThreadSlot g_head;
-
-HeldLock* Head() { return static_cast<HeldLock*>(g_head.Get()); }
-void SetHead(HeldLock* head) { g_head.Set(head); }
+// The ledger's head, in the thread's slot: read and written without a call,
+// the last error untouched.
+HeldLock* Head() { return reinterpret_cast<HeldLock*>(static_cast<uintptr_t>(slots::Read(slots::kLedger))); }
+void SetHead(HeldLock* head) { slots::Write(slots::kLedger, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(head))); }
 
 }  // namespace
 
@@ -42,10 +39,9 @@ void HeldLock::Unlist() {
         }
 }
 
-void ReleaseHeldLocksBelow(const void* frame) {
-    const uintptr_t limit = reinterpret_cast<uintptr_t>(frame);
+void ReleaseHeldLocksAfter(const void* mark) {
     HeldLock* head = Head();
-    while (head && reinterpret_cast<uintptr_t>(head) < limit) {
+    while (head && head != mark) {
         HeldLock* next = head->next_;
         head->listed_ = false;
         SetHead(next);

@@ -1,13 +1,18 @@
 #include "guards/file/settled_names.h"
 
-#include "support/thread_slot.h"
+#include <cstdint>
+
+#include "support/thread_slots.h"
 
 namespace {
 
-support::ThreadSlot g_innermost;
-
-SettledNames* Innermost() { return static_cast<SettledNames*>(g_innermost.Get()); }
-void SetInnermost(SettledNames* s) { g_innermost.Set(s); }
+// Read and written without a call: the last error stays the caller's.
+SettledNames* Innermost() {
+    return reinterpret_cast<SettledNames*>(static_cast<uintptr_t>(slots::Read(slots::kSettled)));
+}
+void SetInnermost(SettledNames* s) {
+    slots::Write(slots::kSettled, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(s)));
+}
 
 }  // namespace
 
