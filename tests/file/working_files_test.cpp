@@ -279,7 +279,7 @@ TEST_F(WorkingFiles, NamesOutsideTheCodePageAreRedirectedToo) {
     const std::string folder = user_.path() +
                                "\\\xC5\xB4"
                                "erk";  // U+0174 in UTF-8
-    ASSERT_TRUE(CreateDirectoryW(Widen(folder).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(Widen(folder).c_str(), nullptr)) << GetLastError();
     const std::string plain = folder + "\\~WRw0001.tmp";
     const std::string accented = folder +
                                  "\\~WR\xC5\xB5"
