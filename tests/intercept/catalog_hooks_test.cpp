@@ -198,6 +198,14 @@ std::map<std::string, Call> Calls() {
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, none);
         return std::to_string(a) + "/" + std::to_string(none);
     };
+    c["GetFileAttributesExW"] = [] {
+        WriteFileW(Path(L"attrex.txt"), "abc");
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        const BOOL r = ::GetFileAttributesExW(Path(L"attrex.txt").c_str(), GetFileExInfoStandard, &data);
+        EXPECT_TRUE(r);
+        EXPECT_EQ(3u, data.nFileSizeLow);
+        return std::to_string(r) + "/" + std::to_string(data.nFileSizeLow);
+    };
     c["DeleteFileW"] = [] {
         WriteFileW(Path(L"delete.txt"), "d");
         const BOOL r = ::DeleteFileW(Path(L"delete.txt").c_str());
@@ -215,6 +223,16 @@ std::map<std::string, Call> Calls() {
         char name[MAX_PATH];
         WideCharToMultiByte(CP_ACP, 0, fd.cFileName, -1, name, MAX_PATH, nullptr, nullptr);
         return std::string(name);
+    };
+    c["FindFirstFileExW"] = [] {
+        WriteFileW(Path(L"findex.txt"), "f");
+        WIN32_FIND_DATAW fd{};
+        HANDLE h = ::FindFirstFileExW(Path(L"findex.txt").c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch,
+                                      nullptr, 0);
+        EXPECT_NE(INVALID_HANDLE_VALUE, h);
+        if (h != INVALID_HANDLE_VALUE) FindClose(h);
+        EXPECT_STREQ(L"findex.txt", fd.cFileName);
+        return std::to_string(h != INVALID_HANDLE_VALUE) + std::to_string(fd.nFileSizeLow);
     };
     c["CopyFileExW"] = [] {
         WriteFileW(Path(L"copy_src.txt"), "copy");
@@ -257,6 +275,22 @@ std::map<std::string, Call> Calls() {
                                      MOVEFILE_REPLACE_EXISTING);
         EXPECT_TRUE(r);
         return std::to_string(r) + ReadFileW(Path(L"mx_dst.txt"));
+    };
+    c["MoveFileWithProgressW"] = [] {
+        WriteFileW(Path(L"mp_src.txt"), "mp");
+        ::DeleteFileW(Path(L"mp_dst.txt").c_str());
+        const BOOL r = ::MoveFileWithProgressW(Path(L"mp_src.txt").c_str(), Path(L"mp_dst.txt").c_str(), nullptr,
+                                               nullptr, MOVEFILE_COPY_ALLOWED);
+        EXPECT_TRUE(r);
+        EXPECT_FALSE(Exists(Path(L"mp_src.txt")));
+        return std::to_string(r) + ReadFileW(Path(L"mp_dst.txt"));
+    };
+    c["LoadLibraryExW"] = [] {
+        HMODULE m = ::LoadLibraryExW(L"version.dll", nullptr, 0);
+        EXPECT_NE(nullptr, m);
+        HMODULE missing = ::LoadLibraryExW(L"no_such_library_here.dll", nullptr, 0);
+        EXPECT_EQ(nullptr, missing);
+        return std::to_string(m != nullptr) + std::to_string(missing != nullptr);
     };
     c["LoadLibraryA"] = [] {
         HMODULE m = ::LoadLibraryA("version.dll");
@@ -651,7 +685,8 @@ void ExpectEachReachesItsRow(const std::vector<Reach>& cases) {
 
 // The file rows are hooked where kernel32's exports land, so the system's own
 // callers of those functions meet them: the ANSI forms, the temporary-file
-// name, the plain copy.
+// name, the plain copy, the searches and moves that the system builds on
+// FindFirstFileExW and MoveFileWithProgressW, every form of the library load.
 TEST(Catalog, TheSystemsOwnCallersReachTheFileRows) {
     wchar_t tmp[MAX_PATH];
     GetTempPathW(MAX_PATH, tmp);
@@ -670,6 +705,35 @@ TEST(Catalog, TheSystemsOwnCallersReachTheFileRows) {
          [&] { CopyFileW((dir + L"\\a.tmp").c_str(), (dir + L"\\b.tmp").c_str(), FALSE); }},
         {HookId::kGetFileAttributesW, "GetFileAttributesA", [&] { GetFileAttributesA((dirA + "\\a.tmp").c_str()); }},
         {HookId::kDeleteFileW, "DeleteFileA", [&] { DeleteFileA((dirA + "\\b.tmp").c_str()); }},
+        {HookId::kGetFileAttributesExW, "GetFileAttributesExA",
+         [&] {
+             WIN32_FILE_ATTRIBUTE_DATA data;
+             GetFileAttributesExA((dirA + "\\a.tmp").c_str(), GetFileExInfoStandard, &data);
+         }},
+        {HookId::kFindFirstFileExW, "FindFirstFileA",
+         [&] {
+             WIN32_FIND_DATAA fd;
+             FindClose(FindFirstFileA((dirA + "\\a.tmp").c_str(), &fd));
+         }},
+        {HookId::kFindFirstFileExW, "FindFirstFileW",
+         [&] {
+             WIN32_FIND_DATAW fd;
+             FindClose(FindFirstFileW((dir + L"\\a.tmp").c_str(), &fd));
+         }},
+        {HookId::kMoveFileWithProgressW, "MoveFileExA",
+         [&] { MoveFileExA((dirA + "\\a.tmp").c_str(), (dirA + "\\c.tmp").c_str(), 0); }},
+        {HookId::kMoveFileWithProgressW, "MoveFileA",
+         [&] { MoveFileA((dirA + "\\c.tmp").c_str(), (dirA + "\\a.tmp").c_str()); }},
+        {HookId::kMoveFileWithProgressW, "MoveFileExW",
+         [&] { MoveFileExW((dir + L"\\a.tmp").c_str(), (dir + L"\\c.tmp").c_str(), 0); }},
+        {HookId::kReplaceFileW, "ReplaceFileA",
+         [&] {
+             CopyFileA((dirA + "\\c.tmp").c_str(), (dirA + "\\d.tmp").c_str(), FALSE);
+             ReplaceFileA((dirA + "\\c.tmp").c_str(), (dirA + "\\d.tmp").c_str(), nullptr, 0, nullptr, nullptr);
+         }},
+        {HookId::kLoadLibraryExW, "LoadLibraryA", [&] { LoadLibraryA("version.dll"); }},
+        {HookId::kLoadLibraryExW, "LoadLibraryW", [&] { LoadLibraryW(L"version.dll"); }},
+        {HookId::kLoadLibraryExW, "LoadLibraryExA", [&] { LoadLibraryExA("version.dll", nullptr, 0); }},
     });
     SHFILEOPSTRUCTW op{};
     std::wstring from = dir + L'\0';
@@ -701,8 +765,8 @@ TEST(Catalog, TheSystemsOwnCallersReachTheWindowRows) {
     DestroyAcceleratorTable(table);
 }
 
-TEST(Catalog, HoldsTheFortyFourRowsInTableOrder) {
-    EXPECT_EQ(44u, kHookCount);
+TEST(Catalog, HoldsItsRowsInTableOrder) {
+    EXPECT_EQ(48u, kHookCount);
     int perTable[7] = {};
     int last = 0;
     for (size_t i = 0; i < kHookCount; ++i) {
@@ -711,7 +775,7 @@ TEST(Catalog, HoldsTheFortyFourRowsInTableOrder) {
         last = t;
         ++perTable[t];
     }
-    const int expected[7] = {3, 1, 14, 7, 5, 9, 5};
+    const int expected[7] = {3, 1, 18, 7, 5, 9, 5};
     for (int t = 0; t < 7; ++t) EXPECT_EQ(expected[t], perTable[t]) << "table " << t;
     EXPECT_STREQ("TranslateAccelerator", CatalogRow(HookId::kTranslateAccelerator).strApiName);
     // The slot of TranslateAccelerator starts as this module's import of the
