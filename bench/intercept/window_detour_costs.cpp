@@ -19,7 +19,7 @@
 #include "intercept/hook_tables.h"
 #include "intercept/replacement_guard.h"
 #include "store/hook_records.h"
-#include "wndctl/button_tracking.h"
+#include "identify/button_tracking.h"
 #include "wndctl/window_control_rows.h"
 
 namespace {

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "companions/demo/automation_demo.h"
 #include "companions/demo/controller_process.h"
 #include "companions/demo/demo_steps.h"
 #include "companions/demo/print_demo.h"
@@ -165,6 +166,7 @@ int main() {
     all &= DemoSaving(word, doc, zelctl);
     all &= DemoPrinting(word, doc, zelctl);
     all &= DemoReadOnly(word, plain, zelctl);
+    all &= DemoAutomation(word, plain, zelctl);
 
     printf("\nThe store as the controller sees it (zelctl list):\n");
     const std::string table = zelctl.Run("list");
