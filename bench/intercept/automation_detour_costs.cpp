@@ -12,6 +12,7 @@
 #include <cstdio>
 
 #include "bench/bench_util.h"
+#include "bench/intercept/hooked_row.h"
 #include "guards/automation/automation_rows.h"
 #include "intercept/hook_function.h"
 #include "intercept/hook_slots.h"
@@ -19,16 +20,6 @@
 #include "intercept/replacement_guard.h"
 
 namespace {
-
-// The row's real replacement in place while fn runs.
-template <class F>
-double Hooked(HookId id, F&& fn) {
-    HookRow& row = CatalogRow(id);
-    HookFuntion(row.strDllName, row.strApiName, row.ppSlot, row.pDetour);
-    const double ns = fn();
-    UnHookFuntion(row.strApiName, row.ppSlot, row.pDetour);
-    return ns;
-}
 
 // An object that is not runnable: OleRun only asks it for IRunnableObject.
 class Plain : public IUnknown {

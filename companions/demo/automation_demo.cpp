@@ -11,12 +11,6 @@ namespace {
 // The controller's key for this document's record.
 constexpr unsigned kOwner = 0xA070;
 
-std::string Hex(HWND w) {
-    char b[24];
-    snprintf(b, sizeof b, "0x%lx", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(w)));
-    return b;
-}
-
 std::string Result(const hosts::Reply& r) {
     if (!r.ok) return "failed: " + r.error;
     return r.Str("hr") == autotest::kOk ? "succeeds" : "refused (" + r.Str("hr") + ")";
@@ -33,7 +27,7 @@ bool DemoAutomation(hosts::HostClient& word, hosts::HostClient& plain, Controlle
     const std::string path = "C:\\ZELFILETEMP\\(ZEL-0003)budget.doc";
     const HWND doc = word.OpenDoc(path);
     word.Activate(doc);
-    zelctl.Run("add pid=" + std::to_string(word.Pid()) + " owner=" + std::to_string(kOwner) + " wnd=" + Hex(doc) +
+    zelctl.Run("add pid=" + std::to_string(word.Pid()) + " owner=" + std::to_string(kOwner) + " wnd=" + WndHex(doc) +
                " type=1 letters=P zelname=budget.doc path=\"" + path + "\"");
     const hosts::DocAnswer ans = word.IsZelDoc();
     all &= Record("\"(ZEL-0003)budget.doc\" opened with letters \"P\"",

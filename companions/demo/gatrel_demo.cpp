@@ -48,6 +48,12 @@ bool Record(const std::string& what, const std::string& outcome, bool ok) {
 
 bool FastDemo() { return g_fast; }
 
+std::string WndHex(HWND w) {
+    char b[24];
+    snprintf(b, sizeof b, "0x%lx", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(w)));
+    return b;
+}
+
 std::string Env(const char* name) {
     const char* v = getenv(name);
     return v ? v : "";

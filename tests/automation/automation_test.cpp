@@ -3,6 +3,8 @@
 // class id, the hosts create, run, register and look up its objects, and a
 // host of its own serves DDE.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <tlhelp32.h>
 
 #include "tests/automation/automation_world.h"
 #include "tests/hooks/log_tail.h"
@@ -221,6 +223,54 @@ TEST(AutomationGuard, ProtectedClipboardContentGoesWithItsDocumentsWindow) {
     EXPECT_EQ(0, revoke(word.view).Num("ret"));
     EXPECT_EQ("", pasteBack()) << "the protected content outlived its document's window";
     word.host.Close(otherDoc);
+}
+
+
+// Processes of this session whose executable is named so.
+int ProcessesNamed(const char* exe) {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 e{};
+    e.dwSize = sizeof e;
+    int n = 0;
+    for (BOOL more = Process32First(snap, &e); more; more = Process32Next(snap, &e))
+        n += lstrcmpiA(e.szExeFile, exe) == 0;
+    CloseHandle(snap);
+    return n;
+}
+
+TEST(AutomationGuard, KorbClientHandsTheWordProcessorItRunsToTheFileLockDriverOnce) {
+    hosts::HostClient word;  // the word processor the client's automation runs
+    ASSERT_TRUE(word.Start("word11"));
+    hosts::HostClient korb;
+    ASSERT_TRUE(korb.Start("korb"));
+    ASSERT_TRUE(korb.LoadGatrel());
+    testing_support::LogTail log("KORBDOC");
+    const std::string released = "winword.exe id: " + std::to_string(word.Pid());
+
+    // Without a record of its own the creation goes on, and nothing is handed over.
+    ASSERT_EQ(kOk, Com(korb, "create", {{"progid", "Word.Application"}, {"keep", "1"}}).Str("hr"));
+    EXPECT_EQ(1, log.CountEndingWith("FindDocType  Error"));
+    EXPECT_EQ(kOk, Com(korb, "run").Str("hr"));
+    EXPECT_EQ(0, log.CountEndingWith(released));
+
+    testlib::Store store;
+    _ZEL_HOOK_INFO_ rec{};
+    rec.dwProcessId = rec.dwOwnerPid = korb.Pid();
+    rec.byDocType = 6;
+    strcpy(rec.szPermission, "R");
+    strcpy(rec.szFilePath, "C:\\ZELCLIENTDOC\\(ZEL-0008)contract.doc");
+    store.AddHookInfo(&rec);
+    ASSERT_EQ(kOk, Com(korb, "create", {{"progid", "Word.Application"}, {"keep", "1"}}).Str("hr"));
+    EXPECT_EQ(1, log.CountEndingWith("FindDocType  Error"));
+    EXPECT_EQ(kOk, Com(korb, "run").Str("hr"));
+    // The run started no new word processor here: the one running is taken,
+    // when it is the only one (other tests may run theirs meanwhile).
+    if (ProcessesNamed("WINWORD.EXE") == 1) EXPECT_EQ(1, log.CountEndingWith(released));
+    const int lines = log.CountContaining("winword.exe id: ");
+    EXPECT_EQ(kOk, Com(korb, "run").Str("hr"));
+    EXPECT_EQ(lines, log.CountContaining("winword.exe id: ")) << "a second run handed it over again";
+    Com(korb, "release");
+    store.DelHookInfo(korb.Pid());
 }
 
 }  // namespace

@@ -62,11 +62,24 @@ public:
         d.events = w.host.Events();
         return d;
     }
+    // Another program's window below the documents, with a drop target.
+    bool StartOtherProgram() {
+        if (!other.Start("plain")) return false;
+        hosts::Reply full;
+        other.OpenDoc("C:\\docs\\elsewhere.txt", &full);
+        otherProgramView = full.Wnd("view");
+        MoveWindow(full.Wnd("frame"), 0, 340, 380, 240, TRUE);
+        return other.Send("droptarget", {{"wnd", Hex(otherProgramView)}}).Str("hr") == kOk;
+    }
+    bool OtherProgramGotDrop() { return wndtest::HasEvent(other.Events(), "drop:" + Hex(otherProgramView)); }
+
     bool DroppedOn(const Drag& d, HWND view) const { return wndtest::HasEvent(d.events, "drop:" + Hex(view)); }
     bool DroppedAnywhere(const Drag& d) const { return wndtest::HasEvent(d.events, "drop:"); }
 
     wndtest::WindowHost w;
     HWND otherDoc = nullptr, otherView = nullptr, otherFrame = nullptr;
+    hosts::HostClient other;
+    HWND otherProgramView = nullptr;
 
 private:
     void Mouse(const char* action) {
@@ -103,6 +116,12 @@ TEST(DragGuard, WithinDocumentLettersADropStaysInsideTheDocument) {
     EXPECT_EQ(kCancel, d.ret) << "dropped over another document";
     EXPECT_FALSE(world.DroppedAnywhere(d));
 
+    ASSERT_TRUE(world.StartOtherProgram());
+    world.other.Events();
+    d = world.Run(world.otherProgramView);
+    EXPECT_EQ(kCancel, d.ret) << "dropped into another program";
+    EXPECT_FALSE(world.OtherProgramGotDrop());
+
     // The user switches to the other document during the drag.
     d = world.Run(world.w.view, {{"activate", Hex(world.otherDoc)}});
     EXPECT_EQ(kCancel, d.ret);
@@ -138,12 +157,32 @@ TEST(DragGuard, UnrestrictedDragsPassWithTheApplicationsAnswersAndReferences) {
     EXPECT_EQ(plain.sourceRefs, d.sourceRefs);
     EXPECT_EQ(plain.dataRefs, d.dataRefs);
 
+    // Into another program, through its drop target.
+    ASSERT_TRUE(world.StartOtherProgram());
+    world.other.Events();
+    d = world.Run(world.otherProgramView, {{"steps", "2"}});
+    EXPECT_EQ(kDrop, d.ret);
+    EXPECT_TRUE(world.OtherProgramGotDrop());
+
     world.w.Unprotect();
     d = world.Run(world.otherView, {{"steps", "2"}});
     EXPECT_EQ(kDrop, d.ret);
     EXPECT_TRUE(world.DroppedOn(d, world.otherView));
     EXPECT_EQ(plain.sourceRefs, d.sourceRefs);
     EXPECT_EQ(plain.dataRefs, d.dataRefs);
+
+    // An ordinary program drags without any press the library saw.
+    hosts::HostClient plainApp;
+    ASSERT_TRUE(plainApp.Start("plain"));
+    ASSERT_TRUE(plainApp.LoadGatrel());
+    hosts::Reply opened;
+    plainApp.OpenDoc("C:\\docs\\list.txt", &opened);
+    const HWND plainView = opened.Wnd("view");
+    ASSERT_EQ(kOk, plainApp.Send("droptarget", {{"wnd", Hex(plainView)}}).Str("hr"));
+    const hosts::Reply r = plainApp.Send("drag", {{"at", Hex(plainView)}, {"steps", "2"}});
+    EXPECT_EQ(kDrop, r.Str("ret"));
+    EXPECT_EQ(plain.calls, r.Num("calls"));
+    EXPECT_TRUE(wndtest::HasEvent(plainApp.Events(), "drop:" + Hex(plainView)));
 
     // Refused drags leave the references as they were too.
     world.w.Protect("W", 0x7B03);

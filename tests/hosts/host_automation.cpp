@@ -14,6 +14,7 @@
 #include "host_app.h"
 #include "host_command.h"
 #include "host_library.h"
+#include "tests/automation/com_objects.h"
 
 namespace host {
 namespace {
@@ -39,53 +40,15 @@ ULONG RefsOf(IUnknown* p) {
     return p->Release();
 }
 
-// A counting object of the host's own, as an application's automation
-// object, drop source or data object.
-template <class Interface>
-class Counted : public Interface {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, __uuidof(Interface))) {
-            *ppv = static_cast<Interface*>(this);
-            this->AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = InterlockedDecrement(&refs_);
-        if (left == 0) delete this;
-        return left;
-    }
-    virtual ~Counted() = default;
-
-private:
-    volatile LONG refs_ = 1;
-};
-
-class AppObject : public Counted<IDispatch> {
-public:
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
-        if (n) *n = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return DISP_E_UNKNOWNNAME;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) override {
-        return DISP_E_MEMBERNOTFOUND;
-    }
-};
+// The host's own objects (an application's automation object, drop source,
+// data object, drop targets) count their references as COM objects do.
+using testcom::Counted;
+using HostAppObject = testcom::AutomationObject;
 
 // ---- COM --------------------------------------------------------------------
 
 IUnknown* g_kept = nullptr;        // the object of the last create with keep=1
-AppObject* g_registered = nullptr;  // the object put in the running-object table
+HostAppObject* g_registered = nullptr;  // the object put in the running-object table
 DWORD g_cookie = 0;
 
 bool ClassOf(const Args& a, CLSID& clsid) {
@@ -144,7 +107,7 @@ void DoCom(const Args& a, Reply& r) {
         return;
     }
     if (op == "register") {
-        if (!g_registered) g_registered = new AppObject;
+        if (!g_registered) g_registered = new HostAppObject;
         const HRESULT hr = RegisterActiveObject(g_registered, clsid, ACTIVEOBJECT_STRONG, &g_cookie);
         r.Set("hr", Hex32(static_cast<uint32_t>(hr)));
         r.Set("obj", HexPtr(static_cast<IUnknown*>(static_cast<IDispatch*>(g_registered))));
@@ -160,7 +123,8 @@ void DoCom(const Args& a, Reply& r) {
     if (op == "dispcall") {
         // An automation call through the dispatch helper: IUnknown::AddRef of
         // the kept object (or of the host's own object), given back after.
-        IUnknown* target = g_kept ? g_kept : static_cast<IUnknown*>(g_registered ? g_registered : new AppObject);
+        if (!g_kept && !g_registered) g_registered = new HostAppObject;
+        IUnknown* target = g_kept ? g_kept : static_cast<IUnknown*>(g_registered);
         VARIANT result;
         VariantInit(&result);
         const HRESULT hr = DispCallFunc(target, sizeof(void*), CC_STDCALL, VT_UI4, 0, nullptr, nullptr, &result);
