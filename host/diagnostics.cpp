@@ -79,6 +79,7 @@ const GatrelDiagnostics kTable = {
     GetPrintDocZelFlag,
     GatrelHookReport,
     GatrelHookModules,
+    AppObject,
     &g_nGraphErrorBoxes,
 };
 

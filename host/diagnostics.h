@@ -96,6 +96,9 @@ struct GatrelDiagnostics {
     int (*HookReport)(char* names, int cap);
     int (*HookModules)(char* rows, int cap);
 
+    // The application's automation object as the automation guard keeps it
+    // (host/process_context.h).
+    void*& (*AppObject)();
     // Window control: the chart-server error windows the creation hook still
     // refuses (g_nGraphErrorBoxes, host/process_context.h).
     volatile LONG* GraphErrorBoxes;

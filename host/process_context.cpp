@@ -35,6 +35,11 @@ CCommonDoc*& DocObject() {
     return doc;
 }
 
+void*& AppObject() {
+    static void* appObject = nullptr;
+    return appObject;
+}
+
 std::string& ProcessTempDir() {
     static ProcessLifetime<std::string> dir;
     return *dir;

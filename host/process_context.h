@@ -38,6 +38,12 @@ ProcessContext& GetProcessContext();
 // The process's document object; null outside the protected applications.
 CCommonDoc*& DocObject();
 
+// appObject: the application's automation object as the automation guard
+// captured it; null until then. Written on application threads, read by the
+// watch thread without a lock (one word). Not an owning reference: compared
+// and passed on, never called through.
+void*& AppObject();
+
 // The process's temporary directory (GetTempPathA), read at attach in the
 // protected applications; empty elsewhere.
 std::string& ProcessTempDir();

@@ -55,6 +55,9 @@ void RenderClipboard(UINT format);
 // pdfprintcontrols, mouse, grapherrors, cbtcreate.
 void DoWindowControlCommand(const std::string& command, const Args& a, Reply& r);
 
+// Automation (host_automation.cpp): com, dde, droptarget, drag.
+void DoAutomationCommand(const std::string& command, const Args& a, Reply& r);
+
 // Printing (host_print.cpp).
 void DoPrinterSetup(const Args& a, Reply& r);
 void DoPrintFlag(const Args& a, Reply& r);
