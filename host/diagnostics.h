@@ -95,6 +95,10 @@ struct GatrelDiagnostics {
     // to cap bytes; the number of rows (intercept/hook_report.h).
     int (*HookReport)(char* names, int cap);
     int (*HookModules)(char* rows, int cap);
+
+    // The print watermark (watermark/print_water.h): how many device contexts
+    // the need-watermark set holds.
+    size_t (*NeedPrintWaterCount)();
 };
 
 extern "C" GATREL_API const GatrelDiagnostics* GatrelDiagnosticTable();

@@ -454,6 +454,9 @@ std::map<std::string, Handler>& Table() {
          }},
         {"printersetup", DoPrinterSetup},
         {"printflag", DoPrintFlag},
+        {"jobstep", DoJobStep},
+        {"spooljob", DoSpoolJob},
+        {"printstate", DoPrintState},
         {"acp",
          [](const Args&, Reply& r) {
              r.Set("acp", static_cast<long long>(GetACP()));

@@ -7,12 +7,14 @@
 
 #include <cmath>
 #include <cstring>
+#include <ctime>
 
 #include "companions/zelctl/preview_page.h"
 #include "tests/watermark/page_pixels.h"
-#include "watermark/print_water.h"
 #include "watermark/water_geometry.h"
+#include "watermark/water_job.h"
 #include "watermark/water_layout.h"
+#include "watermark/water_pass.h"
 
 using watertest::InkBands;
 using watertest::InkOf;
@@ -48,16 +50,13 @@ PagePixels Render(const Job& job, std::initializer_list<WaterPass> passes, bool 
     EXPECT_TRUE(page.ok());
     if (!page.ok()) return {};
     Gdiplus::DllExports::GdipGraphicsClear(page.surface().graphics, paper);
-    CPrintWater water;
     HDC fonts = CreateCompatibleDC(nullptr);
-    water.LoadWaterInfo(info, fonts, page.surface());
+    const WaterJob prepared = PrepareWaterJob(info, fonts, page.surface(), time(nullptr));
     DeleteDC(fonts);
-    for (WaterPass pass : passes) {
-        if (pass == WaterPass::kUnderlay) water.SetUnderlayBrush();
-        if (pass == WaterPass::kOverlay) water.SetOverlayBrush();
-        if (pass == WaterPass::kPdfOverlay) water.SetPdfOverlayBrush();
-        water.PrintStringWater(page.surface());
-    }
+    WaterPage sheet;
+    sheet.surface = page.surface();
+    WaterPageCache cache;
+    for (WaterPass pass : passes) DrawWaterPass(prepared, sheet, pass, cache);
     return watertest::ReadBitmap(page.bitmap());
 }
 
