@@ -96,7 +96,7 @@ auto Unmarked(Fn&& fn) -> decltype(fn()) {
 }  // namespace intercept
 
 template <class Fn, class Body, class OnException, class... Args>
-auto RunReplacement(HookId id, Fn trampoline, Body&& body, OnException&& onException,
+__attribute__((always_inline)) inline auto RunReplacement(HookId id, Fn trampoline, Body&& body, OnException&& onException,
                     Args... args) -> decltype(trampoline(args...)) {
     using Result = decltype(trampoline(args...));
     namespace d = intercept::detail;
@@ -109,16 +109,14 @@ auto RunReplacement(HookId id, Fn trampoline, Body&& body, OnException&& onExcep
     if constexpr (std::is_void_v<Result>) {
         if (contained::Run([&] { body(); }, owned) != contained::Outcome::kDone) {
             d::WriteLastError(callerError);
-            auto fallback = [&] { onException(); };
-            contained::Run(fallback, -1);
+            contained::Run([&] { onException(); });
         }
         if (owned >= 0) marks::Leave(row);
     } else {
         Result result{};
         if (contained::Run([&] { result = body(); }, owned) != contained::Outcome::kDone) {
             d::WriteLastError(callerError);
-            auto fallback = [&] { result = onException(); };
-            if (contained::Run(fallback, -1) != contained::Outcome::kDone) result = Result();
+            if (contained::Run([&] { result = onException(); }) != contained::Outcome::kDone) result = Result();
         }
         if (owned >= 0) marks::Leave(row);
         return result;

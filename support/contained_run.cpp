@@ -7,8 +7,16 @@
 
 namespace contained {
 
-static_assert(offsetof(Frame, prev) == 0 && offsetof(Frame, handler) == 4,
-              "a frame starts with the system's exception registration record");
+static_assert(offsetof(Frame, prev) == 0 && offsetof(Frame, handler) == 4 && offsetof(Frame, esp) == 8 &&
+                  offsetof(Frame, ebp) == 12 && offsetof(Frame, resume) == 16,
+              "the assembly knows where a frame keeps its registration and its way back");
+
+Frame* InnermostFrame() {
+    Frame* f = ChainHead();
+    for (int i = 0; i < 16 && f && reinterpret_cast<uintptr_t>(f) != ~uintptr_t{0}; ++i, f = f->prev)
+        if (IsOurs(f)) return f;
+    return nullptr;
+}
 
 }  // namespace contained
 
@@ -35,8 +43,17 @@ __asm__(
     "    popl %esi\n"
     "    popl %ebx\n"
     "    popl %ebp\n"
-    "    ret\n");
+    "    ret\n"
+    // void GatrelResumeFrame(Frame*): back to where the run began, on its
+    // stack; never returns.
+    ".p2align 4\n"
+    "_GatrelResumeFrame:\n"
+    "    movl 4(%esp), %ecx\n"
+    "    movl 12(%ecx), %ebp\n"
+    "    movl 8(%ecx), %esp\n"
+    "    jmp *16(%ecx)\n");
 extern "C" void GatrelUnwindTo(void* frame, EXCEPTION_RECORD* record);
+extern "C" __attribute__((noreturn)) void GatrelResumeFrame(contained::Frame* frame);
 
 namespace contained {
 
@@ -47,7 +64,7 @@ extern "C" EXCEPTION_DISPOSITION __cdecl GatrelFrameHandler(EXCEPTION_RECORD* re
     Frame* f = static_cast<Frame*>(established);
     if (record->ExceptionFlags & kUnwinding) {
         // Left for a handler further up: nothing of this frame may stay.
-        support::ReleaseHeldLocksBelow(f);
+        support::ReleaseHeldLocksAfter(f->ledger);
         if (f->kind == kOwnWork) marks::WriteAll(marks::Words{{f->saved[0], f->saved[1]}});
         else if (f->bit >= 0) marks::Leave(f->bit);
         return ExceptionContinueSearch;
@@ -56,8 +73,8 @@ extern "C" EXCEPTION_DISPOSITION __cdecl GatrelFrameHandler(EXCEPTION_RECORD* re
     // The frames below run their unwind handlers: their marks cleared, the
     // library's own-work scopes' marks put back.
     GatrelUnwindTo(f, record);
-    support::ReleaseHeldLocksBelow(f);
-    __builtin_longjmp(f->jump, 1);
+    support::ReleaseHeldLocksAfter(f->ledger);
+    GatrelResumeFrame(f);
 }
 
 }  // namespace contained

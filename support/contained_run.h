@@ -21,30 +21,43 @@
 // The frames also tell the re-entry marks (support/thread_marks.h) whether a
 // set mark means "inside own work" (the innermost frame works) or "suspended
 // in the application" (the innermost frame is InApplication).
+//
+// A run is registered inline, in the function that runs it (a replacement
+// runs per call, some per message): no call, no jump buffer. Where the run
+// begins, an asm goto keeps the stack and frame pointers and the place to
+// come back to, and tells the compiler that every other general register may
+// hold anything there; a contained fault comes back to that place with those
+// two pointers. Floating-point registers hold nothing live across it in this
+// library's runs.
 #include <windows.h>
 
 #include <cstdint>
 #include <type_traits>
 
+#include "support/held_locks.h"
+
 namespace contained {
 
 enum class Outcome { kDone, kThrown, kFaulted };
 
-using Work = Outcome (*)(void* context);
-
 enum FrameKind : uint32_t {
-    kRun = 0,       // a contained run (RunContained)
+    kRun = 0,       // a contained run (Run, RunWithFrame)
     kOwnWork = 1,   // the library's own work: only restores the marks it set
 };
 
-// Its first two fields are the system's exception registration record.
+// Its first two fields are the system's exception registration record; the
+// offsets of esp, ebp and resume are also those of the assembly below and in
+// contained_run.cpp.
 struct Frame {
     Frame* prev;
     void* handler;
-    void* jump[5];       // kRun: __builtin_setjmp's buffer, where a contained fault resumes
+    uint32_t esp;        // kRun: where a contained fault comes back to
+    uint32_t ebp;
+    uint32_t resume;
     int bit;             // the re-entry mark the run owns; -1 for none
     LONG inApplication;  // read by the handler, on the same thread
     uint32_t kind;
+    const void* ledger;  // the head of the thread's ledger of held locks when it began
     uint32_t saved[2];   // kOwnWork: the marks it found
 };
 
@@ -57,41 +70,54 @@ inline Frame* ChainHead() {
 }
 inline void SetChainHead(Frame* f) { __asm__ volatile("movl %0, %%fs:0" : : "r"(f) : "memory"); }
 
+inline bool IsOurs(const Frame* f) { return f->handler == reinterpret_cast<void*>(&GatrelFrameHandler); }
+
 // The innermost frame of ours on the thread's exception chain, or null. Our
 // work registers nothing in between; a callback of a system function, or the
 // application's own code, may: a few records are looked through.
-inline Frame* InnermostFrame() {
-    Frame* f = ChainHead();
-    for (int i = 0; i < 16 && f && reinterpret_cast<uintptr_t>(f) != ~uintptr_t{0}; ++i, f = f->prev)
-        if (f->handler == reinterpret_cast<void*>(&GatrelFrameHandler)) return f;
-    return nullptr;
-}
+Frame* InnermostFrame();
 
-// work() inside a frame of kind kRun owning bit; C++ exceptions it throws end
-// it too. Not inlined: a function with a jump buffer cannot be, and the work
-// inlines into it instead.
+// work(frame) inside a frame of kind kRun owning bit; C++ exceptions it
+// throws end it too.
 template <class W>
-__attribute__((noinline)) Outcome Run(W&& work, int bit = -1) {
+__attribute__((always_inline)) inline Outcome RunWithFrame(W&& work, int bit = -1) {
     Frame frame;
     frame.handler = reinterpret_cast<void*>(&GatrelFrameHandler);
     frame.bit = bit;
     frame.inApplication = 0;
     frame.kind = kRun;
+    frame.ledger = support::HeldLockMark();
     frame.prev = ChainHead();
-    if (__builtin_setjmp(frame.jump)) {
-        // Back from a contained fault: the chain ends at this frame again.
+    asm goto(
+        "movl %%esp, 8+%0\n\t"
+        "movl %%ebp, 12+%0\n\t"
+        "movl $%l[faulted], 16+%0\n\t"
+        "leal %0, %%eax\n\t"
+        "movl %%eax, %%fs:0"
+        :
+        : "m"(frame)
+        : "memory", "cc", "eax", "ecx", "edx", "ebx", "esi", "edi"
+        : faulted);
+    {
+        Outcome outcome = Outcome::kDone;
+        try {
+            work(frame);
+        } catch (...) {
+            outcome = Outcome::kThrown;
+        }
         SetChainHead(frame.prev);
-        return Outcome::kFaulted;
+        return outcome;
     }
-    SetChainHead(&frame);
-    Outcome outcome = Outcome::kDone;
-    try {
-        work();
-    } catch (...) {
-        outcome = Outcome::kThrown;
-    }
+faulted:
+    // Back from a contained fault: the chain ends at this frame again.
     SetChainHead(frame.prev);
-    return outcome;
+    return Outcome::kFaulted;
+}
+
+// work() inside a contained frame.
+template <class W>
+__attribute__((always_inline)) inline Outcome Run(W&& work, int bit = -1) {
+    return RunWithFrame([&](Frame&) { work(); }, bit);
 }
 
 // While it lives, the innermost frame's work has handed the thread to the
@@ -99,8 +125,11 @@ __attribute__((noinline)) Outcome Run(W&& work, int bit = -1) {
 // re-entry mark no longer stops the replacements.
 class InApplication {
 public:
+    explicit InApplication(Frame& frame) : frame_(&frame), before_(frame.inApplication) {
+        frame.inApplication = 1;
+    }
     InApplication() : frame_(ChainHead()) {
-        if (frame_->handler != reinterpret_cast<void*>(&GatrelFrameHandler)) frame_ = InnermostFrame();
+        if (!IsOurs(frame_)) frame_ = InnermostFrame();
         if (frame_) {
             before_ = frame_->inApplication;
             frame_->inApplication = 1;

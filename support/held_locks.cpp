@@ -2,41 +2,15 @@
 
 #include <cstdint>
 
+#include "support/thread_slots.h"
+
 namespace support {
 namespace {
 
-constexpr LONG kNoIndex = static_cast<LONG>(TLS_OUT_OF_INDEXES);
-volatile LONG g_index = kNoIndex;
-
-// Allocated on first use: a lock may be taken before the library attaches
-// (the controller's own calls, a static initialiser).
-DWORD Index() {
-    if (g_index == kNoIndex) {
-        const DWORD fresh = TlsAlloc();
-        if (fresh != TLS_OUT_OF_INDEXES &&
-            InterlockedCompareExchange(&g_index, static_cast<LONG>(fresh), kNoIndex) != kNoIndex)
-            TlsFree(fresh);
-    }
-    return static_cast<DWORD>(g_index);
-}
-
-// Both keep the caller's last error: TlsGetValue clears it.
-HeldLock* Head() {
-    const DWORD index = Index();
-    if (index == TLS_OUT_OF_INDEXES) return nullptr;
-    const DWORD error = GetLastError();
-    HeldLock* head = static_cast<HeldLock*>(TlsGetValue(index));
-    SetLastError(error);
-    return head;
-}
-
-void SetHead(HeldLock* head) {
-    const DWORD index = Index();
-    if (index == TLS_OUT_OF_INDEXES) return;
-    const DWORD error = GetLastError();
-    TlsSetValue(index, head);
-    SetLastError(error);
-}
+// The ledger's head, in the thread's slot: read and written without a call,
+// the last error untouched.
+HeldLock* Head() { return reinterpret_cast<HeldLock*>(static_cast<uintptr_t>(slots::Read(slots::kLedger))); }
+void SetHead(HeldLock* head) { slots::Write(slots::kLedger, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(head))); }
 
 }  // namespace
 
@@ -65,10 +39,9 @@ void HeldLock::Unlist() {
         }
 }
 
-void ReleaseHeldLocksBelow(const void* frame) {
-    const uintptr_t limit = reinterpret_cast<uintptr_t>(frame);
+void ReleaseHeldLocksAfter(const void* mark) {
     HeldLock* head = Head();
-    while (head && reinterpret_cast<uintptr_t>(head) < limit) {
+    while (head && head != mark) {
         HeldLock* next = head->next_;
         head->listed_ = false;
         SetHead(next);

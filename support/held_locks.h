@@ -8,12 +8,16 @@
 // separately). A mutex such as "HookMutex" would then stay owned by a live
 // thread and stall every process of the desktop. Each lock object that may be
 // held there lists itself on its thread's ledger while it holds the lock;
-// whoever abandons a frame releases every lock listed below that frame on the
-// stack, newest first.
+// a frame notes the ledger's head when it begins, and whoever abandons the
+// frame releases every lock listed since, newest first.
 //
-// Listed objects live on the stack of the thread that holds them (a scoped
-// guard), so "below a frame" is an address comparison.
+// The ledger's head is a thread slot (support/thread_slots.h): until the
+// slots are allocated at attach, nothing is listed.
 #include <windows.h>
+
+#include <cstdint>
+
+#include "support/thread_slots.h"
 
 namespace support {
 
@@ -33,7 +37,7 @@ public:
     void Unlist();
 
 private:
-    friend void ReleaseHeldLocksBelow(const void* frame);
+    friend void ReleaseHeldLocksAfter(const void* mark);
     friend int HeldLockCount();
     HeldLock* next_ = nullptr;
     ReleaseFn release_ = nullptr;
@@ -41,10 +45,13 @@ private:
     bool listed_ = false;
 };
 
-// Releases every lock of the calling thread listed below frame (a stack
-// address of the frame being abandoned), newest first, and takes them off
-// the ledger. The thread's last error is kept.
-void ReleaseHeldLocksBelow(const void* frame);
+// The ledger's head now: what a frame notes when it begins.
+inline const void* HeldLockMark() {
+    return reinterpret_cast<const void*>(static_cast<uintptr_t>(slots::Read(slots::kLedger)));
+}
+// Releases every lock the calling thread listed after mark was taken, newest
+// first, and takes them off the ledger. The thread's last error is kept.
+void ReleaseHeldLocksAfter(const void* mark);
 
 // How many locks the calling thread has listed (for tests).
 int HeldLockCount();

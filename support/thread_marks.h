@@ -8,11 +8,7 @@
 // replacement has handed the thread to the application (the real function, a
 // modal wait) the application's calls meet their replacements again.
 //
-// The words live in TLS slots allocated once at attach, read and written
-// straight in the thread environment block (FS): TlsGetValue and TlsSetValue
-// would cost a call each and clear the last error, which then has to be saved
-// and put back. When a slot index lies beyond the TEB's 64 slots the words go
-// through the TLS calls, the last error kept.
+// The words are slots 0 and 1 of support/thread_slots.h.
 //
 // OwnWork: the library's own file and registry work (log, language file,
 // settings) sets every bit and registers a frame that works, so no
@@ -22,51 +18,22 @@
 #include <cstdint>
 
 #include "support/contained_run.h"
+#include "support/thread_slots.h"
 
 namespace marks {
 
 constexpr int kWords = 2;
 constexpr int kBits = 32 * kWords;
 
-namespace detail {
-
-// FS offset of each word's TEB slot; 0 when the word goes through the TLS
-// calls (or has no slot at all). Written once, before any replacement acts.
-extern uint32_t g_offset[kWords];
-// Every word has a TEB slot: the way the replacements take.
-extern bool g_inTeb;
-
-inline uint32_t ReadFs(uint32_t offset) {
-    uint32_t v;
-    __asm__ volatile("movl %%fs:(%1), %0" : "=r"(v) : "r"(offset));
-    return v;
-}
-inline void WriteFs(uint32_t offset, uint32_t v) {
-    __asm__ volatile("movl %0, %%fs:(%1)" : : "r"(v), "r"(offset) : "memory");
-}
-
-uint32_t ReadByApi(int word);
-void WriteByApi(int word, uint32_t value);
-
-}  // namespace detail
-
-// Allocates the slots, once per process; later calls return what the first
-// one did. False when a slot could not be had: marks are then never kept.
-bool Allocate();
-// True when every word has a slot.
-bool Available();
+// Allocates the thread slots the marks live in (support/thread_slots.h).
+inline bool Allocate() { return slots::Allocate(); }
+inline bool Available() { return slots::Available(); }
 // The TLS index that holds word (TLS_OUT_OF_INDEXES when none): for tests
 // that look at the marks through the system's calls.
-DWORD SlotIndex(int word);
+inline DWORD SlotIndex(int word) { return slots::Index(word); }
 
-inline uint32_t Read(int word) {
-    if (detail::g_inTeb) return detail::ReadFs(detail::g_offset[word]);
-    return detail::ReadByApi(word);
-}
-inline void Write(int word, uint32_t value) {
-    if (detail::g_inTeb) detail::WriteFs(detail::g_offset[word], value);
-    else detail::WriteByApi(word, value);
-}
+inline uint32_t Read(int word) { return slots::Read(word); }
+inline void Write(int word, uint32_t value) { slots::Write(word, value); }
 
 enum class Entry {
     kPass,    // inside its own work, or marks cannot be kept: straight through
@@ -80,17 +47,17 @@ Entry EnterSlow(int bit);
 inline Entry Enter(int bit) {
     const int word = bit / 32;
     const uint32_t mask = uint32_t{1} << (bit % 32);
-    if (detail::g_inTeb) {
-        const uint32_t offset = detail::g_offset[word];
-        const uint32_t v = detail::ReadFs(offset);
+    if (slots::detail::g_inTeb) {
+        const uint32_t offset = slots::detail::g_offset[word];
+        const uint32_t v = slots::detail::ReadFs(offset);
         if (v & mask) return EnterSlow(bit);
-        detail::WriteFs(offset, v | mask);
+        slots::detail::WriteFs(offset, v | mask);
         return Entry::kOwn;
     }
     if (!Available()) return Entry::kPass;
-    const uint32_t v = detail::ReadByApi(word);
+    const uint32_t v = slots::detail::ReadByApi(word);
     if (v & mask) return EnterSlow(bit);
-    detail::WriteByApi(word, v | mask);
+    slots::detail::WriteByApi(word, v | mask);
     return Entry::kOwn;
 }
 inline void Leave(int bit) {

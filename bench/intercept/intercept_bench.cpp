@@ -146,7 +146,7 @@ void PassThroughCosts() {
     bench::Row("trivial function, + contained frame", markFrame, direct);
     bench::Row("trivial function, through a pass-through replacement", hooked, direct);
     printf("  added per call: %.1f ns; where it goes: detour and trampoline %.1f ns, re-entry mark %.1f ns,\n"
-           "  contained frame (exception registration, the work called through it) %.1f ns,\n"
+           "  contained frame (exception registration, the way back kept) %.1f ns,\n"
            "  the real call handed to the application %.1f ns\n",
            hooked - direct, bare - direct, markOnly - bare, markFrame - markOnly, hooked - markFrame);
 
