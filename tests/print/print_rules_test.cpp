@@ -95,7 +95,7 @@ TEST_F(PrintGuard, PrintingIntoAFileIsRefusedWithABoxBeforeTheCallReturns) {
         EXPECT_TRUE(printEvent.Taken());
         word.host().Send("file", {{"op", "delete"}, {"path", port}});
     }
-    EXPECT_EQ(shown, word.Boxes(0, 0).size());
+    EXPECT_EQ(shown, word.SettledBoxes().size());
     RemoveDirectoryW(folder.c_str());
 }
 

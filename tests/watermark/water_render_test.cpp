@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <string>
 
 #include "companions/zelctl/preview_page.h"
 #include "tests/watermark/page_pixels.h"
@@ -202,6 +203,42 @@ TEST(WaterRendering, TextTheGlyphRowsCannotShowIsDrawnAsAString) {
     EXPECT_NEAR(a.CentreY(), b.CentreY(), 0.1 * Em(50));
     EXPECT_NEAR(a.minX, b.minX, 0.1 * Em(50));
     EXPECT_NEAR(a.maxY - a.minY, b.maxY - b.minY, 0.1 * Em(50));
+}
+
+// A glyph row breaks where the string layout breaks it: after the last whole
+// word that fits, not in the middle of one; a single word longer than the row
+// is cut after its last whole character.
+TEST(WaterRendering, GlyphRowsEndAtTheLastWholeWordThatFits) {
+    WaterLayoutKey key;
+    key.fontName = L"Arial";
+    key.fontSize = 20;
+    key.layout = 'L';
+    key.lineCount = 1;
+    key.height = 1754;
+    key.dpi = kDpi;
+    key.lineHeight = 1.15f * static_cast<float>(Em(50));
+    std::wstring words;
+    while (words.size() < 200) words += L"CONFIDENTIAL 2026-12-07 ";
+    // Pages of every width up to A4: wherever the line ends.
+    for (int width = 600; width <= 1240; width += 10) {
+        SCOPED_TRACE(width);
+        key.width = width;
+        key.content = words;
+        const auto layout = LayOutWater(key);
+        ASSERT_TRUE(layout->byGlyphs);
+        ASSERT_EQ(1u, layout->rows.size());
+        const size_t n = layout->rows[0].count;
+        ASSERT_GT(n, words.find(L' ')) << "more than one word fits";
+        EXPECT_EQ(L' ', words[n]) << "ends inside \"" << std::string(words.begin() + n - 5, words.begin() + n + 5).c_str()
+                                  << "\"";
+        EXPECT_NE(L' ', words[n - 1]);
+
+        key.content = std::wstring(300, L'W');
+        const auto word = LayOutWater(key);
+        ASSERT_EQ(1u, word->rows.size());
+        EXPECT_GT(word->rows[0].count, 10u) << "one long word is cut, not dropped";
+        EXPECT_LT(word->rows[0].count, 300u);
+    }
 }
 
 }  // namespace
