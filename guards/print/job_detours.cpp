@@ -7,8 +7,10 @@
 // started on it: it is set, with the job's own watermark, only once the real
 // StartDocW has succeeded, and a refused or failed start leaves the entry as
 // it was (a second StartDocW on a device context that is printing fails, and
-// must not strip the running job of its watermark). EndDoc and AbortDoc end
-// it; a job ended by DeleteDC leaves it to the next job added to the set.
+// must not strip the running job of its watermark). EndDoc ends it, and so
+// does an AbortDoc that ended the job (guards/print/job_end.h); a job ended by
+// DeleteDC leaves it to the next job added to the set.
+#include "guards/print/job_end.h"
 #include "guards/print/job_grant.h"
 #include "guards/print/print_event.h"
 #include "guards/print/print_permission.h"
@@ -133,24 +135,15 @@ int WINAPI Detour_StartDocW(HDC hdc, const DOCINFOW* lpdi) {
 
 namespace {
 
-// EndDoc and AbortDoc alike: the job's entry goes, then the real call. The
-// spooler may hand the ended job to its port meanwhile, on this thread: that
-// is the delivery of a job whose printer its start decided, not a job of its
-// own for the document in front.
+// EndDoc and AbortDoc alike (guards/print/job_end.h).
 template <class Fn>
-int EndJob(HookId id, Fn trampoline, const char* where, HDC hdc) {
+int EndJob(HookId id, Fn trampoline, const char* where, JobEnd how, HDC hdc) {
     bool called = false;
     int iRet = 0;
     return RunReplacement(
         id, trampoline,
         [&]() -> int {
-            const DWORD callerError = GetLastError();
-            g_printWater.DeleteNeedPrintWaterHDC(hdc);
-            JobGrant delivery;
-            JobGrantScope scope(delivery);
-            SetLastError(callerError);
-            called = true;
-            iRet = intercept::CallReal(trampoline, hdc);
+            iRet = EndJobWith(how, hdc, [&] { return intercept::CallReal(trampoline, hdc); }, called);
             const DWORD error = GetLastError();
             LogError("[%s] hdc=%x,iRet=%d", where, HandleWord(hdc), iRet);
             SetLastError(error);
@@ -161,8 +154,8 @@ int EndJob(HookId id, Fn trampoline, const char* where, HDC hdc) {
 
 }  // namespace
 
-int WINAPI Detour_EndDoc(HDC hdc) { return EndJob(HookId::kEndDoc, Trampoline_EndDoc, "Detour_EndDoc", hdc); }
+int WINAPI Detour_EndDoc(HDC hdc) { return EndJob(HookId::kEndDoc, Trampoline_EndDoc, "Detour_EndDoc", JobEnd::kEnd, hdc); }
 
 int WINAPI Detour_AbortDoc(HDC hdc) {
-    return EndJob(HookId::kAbortDoc, Trampoline_AbortDoc, "Detour_AbortDoc", hdc);
+    return EndJob(HookId::kAbortDoc, Trampoline_AbortDoc, "Detour_AbortDoc", JobEnd::kAbort, hdc);
 }

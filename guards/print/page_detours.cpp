@@ -8,7 +8,7 @@
 // and a page after NEWFRAME or a band begins when the driver meets the first
 // drawing. So a page's passes are cleared both when a page begins and when one
 // ends, and each end of a page draws the overlay its page lacks.
-#include "guards/print/job_grant.h"
+#include "guards/print/job_end.h"
 #include "host/process_context.h"
 #include "identify/common_doc.h"
 #include "intercept/hook_slots.h"
@@ -99,18 +99,8 @@ int WINAPI Detour_Escape(HDC hdc, int nEscape, int cbInput, LPCSTR lpvInData, LP
         [&]() -> int {
             switch (nEscape) {
                 case NEWFRAME: return EndPageWith(hdc, "Detour_Escape", real, called, iRet);
-                case ENDDOC:
-                case ABORTDOC: {
-                    // As EndDoc and AbortDoc: the spooler's delivery of the
-                    // job meanwhile follows the job's start.
-                    const DWORD callerError = GetLastError();
-                    g_printWater.DeleteNeedPrintWaterHDC(hdc);
-                    JobGrant delivery;
-                    JobGrantScope scope(delivery);
-                    SetLastError(callerError);
-                    called = true;
-                    return iRet = real();
-                }
+                case ENDDOC: return iRet = EndJobWith(JobEnd::kEnd, hdc, real, called);
+                case ABORTDOC: return iRet = EndJobWith(JobEnd::kAbort, hdc, real, called);
                 case STARTDOC: {
                     called = true;
                     iRet = real();

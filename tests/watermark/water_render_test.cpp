@@ -63,6 +63,20 @@ PagePixels Render(const Job& job, std::initializer_list<WaterPass> passes, bool 
 
 double Em(float size) { return size * 0.7 / 72 * kDpi; }
 
+// One horizontal line of Arial on an A4 page.
+WaterLayoutKey LineOnA4(float size) {
+    WaterLayoutKey key;
+    key.fontName = L"Arial";
+    key.fontSize = size;
+    key.layout = 'L';
+    key.lineCount = 1;
+    key.width = 1240;
+    key.height = 1754;
+    key.dpi = kDpi;
+    key.lineHeight = 1.15f * static_cast<float>(Em(50));
+    return key;
+}
+
 TEST(WaterRendering, OneHorizontalLineLiesInABandCentredOnHalfThePageHeight) {
     const PagePixels page = Render({}, {WaterPass::kUnderlay, WaterPass::kOverlay});
     const double em = Em(50);
@@ -166,15 +180,7 @@ TEST(WaterRendering, PdfOverlayIsTwiceAsOpaqueAndNoStrengthWrapsRoundToFaint) {
 // anything else (a character the font lacks, a script that needs shaping) is
 // drawn as a string, in the same place.
 TEST(WaterRendering, TextTheGlyphRowsCannotShowIsDrawnAsAString) {
-    WaterLayoutKey key;
-    key.fontName = L"Arial";
-    key.fontSize = 35;
-    key.layout = 'L';
-    key.lineCount = 1;
-    key.width = 1240;
-    key.height = 1754;
-    key.dpi = kDpi;
-    key.lineHeight = 1.15f * static_cast<float>(Em(50));
+    WaterLayoutKey key = LineOnA4(35);
     const struct {
         const wchar_t* content;
         bool byGlyphs;
@@ -209,14 +215,7 @@ TEST(WaterRendering, TextTheGlyphRowsCannotShowIsDrawnAsAString) {
 // word that fits, not in the middle of one; a single word longer than the row
 // is cut after its last whole character.
 TEST(WaterRendering, GlyphRowsEndAtTheLastWholeWordThatFits) {
-    WaterLayoutKey key;
-    key.fontName = L"Arial";
-    key.fontSize = 20;
-    key.layout = 'L';
-    key.lineCount = 1;
-    key.height = 1754;
-    key.dpi = kDpi;
-    key.lineHeight = 1.15f * static_cast<float>(Em(50));
+    WaterLayoutKey key = LineOnA4(20);
     std::wstring words;
     while (words.size() < 200) words += L"CONFIDENTIAL 2026-12-07 ";
     // Pages of every width up to A4: wherever the line ends.
