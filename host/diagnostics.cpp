@@ -16,9 +16,12 @@
 #include "store/ostrum_records.h"
 #include "store/shared_settings.h"
 #include "support/refusal_messages.h"
+#include "watermark/print_water.h"
 #include "wndctl/hook_procs.h"
 
 namespace {
+
+size_t NeedPrintWaterCount() { return g_printWater.NeedPrintWaterCount(); }
 
 const GatrelDiagnostics kTable = {
     sizeof(GatrelDiagnostics),
@@ -81,6 +84,7 @@ const GatrelDiagnostics kTable = {
     GatrelHookModules,
     AppObject,
     &g_nGraphErrorBoxes,
+    NeedPrintWaterCount,
 };
 
 }  // namespace

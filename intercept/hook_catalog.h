@@ -55,6 +55,9 @@
     X(Print, "Gdi32.dll", StartPage, StartPage, DocPrintable)                             \
     X(Print, "Gdi32.dll", EndPage, EndPage, DocPrintable)                                 \
     X(Print, "winspool.drv", OpenPrinterW, OpenPrinterW, DocPrintable)                    \
+    X(Print, "Gdi32.dll", AbortDoc, AbortDoc, DocPrintable)                               \
+    X(Print, "Gdi32.dll", Escape, Escape, DocPrintable)                                   \
+    X(Print, "winspool.drv", OpenPrinterA, OpenPrinterA, DocPrintable)                    \
     X(Screen, "gdi32.dll", BitBlt, BitBlt, Always)                                        \
     X(Screen, "gdi32.dll", CreateDCA, CreateDCA, Always)                                  \
     X(Screen, "gdi32.dll", CreateDCW, CreateDCW, Always)                                  \

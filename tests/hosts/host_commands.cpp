@@ -476,6 +476,9 @@ std::map<std::string, Handler>& Table() {
         {"drag", [](const Args& a, Reply& r) { DoAutomationCommand("drag", a, r); }},
         {"printersetup", DoPrinterSetup},
         {"printflag", DoPrintFlag},
+        {"jobstep", DoJobStep},
+        {"spooljob", DoSpoolJob},
+        {"printstate", DoPrintState},
         {"acp",
          [](const Args&, Reply& r) {
              r.Set("acp", static_cast<long long>(GetACP()));

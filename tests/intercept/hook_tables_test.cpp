@@ -83,8 +83,9 @@ const std::set<std::string> kAlways = {
     "DoDragDrop", "GetActiveObject", "DdeConnect", "CoCreateInstance", "CoCreateInstanceEx",
     "OleRun", "OpenClipboard", "CountClipboardFormats", "EmptyClipboard", "GetClipboardData",
     "SetClipboardData"};
-const std::set<std::string> kPrint = {"StartDocW", "EndDoc", "StartDocPrinterW", "DocumentPropertiesW",
-                                      "StartPage", "EndPage", "OpenPrinterW"};
+const std::set<std::string> kPrint = {"StartDocW", "EndDoc",  "StartDocPrinterW", "DocumentPropertiesW",
+                                      "StartPage", "EndPage", "OpenPrinterW",     "AbortDoc",
+                                      "Escape",    "OpenPrinterA"};
 const std::set<std::string> kOfficeFiles = {"CreateFileW", "GetFileAttributesW", "GetFileAttributesExW",
                                             "DeleteFileW", "FindFirstFileW", "FindFirstFileExW"};
 
