@@ -17,9 +17,12 @@
 #include "store/ostrum_records.h"
 #include "store/shared_settings.h"
 #include "support/refusal_messages.h"
+#include "watermark/print_water.h"
 #include "wndctl/hook_procs.h"
 
 namespace {
+
+size_t NeedPrintWaterCount() { return g_printWater.NeedPrintWaterCount(); }
 
 const GatrelDiagnostics kTable = {
     sizeof(GatrelDiagnostics),
@@ -84,6 +87,7 @@ const GatrelDiagnostics kTable = {
     WatchThreadId,
     AppObject,
     &g_nGraphErrorBoxes,
+    NeedPrintWaterCount,
 };
 
 }  // namespace

@@ -106,6 +106,9 @@ struct GatrelDiagnostics {
     // Window control: the chart-server error windows the creation hook still
     // refuses (g_nGraphErrorBoxes, host/process_context.h).
     volatile LONG* GraphErrorBoxes;
+    // The print watermark (watermark/print_water.h): how many device contexts
+    // the need-watermark set holds.
+    size_t (*NeedPrintWaterCount)();
 };
 
 extern "C" GATREL_API const GatrelDiagnostics* GatrelDiagnosticTable();

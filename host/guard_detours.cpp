@@ -1,5 +1,6 @@
 #include "host/guard_detours.h"
 
+#include "guards/automation/automation_rows.h"
 #include "guards/clipboard/clipboard_rows.h"
 #include "guards/file/file_rows.h"
 #include "guards/print/print_rows.h"
@@ -14,6 +15,7 @@ using RowsOf = const DetourRow* (*)(size_t& count);
 // One entry per guard, in any order: each guard's rows name their own
 // catalog entries.
 const RowsOf kGuards[] = {
+    AutomationDetourRows,
     ClipboardDetourRows,
     FileDetourRows,
     PrintDetourRows,

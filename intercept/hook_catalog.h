@@ -32,14 +32,18 @@
     X(Menu, "user32.dll", EnableMenuItem, EnableMenuItem, Always)                         \
     X(File, "Kernel32.dll", CreateFileW, CreateFileW, DocWordExcelPpt)                    \
     X(File, "Kernel32.dll", GetFileAttributesW, GetFileAttributesW, DocWordExcelPpt)      \
+    X(File, "Kernel32.dll", GetFileAttributesExW, GetFileAttributesExW, DocWordExcelPpt)  \
     X(File, "Kernel32.dll", DeleteFileW, DeleteFileW, DocWordExcelPpt)                    \
     X(File, "Kernel32.dll", FindFirstFileW, FindFirstFileW, DocWordExcelPpt)              \
+    X(File, "Kernel32.dll", FindFirstFileExW, FindFirstFileExW, DocWordExcelPpt)          \
     X(File, "Kernel32.dll", CopyFileExW, CopyFileExW, DocWordExcelPptOs110)               \
     X(File, "Kernel32.dll", MoveFileW, MoveFileW, Always)                                 \
     X(File, "Kernel32.dll", MoveFileA, MoveFileA, Always)                                 \
     X(File, "Kernel32.dll", ReplaceFileW, ReplaceFileW, Always)                           \
     X(File, "Kernel32.dll", MoveFileExW, MoveFileExW, Always)                             \
+    X(File, "Kernel32.dll", MoveFileWithProgressW, MoveFileWithProgressW, Always)         \
     X(File, "Kernel32.dll", LoadLibraryA, LoadLibraryA, DocPdf)                           \
+    X(File, "Kernel32.dll", LoadLibraryExW, LoadLibraryExW, DocPdf)                       \
     X(File, "comdlg32.dll", GetSaveFileNameW, GetSaveFileNameW, Always)                   \
     X(File, "comdlg32.dll", GetSaveFileNameA, GetSaveFileNameA, Always)                   \
     X(File, "ole32.dll", RegisterDragDrop, RegisterDragDrop, Always)                      \
@@ -51,6 +55,9 @@
     X(Print, "Gdi32.dll", StartPage, StartPage, DocPrintable)                             \
     X(Print, "Gdi32.dll", EndPage, EndPage, DocPrintable)                                 \
     X(Print, "winspool.drv", OpenPrinterW, OpenPrinterW, DocPrintable)                    \
+    X(Print, "Gdi32.dll", AbortDoc, AbortDoc, DocPrintable)                               \
+    X(Print, "Gdi32.dll", Escape, Escape, DocPrintable)                                   \
+    X(Print, "winspool.drv", OpenPrinterA, OpenPrinterA, DocPrintable)                    \
     X(Screen, "gdi32.dll", BitBlt, BitBlt, Always)                                        \
     X(Screen, "gdi32.dll", CreateDCA, CreateDCA, Always)                                  \
     X(Screen, "gdi32.dll", CreateDCW, CreateDCW, Always)                                  \

@@ -31,6 +31,10 @@ void GetWaterInfo(WaterInfo* out) {
     delete copy;
 }
 
+bool ReadWaterInfo(WaterInfo* out) {
+    return out && ReadConsistent([&] { memcpy(out, &g_shared.waterInfo, sizeof *out); });
+}
+
 void SetKORBInfo(DWORD value) {
     LockedWrite w;
     if (!w.owned()) return;

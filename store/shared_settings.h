@@ -11,6 +11,9 @@ namespace store {
 
 void SetWaterInfo(const WaterInfo* info);
 void GetWaterInfo(WaterInfo* out);
+// The same into out, whole: false when the record could not be read (out is
+// then of no use).
+bool ReadWaterInfo(WaterInfo* out);
 void SetKORBInfo(DWORD value);
 DWORD GetKORBInfo();
 void SetKORBClassName(const char* cls);

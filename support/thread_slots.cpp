@@ -12,7 +12,7 @@ constexpr uint32_t kTebTlsSlots = 0xE10;  // TlsSlots[64] of the 32-bit TEB
 constexpr DWORD kTebTlsSlotCount = 64;
 constexpr LONG kNoIndex = static_cast<LONG>(TLS_OUT_OF_INDEXES);
 
-volatile LONG g_index[kCount] = {kNoIndex, kNoIndex, kNoIndex};
+volatile LONG g_index[kCount] = {kNoIndex, kNoIndex, kNoIndex, kNoIndex};
 
 }  // namespace
 

@@ -8,15 +8,18 @@
 // allocated (or when they could not be) a word reads 0 and ignores writes.
 //
 // Slots 0 and 1: the re-entry marks (support/thread_marks.h); slot 2: the
-// head of the thread's ledger of held locks (support/held_locks.h).
+// head of the thread's ledger of held locks (support/held_locks.h); slot 3:
+// the innermost record of names a file replacement has settled
+// (guards/file/settled_names.h).
 #include <windows.h>
 
 #include <cstdint>
 
 namespace slots {
 
-constexpr int kCount = 3;
+constexpr int kCount = 4;
 constexpr int kLedger = 2;
+constexpr int kSettled = 3;
 
 namespace detail {
 

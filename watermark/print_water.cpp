@@ -1,14 +1,8 @@
 #include "watermark/print_water.h"
 
-#include <algorithm>
-#include <cstring>
-
-#include "support/ansi_text.h"
+#include "support/held_locks.h"
 #include "support/log.h"
 #include "support/process_lifetime.h"
-#include "support/wide_text.h"
-#include "support/held_locks.h"
-#include "watermark/water_text.h"
 
 namespace {
 
@@ -21,25 +15,11 @@ CPrintWater& ProcessWatermark() {
     return *water;
 }
 
-// The drawn text runs past the end of every line; the renderer cuts it there.
-constexpr size_t kMinDrawnChars = 200;
-
-std::unique_ptr<wchar_t[]> OwnedCopy(const std::wstring& s) {
-    std::unique_ptr<wchar_t[]> p(new wchar_t[s.size() + 1]);
-    std::copy(s.begin(), s.end(), p.get());
-    p[s.size()] = L'\0';
-    return p;
-}
-
-std::wstring TextOf(const std::unique_ptr<wchar_t[]>& p) { return p ? std::wstring(p.get()) : std::wstring(); }
-
 }  // namespace
 
 CPrintWater& g_printWater = ProcessWatermark();
 
-CPrintWater::CPrintWater() : m_fFontSize(0) {
-    memset(m_szFontName, 0, sizeof m_szFontName);
-    memset(&m_WaterInfo, 0, sizeof m_WaterInfo);
+CPrintWater::CPrintWater() {
     // Without debug information, a lock allocates nothing: the process's
     // watermark, built at load, keeps nothing behind when the library is
     // unloaded.
@@ -48,80 +28,27 @@ CPrintWater::CPrintWater() : m_fFontSize(0) {
 
 CPrintWater::~CPrintWater() { DeleteCriticalSection(&m_csLock); }
 
-void CPrintWater::LoadWaterInfo(const WaterInfo& info, HDC fontDevice, const WaterSurface& page) {
+std::string CPrintWater::PrintStringWater(HDC hdc, WaterPass pass) {
+    LogError("Print Water. hdc=%x", HandleWord(hdc));
+    std::shared_ptr<const WaterJob> job;
+    WaterPageCache cache;
     {
         support::CriticalHold lock(m_csLock);
-        m_WaterInfo = info;
+        const auto it = m_mapNeedWaterHDC.find(hdc);
+        if (it != m_mapNeedWaterHDC.end()) {
+            job = it->second.job;
+            cache = it->second.cache;
+        }
     }
-    PrepareWaterInfo(fontDevice, page);
-}
-
-void CPrintWater::PrepareWaterInfo(HDC fontDevice, const WaterSurface& page) {
-    SetPdfOverlayBrush();
-    BuildWaterContent();
-    SelectWaterFont(fontDevice);
-    FitWaterFontSize(page);
-    RepeatWaterContent();
-    const Prepared p = GetPrepared();
-    LogError("FontName=%s,FontSize=%f,WaterContent=%s", text::WideToAnsi(p.fontName).c_str(),
-             static_cast<double>(p.fontSize), text::WideToAnsi(p.content).c_str());
-}
-
-void CPrintWater::BuildWaterContent() {
-    std::string ansi;
-    {
+    std::string reason = "no watermark prepared for the device context";
+    if (job) {
+        reason = DrawWaterPass(*job, DevicePage(hdc), pass, cache);
+        // What the page made is kept for the job's next pages; what it
+        // replaced goes after the lock.
         support::CriticalHold lock(m_csLock);
-        // The controller is to end the text within the field; one that does
-        // not is cut at the field's end, never read beyond it.
-        ansi = text::FromField(m_WaterInfo.szContent);
+        const auto it = m_mapNeedWaterHDC.find(hdc);
+        if (it != m_mapNeedWaterHDC.end() && it->second.job == job) std::swap(it->second.cache, cache);
     }
-    std::unique_ptr<wchar_t[]> content = OwnedCopy(text::AnsiToWide(ExpandWaterContent(ansi)));
-    support::CriticalHold lock(m_csLock);
-    m_pszContent.swap(content);
+    if (!reason.empty()) LogError("Print Water Fail. hdc=%x,reason=%s", HandleWord(hdc), reason.c_str());
+    return reason;
 }
-
-void CPrintWater::RepeatWaterContent() {
-    support::CriticalHold lock(m_csLock);
-    const std::wstring once = TextOf(m_pszContent);
-    const size_t n = once.size();
-    if (n == 0 || n >= kMinDrawnChars) return;
-    const size_t copies = kMinDrawnChars / n + 1;
-    std::wstring repeated;
-    repeated.reserve(n * copies);
-    for (size_t i = 0; i < copies; ++i) repeated += once;
-    m_pszContent = OwnedCopy(repeated);
-}
-
-CPrintWater::Prepared CPrintWater::GetPrepared() {
-    support::CriticalHold lock(m_csLock);
-    return PreparedLocked();
-}
-
-CPrintWater::Prepared CPrintWater::PreparedLocked() const {
-    Prepared p;
-    p.content = TextOf(m_pszContent);
-    p.fontName = m_szFontName;
-    p.fontSize = m_fFontSize;
-    p.layout = m_WaterInfo.chLayout;
-    p.lineCount = m_WaterInfo.wLineCount;
-    p.opacity = m_WaterInfo.wOpacity;
-    return p;
-}
-
-void CPrintWater::SetBrush(WaterPass pass) {
-    WORD opacity;
-    GdipBrushPtr old;
-    {
-        support::CriticalHold lock(m_csLock);
-        opacity = m_WaterInfo.wOpacity;
-        old = std::move(m_pBrush);
-    }
-    old.reset();
-    GdipBrushPtr brush = CreateWaterBrush(pass, opacity);
-    support::CriticalHold lock(m_csLock);
-    m_pBrush = std::move(brush);
-}
-
-void CPrintWater::SetUnderlayBrush() { SetBrush(WaterPass::kUnderlay); }
-void CPrintWater::SetOverlayBrush() { SetBrush(WaterPass::kOverlay); }
-void CPrintWater::SetPdfOverlayBrush() { SetBrush(WaterPass::kPdfOverlay); }

@@ -1,12 +1,6 @@
 #include "watermark/water_brush.h"
 
-#include <windows.h>
-#include <objidl.h>
-#include <gdiplus.h>
-
 #include <algorithm>
-
-#include "watermark/gdiplus_session.h"
 
 namespace {
 
@@ -24,11 +18,4 @@ uint32_t WaterBrushColor(WaterPass pass, unsigned opacity) {
         case WaterPass::kPdfOverlay: return Argb(std::min(2 * v, 255u), 0, 0, 0);
     }
     return 0;
-}
-
-GdipBrushPtr CreateWaterBrush(WaterPass pass, unsigned opacity) {
-    if (!EnsureGdiplus()) return nullptr;
-    Gdiplus::GpSolidFill* fill = nullptr;
-    Gdiplus::DllExports::GdipCreateSolidFill(WaterBrushColor(pass, opacity), &fill);
-    return GdipBrushPtr(fill);
 }

@@ -8,11 +8,7 @@
 // round into a fainter mark.
 #include <cstdint>
 
-#include "watermark/gdip_owned.h"
-
 enum class WaterPass { kUnderlay, kOverlay, kPdfOverlay };
 
 // 0xAARRGGBB.
 uint32_t WaterBrushColor(WaterPass pass, unsigned opacity);
-// A solid brush of that colour; null when GDI+ cannot make one.
-GdipBrushPtr CreateWaterBrush(WaterPass pass, unsigned opacity);

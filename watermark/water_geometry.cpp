@@ -1,5 +1,6 @@
 #include "watermark/water_geometry.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -65,4 +66,23 @@ std::vector<WaterLine> WaterLines(const WaterGeometry& g, char layout, unsigned 
         }
     }
     return lines;
+}
+
+RECT WaterLineBounds(const WaterLine& line, float lineHeight) {
+    const double turn = WaterAngleRadians(line.angle);
+    const double c = std::cos(turn), s = std::sin(turn);
+    const double xs[] = {0, line.length, 0, line.length};
+    const double ys[] = {0, 0, lineHeight, lineHeight};
+    double left = 1e30, top = 1e30, right = -1e30, bottom = -1e30;
+    for (int i = 0; i < 4; ++i) {
+        const double x = line.x + xs[i] * c - ys[i] * s;
+        const double y = line.y + xs[i] * s + ys[i] * c;
+        left = std::min(left, x);
+        right = std::max(right, x);
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+    }
+    const double margin = lineHeight / 4 + 2;
+    return RECT{static_cast<LONG>(std::floor(left - margin)), static_cast<LONG>(std::floor(top - margin)),
+                static_cast<LONG>(std::ceil(right + margin)), static_cast<LONG>(std::ceil(bottom + margin))};
 }

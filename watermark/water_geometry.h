@@ -7,6 +7,8 @@
 // from the lower left to the upper right of the box A x B (A = W - em,
 // B = H - line height): the centre line along its diagonal, the other two
 // parallel to it a third of the box away, two thirds as long.
+#include <windows.h>
+
 #include <vector>
 
 struct WaterGeometry {
@@ -33,6 +35,10 @@ std::vector<WaterLine> WaterLines(const WaterGeometry& g, char layout, unsigned 
 // The rise of the diagonal lines in degrees: atan(B / A) with the angle
 // converted at 3.14159 to the half turn.
 float WaterSlopeDegrees(const WaterGeometry& g);
+
+// The device-pixel box that a line's glyphs can reach, with a margin for
+// glyphs that overhang their layout box.
+RECT WaterLineBounds(const WaterLine& line, float lineHeight);
 
 // A line's angle as GDI+ turns it (degrees) in radians, for placing its
 // points by hand.

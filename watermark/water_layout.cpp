@@ -80,12 +80,19 @@ Measured Measure(const std::wstring& text, const std::wstring& fontName, float e
 }
 
 // How many characters of the text the row shows when at most `room` pixels
-// are free: up to a line break, whole characters, no spaces at the end.
+// are free, as the string layout breaks it: up to a line break, whole words
+// (a word longer than the whole row is cut after its last whole character),
+// no spaces at the end.
 size_t RowLength(const std::wstring& text, const std::vector<int>& extents, float room) {
     if (room < 0.5f || extents.size() != text.size()) return 0;
     const size_t end = FirstRowEnd(text);
     const int width = static_cast<int>(room + 0.005f);
     size_t fit = std::upper_bound(extents.begin(), extents.begin() + static_cast<long>(end), width) - extents.begin();
+    if (fit < end && text[fit] != L' ') {
+        size_t wordStart = fit;
+        while (wordStart > 0 && text[wordStart - 1] != L' ') --wordStart;
+        if (wordStart > 0) fit = wordStart;
+    }
     while (fit > 0 && text[fit - 1] == L' ') --fit;
     return fit;
 }

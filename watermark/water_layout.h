@@ -4,8 +4,10 @@
 // page of a given size, then drawn page after page without measuring again.
 //
 // A line shows the text from its beginning up to a line break or to the last
-// whole character that fits in the line's box less GDI+'s margin of a sixth
-// of an em at each end, without the spaces it would end on. Each glyph's
+// whole word that fits in the line's box less GDI+'s margin of a sixth of an
+// em at each end, without the spaces it would end on, as GDI+'s string
+// layout breaks it (a single word longer than the line is cut after its last
+// whole character). Each glyph's
 // origin is on the baseline, the font's ascent below the top of the box, and
 // the glyphs follow one another by the font's advances at the page's
 // resolution.

@@ -1,5 +1,8 @@
 #include "watermark/water_screen.h"
 
+#include <objidl.h>
+#include <gdiplus.h>
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -114,17 +117,30 @@ bool ScreenStripes::Fits(int dpiY, float coverage, const std::vector<RECT>& area
            });
 }
 
-ScreenDoorClip::ScreenDoorClip(HDC hdc, const ScreenStripes& stripes) : hdc_(hdc) {
-    if (stripes.coverage_ >= 1) return;
+// Region coordinates are device pixels, whatever mapping the page uses.
+// Stripes that could not be made leave no holes to print through: better no
+// overlay than opaque ink over the page.
+ScreenDoorClip::ScreenDoorClip(HDC hdc, const ScreenStripes* stripes) : hdc_(hdc) {
+    if (!stripes || stripes->coverage_ >= 1) return;
     saved_ = SaveDC(hdc);
     if (!saved_) return;
-    // Region coordinates are device pixels, whatever mapping the page uses.
-    // Stripes that could not be made leave no holes to print through: better
-    // no overlay than opaque ink over the page.
-    if (stripes.region_) ExtSelectClipRgn(hdc, stripes.region_, RGN_AND);
+    if (stripes->region_) ExtSelectClipRgn(hdc, stripes->region_, RGN_AND);
     else IntersectClipRect(hdc, 0, 0, 0, 0);
+}
+
+ScreenDoorClip::ScreenDoorClip(Gdiplus::GpGraphics* graphics, const ScreenStripes* stripes) {
+    using namespace Gdiplus::DllExports;
+    if (!graphics || !stripes || stripes->coverage_ >= 1) return;
+    Gdiplus::GraphicsState state = 0;
+    if (GdipSaveGraphics(graphics, &state) != Gdiplus::Ok) return;
+    graphics_ = graphics;
+    state_ = state;
+    if (!stripes->region_ ||
+        GdipSetClipHrgn(graphics, stripes->region_, Gdiplus::CombineModeIntersect) != Gdiplus::Ok)
+        GdipSetClipRectI(graphics, 0, 0, 0, 0, Gdiplus::CombineModeIntersect);
 }
 
 ScreenDoorClip::~ScreenDoorClip() {
     if (saved_) RestoreDC(hdc_, saved_);
+    if (graphics_) Gdiplus::DllExports::GdipRestoreGraphics(graphics_, state_);
 }

@@ -13,6 +13,10 @@
 
 #include <vector>
 
+namespace Gdiplus {
+class GpGraphics;
+}
+
 // True when the device blends translucent ink itself (constant or per-pixel
 // alpha in SHADEBLENDCAPS).
 bool DeviceBlends(HDC hdc);
@@ -39,16 +43,21 @@ private:
     HRGN region_ = nullptr;  // null with coverage below 1: it could not be made
 };
 
-// While it lives, hdc draws only on the stripes. The clip is added to the
-// device context's own; the state is restored when it ends.
+// While it lives, the page draws only on the stripes (none given: anywhere).
+// The clip is added to the page's own, on a device context before GDI+ takes
+// it over, or on a bitmap's drawing surface; the state is restored when it
+// ends.
 class ScreenDoorClip {
 public:
-    ScreenDoorClip(HDC hdc, const ScreenStripes& stripes);
+    ScreenDoorClip(HDC hdc, const ScreenStripes* stripes);
+    ScreenDoorClip(Gdiplus::GpGraphics* graphics, const ScreenStripes* stripes);
     ~ScreenDoorClip();
     ScreenDoorClip(const ScreenDoorClip&) = delete;
     ScreenDoorClip& operator=(const ScreenDoorClip&) = delete;
 
 private:
-    HDC hdc_;
+    HDC hdc_ = nullptr;
     int saved_ = 0;
+    Gdiplus::GpGraphics* graphics_ = nullptr;
+    unsigned state_ = 0;
 };

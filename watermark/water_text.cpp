@@ -12,11 +12,10 @@ void ReplaceAll(std::string& text, const std::string& field, const std::string& 
 
 }  // namespace
 
-std::string ExpandWaterContent(const std::string& text) {
+std::string ExpandWaterContent(const std::string& text, time_t when) {
     int year = -1, month = -1, day = -1, hour = -1, minute = -1, second = -1;
-    const time_t now = time(nullptr);
     struct tm local {};
-    if (now != static_cast<time_t>(-1) && localtime_s(&local, &now) == 0) {
+    if (when != static_cast<time_t>(-1) && localtime_s(&local, &when) == 0) {
         year = local.tm_year + 1900;
         month = local.tm_mon + 1;
         day = local.tm_mday;
@@ -32,3 +31,5 @@ std::string ExpandWaterContent(const std::string& text) {
     ReplaceAll(out, "${time}", clock);
     return out + "  ";
 }
+
+std::string ExpandWaterContent(const std::string& text) { return ExpandWaterContent(text, time(nullptr)); }

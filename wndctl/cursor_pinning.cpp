@@ -2,7 +2,7 @@
 
 #include "identify/common_doc.h"
 #include "store/hook_records.h"
-#include "wndctl/button_tracking.h"
+#include "identify/button_tracking.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "support/log.h"
 #include "wndctl/activation_rules.h"
 #include "wndctl/alt_tab_rule.h"
-#include "wndctl/button_tracking.h"
+#include "identify/button_tracking.h"
 #include "wndctl/clipboard_leave_rule.h"
 #include "wndctl/creation_rules.h"
 #include "wndctl/cursor_pinning.h"

@@ -5,7 +5,9 @@
 #include "support/log.h"
 
 bool PrintScreenDown(const MSG& msg, wndctl::KeyStates& keys) {
-    return wndctl::IsKeyMessage(msg.message) && keys.Down(VK_SNAPSHOT);
+    // The key's own messages only: any key message of every process passes
+    // here, and the key state is a request to the window server under Wine.
+    return wndctl::IsKeyMessage(msg.message) && msg.wParam == VK_SNAPSHOT && keys.Down(VK_SNAPSHOT);
 }
 
 void EmptyClipboardAfterPrintScreen() {

@@ -1,7 +1,7 @@
 #include "wndctl/window_control_rows.h"
 
 #include "intercept/hook_slots.h"
-#include "wndctl/button_tracking.h"
+#include "identify/button_tracking.h"
 
 namespace {
 

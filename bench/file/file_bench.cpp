@@ -6,10 +6,11 @@
 //  - the same with no record for the process;
 //  - a working file of the document (~WRL0001.tmp), which the replacement
 //    opens under its redirected name in the protected area, against the
-//    unhooked open of that name in the user's folder, and against the
-//    unhooked open of the redirected name itself: under Wine an upper-case
-//    path (the protected area's names are upper case) costs a case-blind
-//    search of every folder on the way, which Windows does not pay.
+//    unhooked open of that name in a user's folder (another one: a file
+//    already there under the name would be the one the replacement opens),
+//    and against the unhooked open of the redirected name itself: under Wine
+//    an upper-case path (the protected area's names are upper case) costs a
+//    case-blind search of every folder on the way, which Windows does not pay.
 // Both programs live through the whole run; each ratio is the median over the
 // rounds of the ratio to the unhooked pair measured in the same round. All
 // programs run on one processor (bench/one_processor.h).
@@ -54,6 +55,8 @@ int main(int argc, char** argv) {
     const int cpu = bench::KeepOnOneProcessor();
     const std::string user = UserFolder();
     const std::string ordinary = user + "\\plan-notes.txt", working = user + "\\~WRL0001.tmp";
+    const std::string bareFolder = user + "\\bare", bareWorking = bareFolder + "\\~WRL0001.tmp";
+    CreateDirectoryA(bareFolder.c_str(), nullptr);
     testlib::Store store;
     store.DelHookInfo(kRecordOwner);
 
@@ -66,40 +69,52 @@ int main(int argc, char** argv) {
     int rows = -1;
     {
         LineChild bare, word;
-        if (!bare.Start("bench\\file\\WINWORD.EXE", "") ||
-            !word.Start("bench\\file\\WINWORD.EXE", "")) {
+        if (!bare.Start("bench\\file\\WINWORD.EXE", "") || !word.Start("bench\\file\\WINWORD.EXE", "")) {
             fprintf(stderr, "a probe did not start\n");
             return 1;
         }
-        rows = static_cast<int>(
-            Field(word.Ask("load " + testing_support::ExeDir() + "Gatrel.dll"), "rows"));
+        rows = static_cast<int>(Field(word.Ask("load " + testing_support::ExeDir() + "Gatrel.dll"), "rows"));
         _ZEL_HOOK_INFO_ rec{};
         rec.dwProcessId = word.Pid();
         rec.dwOwnerPid = kRecordOwner;
-        rec.hDocWnd = static_cast<uint32_t>(
-            reinterpret_cast<uintptr_t>(bench::WindowField(word.ReadyLine(), "doc")));
+        rec.hDocWnd =
+            static_cast<uint32_t>(reinterpret_cast<uintptr_t>(bench::WindowField(word.ReadyLine(), "doc")));
         rec.byDocType = 1;
         strcpy(rec.szPermission, "P");
         strcpy(rec.szFilePath, "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
         char root[MAX_PATH] = {};
         GetEnvironmentVariableA("GATREL_ROOT", root, sizeof root);
-        redirectedName = "PROTECTPATH\\~WRL0001" + std::to_string(word.Pid()) + ".WTM";
         std::string area = "Z:" + std::string(root) + "\\ZELFILETEMP\\";
         std::replace(area.begin(), area.end(), '/', '\\');
         CharUpperBuffA(&area[0], static_cast<DWORD>(area.size()));
-        redirectedPath = area + redirectedName;
+        // The working file's name in PROTECTPATH, once the first open made it.
+        auto findRedirected = [&] {
+            const std::string tail = std::to_string(word.Pid()) + ".WTM";
+            WIN32_FIND_DATAA fd;
+            HANDLE h = FindFirstFileA((area + "PROTECTPATH\\~WRL0001*").c_str(), &fd);
+            if (h == INVALID_HANDLE_VALUE) return;
+            do {
+                const std::string n = fd.cFileName;
+                if (n.size() > tail.size() && n.compare(n.size() - tail.size(), tail.size(), tail) == 0)
+                    redirectedName = "PROTECTPATH\\" + n;
+            } while (FindNextFileA(h, &fd));
+            FindClose(h);
+            redirectedPath = area + redirectedName;
+        };
 
         for (int r = 0; r < rounds && problem.empty(); ++r) {
             store.AddHookInfo(&rec);
             const std::string b = bare.Ask(measure + ordinary);
             const std::string w = word.Ask(measure + ordinary);
-            const std::string bt = bare.Ask(measure + working);
             const std::string wt = word.Ask(measure + working);
+            if (redirectedName.empty()) findRedirected();
+            const std::string bt = bare.Ask(measure + bareWorking);
             const std::string br = bare.Ask(measure + redirectedPath);
             store.DelHookInfo(kRecordOwner);
             const std::string wn = word.Ask(measure + ordinary);
             for (const std::string* a : {&b, &w, &bt, &wt, &br, &wn})
                 if (Field(*a, "ok") != 1) problem = "an open failed: " + *a;
+            if (redirectedName.empty()) problem = "the working file is not in PROTECTPATH";
             const double base = Field(b, "ns");
             unhooked.Add(base, base);
             withRecord.Add(Field(w, "ns"), base);
@@ -112,7 +127,9 @@ int main(int argc, char** argv) {
     }
     DeleteFileA(ordinary.c_str());
     DeleteFileA(working.c_str());
-    DeleteFileA(redirectedPath.c_str());
+    DeleteFileA(bareWorking.c_str());
+    RemoveDirectoryA(bareFolder.c_str());
+    if (!redirectedPath.empty()) DeleteFileA(redirectedPath.c_str());
     RemoveDirectoryA(user.c_str());
     if (!problem.empty()) {
         fprintf(stderr, "%s\n", problem.c_str());
@@ -126,7 +143,6 @@ int main(int argc, char** argv) {
     bench::PrintProcessorNote(cpu);
     printf("rows attached at load: %d; the working file went to ...\\ZELFILETEMP\\%s\n", rows,
            redirectedName.c_str());
-    for (const Row* row : {&unhooked, &withRecord, &noRecord, &redirected, &redirectedPlain})
-        row->Print();
+    for (const Row* row : {&unhooked, &withRecord, &noRecord, &redirected, &redirectedPlain}) row->Print();
     return 0;
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bench/bench_util.h"
+#include "bench/intercept/automation_detour_costs.h"
 #include "bench/intercept/window_detour_costs.h"
 #include "host/process_context.h"
 #include "identify/common_doc.h"
@@ -372,6 +373,7 @@ void LoadCosts() {
 
 int main() {
     PassThroughCosts();
+    AutomationReplacementCosts();
     WindowReplacementCosts();
     AttachDetachCosts();
     AllTablesCosts();

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "bench/bench_util.h"
+#include "bench/intercept/hooked_row.h"
 #include "bench/word_windows.h"
 #include "host/process_context.h"
 #include "identify/common_doc.h"
@@ -19,22 +20,12 @@
 #include "intercept/hook_tables.h"
 #include "intercept/replacement_guard.h"
 #include "store/hook_records.h"
-#include "wndctl/button_tracking.h"
+#include "identify/button_tracking.h"
 #include "wndctl/window_control_rows.h"
 
 namespace {
 
 LRESULT CALLBACK Quiet(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
-
-// The row's real replacement in place while fn runs.
-template <class F>
-double Hooked(HookId id, F&& fn) {
-    HookRow& row = CatalogRow(id);
-    HookFuntion(row.strDllName, row.strApiName, row.ppSlot, row.pDetour);
-    const double ns = fn();
-    UnHookFuntion(row.strApiName, row.ppSlot, row.pDetour);
-    return ns;
-}
 
 // The spreadsheet's windows, shown, with a record for the document.
 struct Spreadsheet {

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "companions/demo/automation_demo.h"
 #include "companions/demo/controller_process.h"
 #include "companions/demo/demo_steps.h"
 #include "companions/demo/print_demo.h"
@@ -48,6 +49,12 @@ bool Record(const std::string& what, const std::string& outcome, bool ok) {
 }
 
 bool FastDemo() { return g_fast; }
+
+std::string WndHex(HWND w) {
+    char b[24];
+    snprintf(b, sizeof b, "0x%lx", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(w)));
+    return b;
+}
 
 std::string Env(const char* name) {
     const char* v = getenv(name);
@@ -168,6 +175,7 @@ int main() {
     all &= DemoPrinting(word, doc, zelctl);
     all &= DemoReadOnly(word, plain, zelctl);
     all &= DemoScreen(word, doc);
+    all &= DemoAutomation(word, plain, zelctl);
 
     printf("\nThe store as the controller sees it (zelctl list):\n");
     const std::string table = zelctl.Run("list");

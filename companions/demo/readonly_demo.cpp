@@ -11,18 +11,12 @@ namespace {
 // The controller's key for this document's record.
 constexpr unsigned kOwner = 0x5EAD;
 
-std::string Hex(HWND w) {
-    char b[24];
-    snprintf(b, sizeof b, "0x%lx", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(w)));
-    return b;
-}
-
 // Types the key into the window, as the keyboard would (the messages pass the
 // library's message hook); true when the document's window heard of it (the
 // key itself or its shortcut's command).
 bool Reaches(hosts::HostClient& word, HWND view, const char* vk, const char* mods) {
     word.Events();
-    word.Send("key", {{"vk", vk}, {"mods", mods}, {"mode", "post"}, {"wnd", Hex(view)}});
+    word.Send("key", {{"vk", vk}, {"mods", mods}, {"mode", "post"}, {"wnd", WndHex(view)}});
     for (const std::string& e : word.Events())
         if (e.rfind("key:", 0) == 0 || e.rfind("command:", 0) == 0) return true;
     return false;
@@ -40,7 +34,7 @@ bool DemoReadOnly(hosts::HostClient& word, hosts::HostClient& plain, ControllerP
     const HWND view = opened.Wnd("view");
     word.Activate(doc);
     std::string out = zelctl.Run("add pid=" + std::to_string(word.Pid()) + " owner=" + std::to_string(kOwner) +
-                                 " wnd=" + Hex(doc) + " type=1 letters=R zelname=minutes.doc path=\"" + path + "\"");
+                                 " wnd=" + WndHex(doc) + " type=1 letters=R zelname=minutes.doc path=\"" + path + "\"");
     const hosts::DocAnswer ans = word.IsZelDoc();
     all &= Record("\"(ZEL-0002)minutes.doc\" opened read-only (letters \"R\")",
                   ans.answer ? "protected, letters \"" + ans.perm + "\"" : "not recognised: " + out,

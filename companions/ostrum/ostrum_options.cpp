@@ -1,5 +1,6 @@
 #include "companions/ostrum/ostrum_options.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 namespace {
@@ -20,8 +21,7 @@ bool Number(const std::string& text, long& out) {
 
 }  // namespace
 
-bool ParseOstrumOptions(const std::vector<std::string>& args, OstrumOptions& o,
-                        std::string& reason) {
+bool ParseOstrumOptions(const std::vector<std::string>& args, OstrumOptions& o, std::string& reason) {
     for (const std::string& arg : args) {
         std::string v;
         long n = 0;
@@ -58,6 +58,13 @@ bool ParseOstrumOptions(const std::vector<std::string>& args, OstrumOptions& o,
             o.answer = false;
         } else if (arg == "--gatrel") {
             o.loadGatrel = true;
+        } else if (arg == "--tight-events") {
+            o.tightEvents = true;
+        } else if (Value(arg, "send-to", v)) {
+            char* end = nullptr;
+            const unsigned long w = strtoul(v.c_str(), &end, 0);
+            if (v.empty() || *end || !w) return reason = "bad --send-to: " + v, false;
+            o.sendTo = reinterpret_cast<HWND>(static_cast<uintptr_t>(w));
         } else {
             reason = "unknown option: " + arg;
             return false;

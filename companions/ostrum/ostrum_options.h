@@ -15,10 +15,11 @@ struct OstrumOptions {
     int rounds = 1;                // saves served before it ends; 0: until its lifetime ends
     DWORD lifetimeMs = 300000;     // bound on its whole life
     bool loadGatrel = false;       // loads Gatrel.dll from its own folder
+    HWND sendTo = nullptr;         // a window sent a message before each answer
+    bool tightEvents = false;      // the events grant only what the handshake needs
 };
 
 // False (with a reason) for an unknown or malformed option or a missing folder.
-bool ParseOstrumOptions(const std::vector<std::string>& args, OstrumOptions& out,
-                        std::string& reason);
+bool ParseOstrumOptions(const std::vector<std::string>& args, OstrumOptions& out, std::string& reason);
 
 DWORD SlowMsOfRound(const OstrumOptions& o, int round);

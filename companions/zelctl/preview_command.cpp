@@ -15,7 +15,7 @@ namespace {
 
 constexpr const char* kPreviewUsage =
     "preview --out FILE.png [--text T] [--layout L|D] [--size POINTS] [--opacity 0-255] "
-    "[--lines N] [--landscape] [--dpi N] [--pdf]";
+    "[--lines N] [--landscape] [--dpi N] [--pdf] [--device printer|blend]";
 constexpr uint32_t kMinDpi = 30;
 constexpr uint32_t kMaxDpi = 600;
 
@@ -53,6 +53,10 @@ void Controller::Preview(const std::vector<std::string>& w) {
             info.wOpacity = static_cast<uint16_t>(ParseBounded(value, "opacity", 0xFFFF));
         } else if (opt == "--lines") {
             info.wLineCount = static_cast<uint16_t>(ParseBounded(value, "lines", 0xFFFF));
+        } else if (opt == "--device") {
+            if (value != "printer" && value != "blend")
+                throw CommandError("device: printer (a screen of stripes) or blend (smooth)");
+            options.blends = value == "blend";
         } else if (opt == "--dpi") {
             options.dpi = static_cast<int>(ParseBounded(value, "dpi", kMaxDpi));
             if (options.dpi < static_cast<int>(kMinDpi))

@@ -2,10 +2,13 @@
 
 #include <windows.h>
 
+#include <ctime>
+
 #include "companions/zelctl/preview_page.h"
 #include "support/wide_text.h"
-#include "watermark/print_water.h"
 #include "watermark/water_geometry.h"
+#include "watermark/water_job.h"
+#include "watermark/water_pass.h"
 
 namespace zelctl {
 
@@ -20,21 +23,18 @@ PreviewResult RenderWaterPreview(const WaterInfo& info, const PreviewOptions& op
     r.height = page.surface().height;
     // The font families a printer would offer are the system's.
     HDC fonts = CreateCompatibleDC(nullptr);
-    g_printWater.LoadWaterInfo(info, fonts, page.surface());
+    const WaterJob job = PrepareWaterJob(info, fonts, page.surface(), time(nullptr));
     DeleteDC(fonts);
-    if (!options.pdf) {
-        g_printWater.SetUnderlayBrush();
-        g_printWater.PrintStringWater(page.surface());
-        g_printWater.SetOverlayBrush();
-    } else {
-        g_printWater.SetPdfOverlayBrush();
-    }
-    g_printWater.PrintStringWater(page.surface());
+    WaterPage paper;
+    paper.surface = page.surface();
+    paper.blends = options.blends;
+    WaterPageCache cache;
+    if (!options.pdf) DrawWaterPass(job, paper, WaterPass::kUnderlay, cache);
+    DrawWaterPass(job, paper, options.pdf ? WaterPass::kPdfOverlay : WaterPass::kOverlay, cache);
 
-    const CPrintWater::Prepared p = g_printWater.GetPrepared();
-    r.fontName = text::WideToAnsi(p.fontName);
-    r.fontSize = p.fontSize;
-    r.lines = WaterLineRows(p.lineCount);
+    r.fontName = text::WideToAnsi(job.fontName);
+    r.fontSize = job.fontSize;
+    r.lines = WaterLineRows(job.lineCount);
     r.error = page.SavePng(text::AnsiToWide(options.out));
     return r;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // zelctl preview: a page as a protected document prints it, drawn by the print
-// watermark's own code (the same preparation, brushes and passes).
+// watermark's own code (the same preparation, passes and screen).
 #include <string>
 
 #include "store/hook_info.h"
@@ -12,6 +12,10 @@ struct PreviewOptions {
     int dpi = 150;
     bool landscape = false;
     bool pdf = false;        // as the PDF application prints: one overlay, doubled alpha
+    // The printer the page goes to: one that cannot blend translucent ink
+    // (most printers, the test world's among them) gets it as a screen of
+    // stripes; one that blends gets it smooth.
+    bool blends = false;
 };
 
 struct PreviewResult {

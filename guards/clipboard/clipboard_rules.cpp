@@ -7,21 +7,10 @@
 
 namespace {
 
-bool CopyAllowed(const _ZEL_HOOK_INFO_& rec) {
-    return HasPermission(rec, 'A') || HasPermission(rec, 'C');
-}
-
 // "Options", and the same word in code page 936.
 constexpr const char kOptionsZh[] = "\xD1\xA1\xCF\xEE";
 
 }  // namespace
-
-bool IsClipboardCopyDenied() {
-    CCommonDoc* doc = DocObject();
-    if (!doc) return false;
-    _ZEL_HOOK_INFO_ rec{};
-    return doc->IsZelDoc(rec) && !CopyAllowed(rec);
-}
 
 ClipboardSource GetClipboardSource() {
     ClipboardSource src;

@@ -3,14 +3,14 @@
 // the document that copied it.
 #include <windows.h>
 
+#include "identify/copy_rights.h"  // IsClipboardCopyDenied
+
 struct ClipboardSource {
     bool isProtected = false;
     HWND ownerWnd = nullptr;
     DWORD ownerPid = 0;
 };
 
-// The document in front is protected and its letters lack both "A" and "C".
-bool IsClipboardCopyDenied();
 // Whether data being set now is protected, and who owns it.
 ClipboardSource GetClipboardSource();
 // The caller is the owning document, in front, and no options dialog is active.

@@ -2,139 +2,174 @@
 // protected document are created, found, tested, copied and deleted under the
 // names the temporary-file rules give them, so the application never notices
 // that they live in the protected area.
+#include <cwchar>
+
 #include "guards/file/redirected_call.h"
-#include "host/process_context.h"
-#include "identify/active_doc_window.h"
-#include "identify/common_doc.h"
 #include "intercept/hook_slots.h"
 #include "intercept/replacement_guard.h"
-#include "support/ansi_text.h"
-#include "support/log.h"
+
+namespace {
+
+bool ValidHandle(HANDLE h) { return h != INVALID_HANDLE_VALUE; }
+bool Succeeded(BOOL ok) { return ok != FALSE; }
+
+// A found working file shows the name the application asked for, as the
+// system would show it had the file been made there; its short name is not
+// the application's.
+void ShowApplicationsName(const WorkingName& w, WIN32_FIND_DATAW* found) {
+    const std::wstring name = FileNamePart(w.app.full);
+    wcsncpy(found->cFileName, name.c_str(), MAX_PATH - 1);
+    found->cFileName[MAX_PATH - 1] = L'\0';
+    found->cAlternateFileName[0] = L'\0';
+}
+
+// The replacement of a call that only finds (queries, deletes) a file by
+// name: on the name the application's call reaches, or, when it cannot
+// decide, a refusal for a possible working file of a protected document.
+template <class Trampoline, class Result, class Real, class Ok, class... Args>
+Result FindingReplacement(HookId id, Trampoline trampoline, const char* caller, LPCWSTR path, Result failure,
+                          Real real, Ok succeeded, Args... args) {
+    return RunReplacement(
+        id, trampoline,
+        [&]() -> Result {
+            return CallWorkingName(DecideWorkingName(path), path, Reach::kFinds, caller, real, succeeded);
+        },
+        [&]() -> Result {
+            return Undecided(caller, MayBeProtectedWork(path), failure, [&] { return real(path); });
+        },
+        args...);
+}
+
+}  // namespace
 
 HANDLE WINAPI Detour_CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
-                                 LPSECURITY_ATTRIBUTES lpSecurityAttributes,
-                                 DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes,
-                                 HANDLE hTemplateFile) {
+                                 LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                                 DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) {
+    auto real = [&](LPCWSTR name) {
+        return intercept::CallReal(Trampoline_CreateFileW, name, dwDesiredAccess, dwShareMode,
+                                   lpSecurityAttributes, dwCreationDisposition, dwFlagsAndAttributes,
+                                   hTemplateFile);
+    };
     return RunReplacement(
         HookId::kCreateFileW, Trampoline_CreateFileW,
         [&]() -> HANDLE {
-            const Redirection r = RedirectionOf(lpFileName, "Detour_CreateFileW");
-            if (r.webPreview) {
+            const WorkingName w = DecideWorkingName(lpFileName);
+            if (w.refused) {
                 SetLastError(ERROR_ACCESS_DENIED);
                 return INVALID_HANDLE_VALUE;
             }
-            return CallRedirected(
-                r.name, lpFileName,
-                [&](LPCWSTR name) {
-                    return intercept::CallReal(Trampoline_CreateFileW, name, dwDesiredAccess, dwShareMode,
-                                                  lpSecurityAttributes, dwCreationDisposition,
-                                                  dwFlagsAndAttributes, hTemplateFile);
-                },
-                [](HANDLE h) { return h != INVALID_HANDLE_VALUE; },
-                // A leftover under the redirected name: creating the new file at
-                // the application's path would put the working copy exactly
-                // where it must not be.
-                [](DWORD error) {
-                    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
-                });
+            const bool opensOnly =
+                dwCreationDisposition == OPEN_EXISTING || dwCreationDisposition == TRUNCATE_EXISTING;
+            return CallWorkingName(w, lpFileName, opensOnly ? Reach::kFinds : Reach::kMakes,
+                                   "Detour_CreateFileW", real, ValidHandle);
         },
         [&]() -> HANDLE {
-            LogError("Detour_CreateFileW:Exception");
-            return intercept::CallReal(Trampoline_CreateFileW, lpFileName, dwDesiredAccess, dwShareMode,
-                                          lpSecurityAttributes, dwCreationDisposition,
-                                          dwFlagsAndAttributes, hTemplateFile);
+            return Undecided("Detour_CreateFileW", MayBeProtectedWork(lpFileName), INVALID_HANDLE_VALUE,
+                             [&] { return real(lpFileName); });
         },
         lpFileName, dwDesiredAccess, dwShareMode, lpSecurityAttributes, dwCreationDisposition,
         dwFlagsAndAttributes, hTemplateFile);
 }
 
 DWORD WINAPI Detour_GetFileAttributesW(LPCWSTR lpFileName) {
-    return RunReplacement(
-        HookId::kGetFileAttributesW, Trampoline_GetFileAttributesW,
-        [&]() -> DWORD {
-            return CallRedirected(RedirectionOf(lpFileName, "Detour_GetFileAttributesW").name,
-                                  lpFileName, Trampoline_GetFileAttributesW,
-                                  [](DWORD a) { return a != INVALID_FILE_ATTRIBUTES; });
+    return FindingReplacement(
+        HookId::kGetFileAttributesW, Trampoline_GetFileAttributesW, "Detour_GetFileAttributesW", lpFileName,
+        INVALID_FILE_ATTRIBUTES,
+        [](LPCWSTR name) { return intercept::CallReal(Trampoline_GetFileAttributesW, name); },
+        [](DWORD a) { return a != INVALID_FILE_ATTRIBUTES; }, lpFileName);
+}
+
+BOOL WINAPI Detour_GetFileAttributesExW(LPCWSTR lpFileName, GET_FILEEX_INFO_LEVELS fInfoLevelId,
+                                        LPVOID lpFileInformation) {
+    return FindingReplacement(
+        HookId::kGetFileAttributesExW, Trampoline_GetFileAttributesExW, "Detour_GetFileAttributesExW",
+        lpFileName, FALSE,
+        [&](LPCWSTR name) {
+            return intercept::CallReal(Trampoline_GetFileAttributesExW, name, fInfoLevelId,
+                                       lpFileInformation);
         },
-        [&]() -> DWORD { return intercept::CallReal(Trampoline_GetFileAttributesW, lpFileName); }, lpFileName);
+        Succeeded, lpFileName, fInfoLevelId, lpFileInformation);
 }
 
 BOOL WINAPI Detour_DeleteFileW(LPCWSTR lpFileName) {
-    return RunReplacement(
-        HookId::kDeleteFileW, Trampoline_DeleteFileW,
-        [&]() -> BOOL {
-            return CallRedirected(RedirectionOf(lpFileName, "Detour_DeleteFileW").name, lpFileName,
-                                  Trampoline_DeleteFileW, [](BOOL ok) { return ok != FALSE; });
-        },
-        [&]() -> BOOL { return intercept::CallReal(Trampoline_DeleteFileW, lpFileName); }, lpFileName);
+    return FindingReplacement(
+        HookId::kDeleteFileW, Trampoline_DeleteFileW, "Detour_DeleteFileW", lpFileName, FALSE,
+        [](LPCWSTR name) { return intercept::CallReal(Trampoline_DeleteFileW, name); }, Succeeded,
+        lpFileName);
 }
 
 HANDLE WINAPI Detour_FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData) {
+    auto real = [&](LPCWSTR name) {
+        return intercept::CallReal(Trampoline_FindFirstFileW, name, lpFindFileData);
+    };
     return RunReplacement(
         HookId::kFindFirstFileW, Trampoline_FindFirstFileW,
         [&]() -> HANDLE {
-            return CallRedirected(
-                RedirectionOf(lpFileName, "Detour_FindFirstFileW").name, lpFileName,
-                [&](LPCWSTR name) { return intercept::CallReal(Trampoline_FindFirstFileW, name, lpFindFileData); },
-                [](HANDLE h) { return h != INVALID_HANDLE_VALUE; });
+            const WorkingName w = DecideWorkingName(lpFileName);
+            return CallWorkingName(
+                w, lpFileName, Reach::kFinds, "Detour_FindFirstFileW",
+                [&](LPCWSTR name) {
+                    const HANDLE h = real(name);
+                    if (h != INVALID_HANDLE_VALUE && name != lpFileName && lpFindFileData)
+                        ShowApplicationsName(w, lpFindFileData);
+                    return h;
+                },
+                ValidHandle);
         },
-        [&]() -> HANDLE { return intercept::CallReal(Trampoline_FindFirstFileW, lpFileName, lpFindFileData); },
+        [&]() -> HANDLE {
+            return Undecided("Detour_FindFirstFileW", MayBeProtectedWork(lpFileName), INVALID_HANDLE_VALUE,
+                             [&] { return real(lpFileName); });
+        },
         lpFileName, lpFindFileData);
+}
+
+HANDLE WINAPI Detour_FindFirstFileExW(LPCWSTR lpFileName, FINDEX_INFO_LEVELS fInfoLevelId,
+                                      LPVOID lpFindFileData, FINDEX_SEARCH_OPS fSearchOp,
+                                      LPVOID lpSearchFilter, DWORD dwAdditionalFlags) {
+    auto real = [&](LPCWSTR name) {
+        return intercept::CallReal(Trampoline_FindFirstFileExW, name, fInfoLevelId, lpFindFileData, fSearchOp,
+                                   lpSearchFilter, dwAdditionalFlags);
+    };
+    return RunReplacement(
+        HookId::kFindFirstFileExW, Trampoline_FindFirstFileExW,
+        [&]() -> HANDLE {
+            const WorkingName w = DecideWorkingName(lpFileName);
+            const bool findData = fInfoLevelId == FindExInfoStandard || fInfoLevelId == FindExInfoBasic;
+            return CallWorkingName(
+                w, lpFileName, Reach::kFinds, "Detour_FindFirstFileExW",
+                [&](LPCWSTR name) {
+                    const HANDLE h = real(name);
+                    if (h != INVALID_HANDLE_VALUE && name != lpFileName && lpFindFileData && findData)
+                        ShowApplicationsName(w, static_cast<WIN32_FIND_DATAW*>(lpFindFileData));
+                    return h;
+                },
+                ValidHandle);
+        },
+        [&]() -> HANDLE {
+            return Undecided("Detour_FindFirstFileExW", MayBeProtectedWork(lpFileName), INVALID_HANDLE_VALUE,
+                             [&] { return real(lpFileName); });
+        },
+        lpFileName, fInfoLevelId, lpFindFileData, fSearchOp, lpSearchFilter, dwAdditionalFlags);
 }
 
 BOOL WINAPI Detour_CopyFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName,
                                LPPROGRESS_ROUTINE lpProgressRoutine, LPVOID lpData, LPBOOL pbCancel,
                                DWORD dwCopyFlags) {
+    auto real = [&](LPCWSTR from, LPCWSTR to) {
+        return intercept::CallReal(Trampoline_CopyFileExW, from, to, lpProgressRoutine, lpData, pbCancel,
+                                   dwCopyFlags);
+    };
     return RunReplacement(
         HookId::kCopyFileExW, Trampoline_CopyFileExW,
         [&]() -> BOOL {
-            return CallRedirected(
-                RedirectionOf(lpExistingFileName, "Detour_CopyFileExW").name, lpExistingFileName,
-                [&](LPCWSTR source) {
-                    return intercept::CallReal(Trampoline_CopyFileExW, source, lpNewFileName, lpProgressRoutine, lpData,
-                                                  pbCancel, dwCopyFlags);
-                },
-                [](BOOL ok) { return ok != FALSE; });
+            // The copy is decided here once: the opens it makes inside meet
+            // the names settled.
+            return CallWorkingNames(lpExistingFileName, lpNewFileName, "Detour_CopyFileExW", real);
         },
         [&]() -> BOOL {
-            return intercept::CallReal(Trampoline_CopyFileExW, lpExistingFileName, lpNewFileName, lpProgressRoutine,
-                                          lpData, pbCancel, dwCopyFlags);
+            return Undecided("Detour_CopyFileExW",
+                             MayBeProtectedWork(lpExistingFileName) || MayBeProtectedWork(lpNewFileName),
+                             FALSE, [&] { return real(lpExistingFileName, lpNewFileName); });
         },
         lpExistingFileName, lpNewFileName, lpProgressRoutine, lpData, pbCancel, dwCopyFlags);
-}
-
-HMODULE WINAPI Detour_LoadLibraryA(LPCSTR lpLibFileName) {
-    return RunReplacement(
-        HookId::kLoadLibraryA, Trampoline_LoadLibraryA,
-        [&]() -> HMODULE {
-            // The name first: every other library costs nothing more.
-            if (!intercept::IsName(lpLibFileName) || !text::EqualsNoCase(lpLibFileName, "mapi32.dll"))
-                return intercept::CallReal(Trampoline_LoadLibraryA, lpLibFileName);
-            CCommonDoc* doc = DocObject();
-            _ZEL_HOOK_INFO_ rec{};
-            bool limited = false;
-            {
-                const intercept::LastErrorKeeper keep;
-                limited = doc && doc->IsLimitedZelDoc(rec);
-            }
-            if (!limited) return intercept::CallReal(Trampoline_LoadLibraryA, lpLibFileName);
-            // A restricted document must not leave by mail.
-            SetLastError(ERROR_ACCESS_DENIED);
-            return nullptr;
-        },
-        [&]() -> HMODULE { return intercept::CallReal(Trampoline_LoadLibraryA, lpLibFileName); }, lpLibFileName);
-}
-
-HRESULT WINAPI Detour_RegisterDragDrop(HWND hwnd, LPDROPTARGET pDropTarget) {
-    return RunReplacement(
-        HookId::kRegisterDragDrop, Trampoline_RegisterDragDrop,
-        [&]() -> HRESULT {
-            {
-                const intercept::LastErrorKeeper keep;
-                UpdateKORBDocWnd();
-            }
-            return intercept::CallReal(Trampoline_RegisterDragDrop, hwnd, pDropTarget);
-        },
-        [&]() -> HRESULT { return intercept::CallReal(Trampoline_RegisterDragDrop, hwnd, pDropTarget); }, hwnd,
-        pDropTarget);
 }

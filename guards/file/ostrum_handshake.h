@@ -8,15 +8,17 @@
 
 #include <string>
 
-constexpr const char* kOstrumSavedEventPrefix = "SaveZELOfficeDoc";
-constexpr const char* kOstrumAnsweredEventPrefix = "HOOKSaveZELOfficeDoc";
+constexpr const wchar_t* kOstrumSavedEventPrefix = L"SaveZELOfficeDoc";
+constexpr const wchar_t* kOstrumAnsweredEventPrefix = L"HOOKSaveZELOfficeDoc";
 // How long the saving thread waits for the Ostrum process's answer.
 constexpr DWORD kOstrumAnswerWaitMs = 60000;
 
-// D for an upper-cased replaced path: the name of the folder that directly
-// holds the file; "" when the path has fewer than two backslashes.
-std::string SaveFolderOf(const std::string& replacedUpper);
+// D for an upper-case full replaced path: the name of the folder that
+// directly holds the file; "" when the path has fewer than two backslashes.
+std::wstring SaveFolderOf(const std::wstring& replacedUpper);
 
 // Tells the Ostrum process that the file in folder has been saved and waits,
-// at most kOstrumAnswerWaitMs, for its answer. Missing events are logged.
-void ReportSaveToOstrum(const std::string& folder);
+// at most kOstrumAnswerWaitMs in all and handling the messages sent to the
+// thread meanwhile, for its answer. Missing events are logged. Never fails
+// the save it reports: nothing leaves it.
+void ReportSaveToOstrum(const std::wstring& folder);

@@ -4,24 +4,34 @@
 #include "identify/common_doc.h"
 #include "intercept/hook_slots.h"
 #include "intercept/replacement_guard.h"
-#include "support/ansi_text.h"
+#include "identify/protect_paths.h"
 #include "support/refusal_messages.h"
-#include "support/wide_text.h"
 
 namespace {
 
-// "另存 ADOBE PDF" in code page 936: the Chinese title of the export.
-constexpr const char kSaveAsPdfGbk[] = "\xC1\xED\xB4\xE6 ADOBE PDF";
-constexpr const char kSaveAsPdf[] = "SAVEAS ADOBE PDF";
+// "另存 ADOBE PDF": the Chinese title of the export, whatever the code page of
+// the process (the ANSI dialog's title is read in the process's code page).
+constexpr const wchar_t kSaveAsPdfChinese[] = L"\u53E6\u5B58 ADOBE PDF";
+constexpr const wchar_t kSaveAsPdf[] = L"SAVEAS ADOBE PDF";
 
 enum class SaveDialog { Open, Refuse };
 
-bool IsPdfExportTitle(std::string title) {
-    title = text::ToUpper(std::move(title));
-    return text::Contains(title, kSaveAsPdfGbk) || text::Contains(title, kSaveAsPdf);
+bool IsPdfExportTitle(const std::wstring& title) {
+    const std::wstring upper = UpperCase(title);
+    return upper.find(kSaveAsPdfChinese) != std::wstring::npos ||
+           upper.find(kSaveAsPdf) != std::wstring::npos;
 }
 
-// title: the dialog's title in the ANSI code page; null when it has none.
+std::wstring WideTitle(const char* title) {
+    const int n = MultiByteToWideChar(CP_ACP, 0, title, -1, nullptr, 0);
+    if (n <= 1) return {};
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, title, -1, wide.data(), n);
+    wide.resize(static_cast<size_t>(n) - 1);
+    return wide;
+}
+
+// titleOf(title) gives the dialog's title; false when it has none.
 template <class TitleOf>
 SaveDialog DecideSaveDialog(TitleOf titleOf) {
     const intercept::LastErrorKeeper keep;
@@ -33,9 +43,9 @@ SaveDialog DecideSaveDialog(TitleOf titleOf) {
         return SaveDialog::Refuse;
     }
     if (doc->nDocType != kDocPowerPoint) return SaveDialog::Open;
-    std::string title;
+    std::wstring title;
     if (!titleOf(title)) return SaveDialog::Open;
-    return IsPdfExportTitle(std::move(title)) ? SaveDialog::Refuse : SaveDialog::Open;
+    return IsPdfExportTitle(title) ? SaveDialog::Refuse : SaveDialog::Open;
 }
 
 }  // namespace
@@ -45,10 +55,10 @@ BOOL WINAPI Detour_GetSaveFileNameW(LPOPENFILENAMEW ofn) {
         HookId::kGetSaveFileNameW, Trampoline_GetSaveFileNameW,
         [&]() -> BOOL {
             if (!ofn) return intercept::CallReal(Trampoline_GetSaveFileNameW, ofn);
-            const SaveDialog d = DecideSaveDialog([&](std::string& title) {
+            const SaveDialog d = DecideSaveDialog([&](std::wstring& title) {
                 const wchar_t* t = ofn->lpstrTitle;
                 if (!intercept::IsName(t)) return false;
-                title = text::WideToAnsi(t);
+                title = t;
                 return true;
             });
             // A refusal looks like a cancelled dialog.
@@ -62,10 +72,10 @@ BOOL WINAPI Detour_GetSaveFileNameA(LPOPENFILENAMEA ofn) {
         HookId::kGetSaveFileNameA, Trampoline_GetSaveFileNameA,
         [&]() -> BOOL {
             if (!ofn) return intercept::CallReal(Trampoline_GetSaveFileNameA, ofn);
-            const SaveDialog d = DecideSaveDialog([&](std::string& title) {
+            const SaveDialog d = DecideSaveDialog([&](std::wstring& title) {
                 const char* t = ofn->lpstrTitle;
                 if (!intercept::IsName(t)) return false;
-                title = t;
+                title = WideTitle(t);
                 return true;
             });
             return d == SaveDialog::Refuse ? FALSE : intercept::CallReal(Trampoline_GetSaveFileNameA, ofn);

@@ -1,21 +1,21 @@
-// The print guard's replacements of the four GDI calls of a print job. A job
-// is decided when it starts; the pages of a watermarked job get the watermark
-// in opaque grey under their content and translucent black over it (the PDF
-// application: only over it, twice as dark).
+// The print guard's replacements of the GDI calls that start and end a print
+// job. A job is decided when it starts: StartDocW decides its document, and
+// the printer's driver, starting the spooler's job inside the real call,
+// decides its printer by the same decision (guards/print/job_grant.h).
 //
 // A device context's need-watermark entry belongs to the job that last
-// started on it: it is set only once the real StartDocW has succeeded, and a
-// refused or failed start leaves the entry as it was (a second StartDocW on a
-// device context that is printing fails, and must not strip the running job
-// of its watermark). A job ended by AbortDoc or DeleteDC leaves its entry
-// behind, and the next job that starts on that handle value replaces it.
+// started on it: it is set, with the job's own watermark, only once the real
+// StartDocW has succeeded, and a refused or failed start leaves the entry as
+// it was (a second StartDocW on a device context that is printing fails, and
+// must not strip the running job of its watermark). EndDoc ends it, and so
+// does an AbortDoc that ended the job (guards/print/job_end.h); a job ended by
+// DeleteDC leaves it to the next job added to the set.
+#include "guards/print/job_end.h"
+#include "guards/print/job_grant.h"
 #include "guards/print/print_event.h"
 #include "guards/print/print_permission.h"
 #include "guards/print/print_text.h"
-#include "guards/print/printer_names.h"
-#include "guards/print/virtual_printer.h"
 #include "host/process_context.h"
-#include "identify/common_doc.h"
 #include "intercept/hook_slots.h"
 #include "intercept/replacement_guard.h"
 #include "support/log.h"
@@ -25,44 +25,87 @@
 namespace {
 
 // A refused job fails as a print the user cancelled: the application shows
-// no error of its own; the user has seen why.
-int Refuse() {
+// no error of its own; the user has been told why.
+int Refuse(int failure = 0) {
     SetLastError(ERROR_CANCELLED);
-    return 0;
+    return failure;
 }
+
+// Whether this process holds a protected document: what an exception leaves
+// a job that it struck before its document was told.
+bool ProcessHoldsProtected() {
+    _ZEL_HOOK_INFO_ rec{};
+    return IsProcessProtected(GetCurrentProcessId(), rec);
+}
+
+// Ends a job that started but must not print.
+void AbortStartedJob(HDC hdc) {
+    const DWORD error = GetLastError();
+    intercept::CallReal(Trampoline_AbortDoc, hdc);
+    SetLastError(error);
+}
+
+// How far a start got: what its exception fallback goes by.
+struct StartState {
+    enum class Told { kNot, kUnprotected, kProtected } told = Told::kNot;
+    bool called = false;   // the real StartDocW ran
+    int iRet = 0;          // its result
+    bool added = false;    // the need-watermark entry is set up
+    bool counted = false;  // the print event is set
+};
 
 }  // namespace
 
 int WINAPI Detour_StartDocW(HDC hdc, const DOCINFOW* lpdi) {
-    bool called = false;  // an exception after the real call must not start a second job
+    StartState state;
+    PrintGrant grant;
     return RunReplacement(
         HookId::kStartDocW, Trampoline_StartDocW,
         [&]() -> int {
             const DWORD callerError = GetLastError();
             const std::string strPrintDocName = lpdi ? AnsiOf(lpdi->lpszDocName) : std::string();
-            const std::string strOutput = lpdi ? AnsiOf(lpdi->lpszOutput) : std::string();
-            const PrintGrant grant = AllowStartDoc(hdc, strPrintDocName, strOutput);
+            grant = AllowStartDoc(hdc, strPrintDocName, lpdi ? lpdi->lpszOutput : nullptr);
+            state.told = grant.isZelDoc ? StartState::Told::kProtected : StartState::Told::kUnprotected;
             if (!grant.allowed) {
                 LogError("[%s] Not Allow Print. hdc=%x,strPrintDocName=%s", "Detour_StartDocW", HandleWord(hdc),
                          strPrintDocName.c_str());
                 return Refuse();
             }
-            // The printer the application last asked the spooler about.
-            if (grant.isZelDoc && !grant.allRight && IsVirtualPrinterDriver(GetPrinterDriverName())) {
-                StartMessageThread(ShowVirtualPrinterMsg, grant.docWnd);
-                LogError("[%s] Not Allow Virtual Printer. hdc=%x,strPrintDocName=%s", "Detour_StartDocW",
+            // The printer is decided inside the real call, by this job's letters.
+            JobGrant job;
+            job.isZelDoc = grant.isZelDoc;
+            job.allRight = grant.allRight;
+            job.docWnd = grant.docWnd;
+            job.zelFile = grant.zelFile;
+            {
+                JobGrantScope scope(job);
+                SetLastError(callerError);
+                state.called = true;
+                state.iRet = intercept::CallReal(Trampoline_StartDocW, hdc, lpdi);
+            }
+            const int iRet = state.iRet;
+            const DWORD error = GetLastError();
+            if (iRet <= 0 && job.refused != PrinterRefusal::kNone) {
+                LogError("[%s] Not Allow Printer. hdc=%x,iRet=%d,strPrintDocName=%s", "Detour_StartDocW",
+                         HandleWord(hdc), iRet, strPrintDocName.c_str());
+                return Refuse(iRet);
+            }
+            if (iRet > 0 && grant.isZelDoc && !grant.allRight && !job.spooled) {
+                // The driver started no spooler job that the printer rules
+                // saw: the printer could not be told.
+                AbortStartedJob(hdc);
+                StartMessageThread(ShowCantPrintMsg, grant.docWnd);
+                LogError("[%s] Not Allow Print. Printer Unknown. hdc=%x,strPrintDocName=%s", "Detour_StartDocW",
                          HandleWord(hdc), strPrintDocName.c_str());
                 return Refuse();
             }
-            SetLastError(callerError);
-            called = true;
-            const int iRet = intercept::CallReal(Trampoline_StartDocW, hdc, lpdi);
-            const DWORD error = GetLastError();
             if (iRet > 0) {
-                if (grant.watermark) g_printWater.AddNeedPrintWaterHDC(hdc);
+                if (grant.water) g_printWater.AddNeedPrintWaterHDC(hdc, grant.water);
                 else g_printWater.DeleteNeedPrintWaterHDC(hdc);
+                state.added = true;
                 // Counted only once the spooler has taken the job.
                 if (grant.isZelDoc) SignalPrintEvent(grant.ownerPid);
+                state.counted = true;
             }
             LogError("[%s] hdc=%x,iRet=%d,strPrintDocName=%s", "Detour_StartDocW", HandleWord(hdc), iRet,
                      strPrintDocName.c_str());
@@ -71,72 +114,48 @@ int WINAPI Detour_StartDocW(HDC hdc, const DOCINFOW* lpdi) {
         },
         [&]() -> int {
             LogError("Detour_StartDocW:Exception");
-            return called ? 0 : intercept::CallReal(Trampoline_StartDocW, hdc, lpdi);
+            if (!state.called) {
+                // Before the real call: only a job known to print no
+                // protected document goes on.
+                const bool open = state.told == StartState::Told::kUnprotected ||
+                                  (state.told == StartState::Told::kNot && !ProcessHoldsProtected());
+                return open ? intercept::CallReal(Trampoline_StartDocW, hdc, lpdi) : Refuse();
+            }
+            if (state.iRet <= 0) return state.iRet;
+            if (!state.added && grant.water) {
+                // Started, but its watermark is not set up: it must not print.
+                AbortStartedJob(hdc);
+                return Refuse();
+            }
+            if (!state.counted && grant.isZelDoc) SignalPrintEvent(grant.ownerPid);
+            return state.iRet;
         },
         hdc, lpdi);
 }
 
-int WINAPI Detour_EndDoc(HDC hdc) {
+namespace {
+
+// EndDoc and AbortDoc alike (guards/print/job_end.h).
+template <class Fn>
+int EndJob(HookId id, Fn trampoline, const char* where, JobEnd how, HDC hdc) {
     bool called = false;
     int iRet = 0;
     return RunReplacement(
-        HookId::kEndDoc, Trampoline_EndDoc,
+        id, trampoline,
         [&]() -> int {
-            const DWORD callerError = GetLastError();
-            g_printWater.DeleteNeedPrintWaterHDC(hdc);
-            SetLastError(callerError);
-            called = true;
-            iRet = intercept::CallReal(Trampoline_EndDoc, hdc);
+            iRet = EndJobWith(how, hdc, [&] { return intercept::CallReal(trampoline, hdc); }, called);
             const DWORD error = GetLastError();
-            LogError("[%s] hdc=%x,iRet=%d", "Detour_EndDoc", HandleWord(hdc), iRet);
+            LogError("[%s] hdc=%x,iRet=%d", where, HandleWord(hdc), iRet);
             SetLastError(error);
             return iRet;
         },
-        [&]() -> int { return called ? iRet : intercept::CallReal(Trampoline_EndDoc, hdc); }, hdc);
+        [&]() -> int { return called ? iRet : intercept::CallReal(trampoline, hdc); }, hdc);
 }
 
-int WINAPI Detour_StartPage(HDC hdc) {
-    bool called = false;
-    int iRet = 0;
-    return RunReplacement(
-        HookId::kStartPage, Trampoline_StartPage,
-        [&]() -> int {
-            called = true;
-            iRet = intercept::CallReal(Trampoline_StartPage, hdc);
-            const DWORD error = GetLastError();
-            if (iRet > 0) g_printWater.ClearPageWaterAdded(hdc);
-            // Drawn right after the page begins, before the application draws
-            // on it: under the page's content.
-            if (iRet > 0 && g_printWater.IsNeedPrintWaterHDC(hdc) && !IsProcessDocType(kDocPdf))
-                g_printWater.PrintStringWater(hdc, WaterPass::kUnderlay);
-            LogError("[%s] hdc=%x,iRet=%d,g_bAddWater=%d", "Detour_StartPage", HandleWord(hdc), iRet,
-                     g_printWater.IsPageWaterAdded(hdc));
-            SetLastError(error);
-            return iRet;
-        },
-        [&]() -> int { return called ? iRet : intercept::CallReal(Trampoline_StartPage, hdc); }, hdc);
-}
+}  // namespace
 
-int WINAPI Detour_EndPage(HDC hdc) {
-    bool called = false;
-    int iRet = 0;
-    return RunReplacement(
-        HookId::kEndPage, Trampoline_EndPage,
-        [&]() -> int {
-            const DWORD callerError = GetLastError();
-            const bool bNeedAddWater = g_printWater.IsNeedPrintWaterHDC(hdc);
-            // Once per page and device context: the page's own flag, set by
-            // the one caller that draws.
-            if (bNeedAddWater && g_printWater.MarkPageWaterAdded(hdc))
-                g_printWater.PrintStringWater(hdc, IsProcessDocType(kDocPdf) ? WaterPass::kPdfOverlay : WaterPass::kOverlay);
-            SetLastError(callerError);
-            called = true;
-            iRet = intercept::CallReal(Trampoline_EndPage, hdc);
-            const DWORD error = GetLastError();
-            LogError("[%s] hdc=%x,iRet=%d,bNeedAddWater=%d,g_bAddWater=%d", "Detour_EndPage", HandleWord(hdc), iRet,
-                     bNeedAddWater, g_printWater.IsPageWaterAdded(hdc));
-            SetLastError(error);
-            return iRet;
-        },
-        [&]() -> int { return called ? iRet : intercept::CallReal(Trampoline_EndPage, hdc); }, hdc);
+int WINAPI Detour_EndDoc(HDC hdc) { return EndJob(HookId::kEndDoc, Trampoline_EndDoc, "Detour_EndDoc", JobEnd::kEnd, hdc); }
+
+int WINAPI Detour_AbortDoc(HDC hdc) {
+    return EndJob(HookId::kAbortDoc, Trampoline_AbortDoc, "Detour_AbortDoc", JobEnd::kAbort, hdc);
 }

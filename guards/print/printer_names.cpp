@@ -8,24 +8,12 @@
 namespace {
 
 SRWLOCK g_lock = SRWLOCK_INIT;
-ProcessLifetime<std::string> g_strPrinterDriver;
 ProcessLifetime<std::string> g_strLastDeviceName;
 
 }  // namespace
 
-void SetPrinterDriverName(const std::string& driver) {
-    std::string copy = driver;  // allocated before the lock is taken
-    support::ExclusiveHold lock(g_lock);
-    g_strPrinterDriver->swap(copy);
-}
-
-std::string GetPrinterDriverName() {
-    support::ExclusiveHold lock(g_lock);
-    return *g_strPrinterDriver;
-}
-
 bool ReplaceLastDeviceName(const std::string& deviceName) {
-    std::string copy = deviceName;
+    std::string copy = deviceName;  // allocated before the lock is taken
     support::ExclusiveHold lock(g_lock);
     if (*g_strLastDeviceName == copy) return false;
     g_strLastDeviceName->swap(copy);

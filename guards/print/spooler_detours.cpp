@@ -1,9 +1,11 @@
-// The print guard's replacements of spooler functions: the virtual-printer
-// refusal of spooler jobs, the PDF application's print dialog, and the
-// printer the application last asked about.
+// The print guard's replacements of spooler functions: the printer rules of
+// spooler jobs, the PDF application's print dialog, and the device the
+// application last asked about.
+#include "guards/print/job_grant.h"
 #include "guards/print/print_dialog_close.h"
 #include "guards/print/print_text.h"
 #include "guards/print/printer_names.h"
+#include "guards/print/spooler_job_rule.h"
 #include "guards/print/virtual_printer.h"
 #include "host/process_context.h"
 #include "identify/common_doc.h"
@@ -27,41 +29,72 @@ void PressAltD() {
     keybd_event(VK_MENU, kScan, kUp, 0);
 }
 
+// The spooler's own failure for a job without a printer, with the error of a
+// print the user cancelled: the user has been told, the application shows
+// nothing of its own.
+DWORD RefuseSpoolerJob(DWORD level, LPBYTE pDocInfo) {
+    const DWORD job = intercept::CallReal(Trampoline_StartDocPrinterW, nullptr, level, pDocInfo);
+    SetLastError(ERROR_CANCELLED);
+    return job;
+}
+
 }  // namespace
 
 DWORD WINAPI Detour_StartDocPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pDocInfo) {
+    // Whose rules the job follows: the StartDocW that started it on this
+    // thread, else (a spooler job of the application's own) the document in
+    // front. Known before anything can fail.
+    JobGrant* const grant = CurrentJobGrant();
     // The real call is the last thing each path does: an exception comes
-    // before it, and the exception path makes it instead.
+    // before it, and the exception path decides instead.
     return RunReplacement(
         HookId::kStartDocPrinterW, Trampoline_StartDocPrinterW,
         [&]() -> DWORD {
             const DWORD callerError = GetLastError();
-            CCommonDoc* doc = DocObject();
-            _ZEL_HOOK_INFO_ rec{};
-            if (doc && hPrinter && doc->IsLimitedZelDoc(rec) && IsVirtualPrinter(hPrinter)) {
-                StartMessageThread(ShowVirtualPrinterMsg, DocWndOf(rec));
-                LogError("In Detour_StartDocPrinterW(): Not Allow Printer.file=%s",
-                         text::FromField(rec.szZelFileName).c_str());
-                // The spooler's own failure for a job without a printer, and
-                // the error of a print the user cancelled: the user has been
-                // told, the application shows nothing of its own.
-                const DWORD job = intercept::CallReal(Trampoline_StartDocPrinterW, nullptr, Level, pDocInfo);
-                SetLastError(ERROR_CANCELLED);
-                return job;
+            bool limited = false;
+            HWND docWnd = nullptr;
+            std::string zelFile;
+            if (grant) {
+                grant->spooled = true;
+                limited = grant->isZelDoc && !grant->allRight;
+                docWnd = grant->docWnd;
+                zelFile = grant->zelFile;
+            } else if (CCommonDoc* doc = DocObject()) {
+                _ZEL_HOOK_INFO_ rec{};
+                limited = doc->IsLimitedZelDoc(rec);
+                docWnd = DocWndOf(rec);
+                zelFile = text::FromField(rec.szZelFileName);
+            }
+            const PrinterRefusal refusal =
+                limited && hPrinter ? CheckSpoolerJob(hPrinter, Level, pDocInfo, docWnd, zelFile) : PrinterRefusal::kNone;
+            if (refusal != PrinterRefusal::kNone) {
+                if (grant) grant->refused = refusal;
+                return RefuseSpoolerJob(Level, pDocInfo);
             }
             SetLastError(callerError);
             return intercept::CallReal(Trampoline_StartDocPrinterW, hPrinter, Level, pDocInfo);
         },
         [&]() -> DWORD {
             LogError("Detour_StartDocPrinterW:Exception");
-            return intercept::CallReal(Trampoline_StartDocPrinterW, hPrinter, Level, pDocInfo);
+            // Only a job known to print no protected document goes on.
+            _ZEL_HOOK_INFO_ rec{};
+            const bool open = grant ? !grant->isZelDoc || grant->allRight
+                                    : !IsProcessProtected(GetCurrentProcessId(), rec);
+            if (open) return intercept::CallReal(Trampoline_StartDocPrinterW, hPrinter, Level, pDocInfo);
+            if (grant) grant->refused = PrinterRefusal::kUnknown;
+            return RefuseSpoolerJob(Level, pDocInfo);
         },
         hPrinter, Level, pDocInfo);
 }
 
-BOOL WINAPI Detour_OpenPrinterW(LPWSTR pPrinterName, LPHANDLE phPrinter, LPPRINTER_DEFAULTSW pDefault) {
+namespace {
+
+// OpenPrinterA and OpenPrinterW alike: the PDF application opens the printer
+// of its print dialog, which closes without the print right.
+template <class Fn, class Name, class Defaults>
+BOOL OpenPrinterWith(HookId id, Fn trampoline, const char* where, Name name, LPHANDLE phPrinter, Defaults pDefault) {
     return RunReplacement(
-        HookId::kOpenPrinterW, Trampoline_OpenPrinterW,
+        id, trampoline,
         [&]() -> BOOL {
             const DWORD callerError = GetLastError();
             CCommonDoc* doc = DocObject();
@@ -71,17 +104,29 @@ BOOL WINAPI Detour_OpenPrinterW(LPWSTR pPrinterName, LPHANDLE phPrinter, LPPRINT
                     PostMessageA(dialog, WM_CLOSE, 0, 0);
                     StartMessageThread(HasPermission(rec, 'Q') ? ShowPrintLimitMsg : ShowCantPrintMsg,
                                        DocWndOf(rec));
-                    LogError("[%s] Not Allow Print. Close Print Dialog.", "Detour_OpenPrinterW");
+                    LogError("[%s] Not Allow Print. Close Print Dialog.", where);
                 }
             }
             SetLastError(callerError);
-            return intercept::CallReal(Trampoline_OpenPrinterW, pPrinterName, phPrinter, pDefault);
+            return intercept::CallReal(trampoline, name, phPrinter, pDefault);
         },
         [&]() -> BOOL {
-            LogError("Detour_OpenPrinterW:Exception");
-            return intercept::CallReal(Trampoline_OpenPrinterW, pPrinterName, phPrinter, pDefault);
+            LogError("%s:Exception", where);
+            return intercept::CallReal(trampoline, name, phPrinter, pDefault);
         },
-        pPrinterName, phPrinter, pDefault);
+        name, phPrinter, pDefault);
+}
+
+}  // namespace
+
+BOOL WINAPI Detour_OpenPrinterW(LPWSTR pPrinterName, LPHANDLE phPrinter, LPPRINTER_DEFAULTSW pDefault) {
+    return OpenPrinterWith(HookId::kOpenPrinterW, Trampoline_OpenPrinterW, "Detour_OpenPrinterW", pPrinterName,
+                           phPrinter, pDefault);
+}
+
+BOOL WINAPI Detour_OpenPrinterA(LPSTR pPrinterName, LPHANDLE phPrinter, LPPRINTER_DEFAULTSA pDefault) {
+    return OpenPrinterWith(HookId::kOpenPrinterA, Trampoline_OpenPrinterA, "Detour_OpenPrinterA", pPrinterName,
+                           phPrinter, pDefault);
 }
 
 LONG WINAPI Detour_DocumentPropertiesW(HWND hWnd, HANDLE hPrinter, LPWSTR pDeviceName, PDEVMODEW pDevModeOutput,
@@ -91,11 +136,7 @@ LONG WINAPI Detour_DocumentPropertiesW(HWND hWnd, HANDLE hPrinter, LPWSTR pDevic
         [&]() -> LONG {
             const DWORD callerError = GetLastError();
             // Read outside the names' lock: the spooler may take its time.
-            std::string driver;
-            if (hPrinter) {
-                driver = ReadPrinterDriver(hPrinter);
-                SetPrinterDriverName(driver);
-            }
+            const std::string driver = hPrinter ? ReadPrinterFacts(hPrinter).driver : std::string();
             const std::string deviceName = AnsiOf(pDeviceName);
             if (ReplaceLastDeviceName(deviceName)) {
                 CCommonDoc* doc = DocObject();
@@ -110,13 +151,13 @@ LONG WINAPI Detour_DocumentPropertiesW(HWND hWnd, HANDLE hPrinter, LPWSTR pDevic
                 }
             }
             SetLastError(callerError);
-            return intercept::CallReal(Trampoline_DocumentPropertiesW, hWnd, hPrinter, pDeviceName, pDevModeOutput, pDevModeInput,
-                                                  fMode);
+            return intercept::CallReal(Trampoline_DocumentPropertiesW, hWnd, hPrinter, pDeviceName, pDevModeOutput,
+                                       pDevModeInput, fMode);
         },
         [&]() -> LONG {
             LogError("Detour_DocumentPropertiesW:Exception");
-            return intercept::CallReal(Trampoline_DocumentPropertiesW, hWnd, hPrinter, pDeviceName, pDevModeOutput, pDevModeInput,
-                                                  fMode);
+            return intercept::CallReal(Trampoline_DocumentPropertiesW, hWnd, hPrinter, pDeviceName, pDevModeOutput,
+                                       pDevModeInput, fMode);
         },
         hWnd, hPrinter, pDeviceName, pDevModeOutput, pDevModeInput, fMode);
 }

@@ -6,6 +6,7 @@
 
 #include "support/ansi_text.h"
 #include "support/log.h"
+#include "support/wide_text.h"
 
 namespace {
 
@@ -39,19 +40,22 @@ bool IsVirtualPrinterDriver(const std::string& driverName) {
     return false;
 }
 
-std::string ReadPrinterDriver(HANDLE printer) {
-    if (!printer) return {};
+PrinterFacts ReadPrinterFacts(HANDLE printer) {
+    PrinterFacts facts;
+    if (!printer) return facts;
     DWORD needed = 0;
-    GetPrinterA(printer, 2, nullptr, 0, &needed);
+    GetPrinterW(printer, 2, nullptr, 0, &needed);
     for (int i = 0; i < kReadTries && needed > 0; ++i) {
         std::vector<BYTE> info(needed, 0);
-        if (GetPrinterA(printer, 2, info.data(), needed, &needed)) {
-            const auto* pi = reinterpret_cast<const PRINTER_INFO_2A*>(info.data());
-            return pi->pDriverName ? pi->pDriverName : "";
+        if (GetPrinterW(printer, 2, info.data(), needed, &needed)) {
+            const auto* pi = reinterpret_cast<const PRINTER_INFO_2W*>(info.data());
+            if (pi->pDriverName) facts.driver = text::WideToAnsi(pi->pDriverName);
+            if (pi->pPortName) facts.port = pi->pPortName;
+            return facts;
         }
         if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
     }
-    return {};
+    return facts;
 }
 
-bool IsVirtualPrinter(HANDLE printer) { return IsVirtualPrinterDriver(ReadPrinterDriver(printer)); }
+bool IsVirtualPrinter(HANDLE printer) { return IsVirtualPrinterDriver(ReadPrinterFacts(printer).driver); }

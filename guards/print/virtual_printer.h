@@ -9,8 +9,12 @@
 // with PDF in it virtual). Writes the upper-cased name to the log.
 bool IsVirtualPrinterDriver(const std::string& driverName);
 
-// The driver name of the printer (level-2 information, in a buffer as large
-// as the spooler says it needs); empty when it cannot be read.
-std::string ReadPrinterDriver(HANDLE printer);
+// What the spooler says of a printer (level-2 information, in a buffer as
+// large as it says it needs); empty names when it cannot be read.
+struct PrinterFacts {
+    std::string driver;  // ANSI, as the virtual printer list reads it
+    std::wstring port;   // the printer's port, or its ports separated by commas
+};
+PrinterFacts ReadPrinterFacts(HANDLE printer);
 
 bool IsVirtualPrinter(HANDLE printer);

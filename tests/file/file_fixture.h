@@ -54,6 +54,13 @@ inline std::string Joined(const std::vector<std::string>& v) {
     return "[" + s + "]";
 }
 
+// A UTF-8 text (as the hosts take names) in UTF-16.
+inline std::wstring Widen(const std::string& utf8) {
+    std::wstring w(utf8.size() + 1, L'\0');
+    w.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, w.data(), static_cast<int>(w.size())) - 1);
+    return w;
+}
+
 inline bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -103,9 +110,15 @@ protected:
         return doc;
     }
 
+    // The word processor with a protected document ("P") in front.
+    HWND StartProtectedWord(HostClient& word) {
+        HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
+        if (doc) Register(word, doc, "P", 1);
+        return doc;
+    }
+
     void Register(HostClient& host, HWND doc, const char* letters, uint8_t type,
-                  const std::string& path = "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc",
-                  DWORD owner = 0) {
+                  const std::string& path = "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc", DWORD owner = 0) {
         _ZEL_HOOK_INFO_ r{};
         r.dwProcessId = host.Pid();
         r.dwOwnerPid = owner ? owner : host.Pid();
@@ -123,6 +136,20 @@ protected:
             if (std::find(protectBefore_.begin(), protectBefore_.end(), n) == protectBefore_.end())
                 added.push_back(n);
         return added;
+    }
+
+    // The file that came into PROTECTPATH for a working file of process pid
+    // whose name, upper case and without its extension, is base: named
+    // base-<eight hexadecimal digits of its folder>-<pid><ext>; "" when none.
+    std::string MovedName(const std::string& base, DWORD pid, const std::string& ext) const {
+        const std::string tail = "-" + std::to_string(pid) + ext;
+        for (const auto& n : NewInProtectPath()) {
+            if (n.size() != base.size() + 9 + tail.size() || n.compare(0, base.size(), base) != 0 ||
+                n[base.size()] != '-' || n.compare(base.size() + 9, std::string::npos, tail) != 0)
+                continue;
+            if (n.find_first_not_of("0123456789ABCDEF", base.size() + 1) == base.size() + 9) return n;
+        }
+        return {};
     }
 
     static Reply File(HostClient& host, const std::string& op, const std::string& path,

@@ -28,8 +28,7 @@ TEST_F(OstrumWait, SaveGoesOnAfterTheBoundAndALateAnswerDoesNotCountForTheNextSa
     ASSERT_TRUE(ostrum.Start("--folder=FILESWAIT --rounds=2 --slow=75000,5000"));
 
     ASSERT_TRUE(testchild::WriteFileBytes(replacement, "v1"));
-    Reply first =
-        excel.Send("file", {{"op", "replace"}, {"path", doc}, {"to", replacement}}, 120000);
+    Reply first = excel.Send("file", {{"op", "replace"}, {"path", doc}, {"to", replacement}}, 120000);
     ASSERT_TRUE(first.ok) << first.error;
     EXPECT_EQ(1, first.Num("ret"));
     EXPECT_EQ("v1", testchild::ReadFileBytes(doc));
@@ -40,11 +39,9 @@ TEST_F(OstrumWait, SaveGoesOnAfterTheBoundAndALateAnswerDoesNotCountForTheNextSa
     // The late answer of round 1 arrives while nobody waits.
     ASSERT_TRUE(ostrum.WaitFor("answered round=1", 60000)) << ostrum.Seen();
     ASSERT_TRUE(testchild::WriteFileBytes(replacement, "v2"));
-    Reply second =
-        excel.Send("file", {{"op", "replace"}, {"path", doc}, {"to", replacement}}, 120000);
+    Reply second = excel.Send("file", {{"op", "replace"}, {"path", doc}, {"to", replacement}}, 120000);
     EXPECT_EQ(1, second.Num("ret"));
-    EXPECT_TRUE(ostrum.Saw("answered round=2"))
-        << "the save returned on the stale answer: " << ostrum.Seen();
+    EXPECT_TRUE(ostrum.Saw("answered round=2")) << "the save returned on the stale answer: " << ostrum.Seen();
     EXPECT_EQ("v2", testchild::ReadFileBytes(doc));
     RemoveDirectoryA(folder.c_str());
 }

@@ -26,6 +26,16 @@ hosts::Params ChineseLocale() {
     return {{"LOCPATH", tree + "/locale"}, {"LANG", "zh_CN.UTF-8"}, {"LC_ALL", "zh_CN.UTF-8"}};
 }
 
+// Leaves nothing for the prefix's next start.
+void ForgetMovesAtNextStart() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
+                      KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, "PendingFileRenameOperations");
+        RegCloseKey(key);
+    }
+}
+
 struct DialogSearch {
     DWORD pid;
     HWND found;
@@ -77,8 +87,7 @@ protected:
     static Reply SaveThroughTheDialog(HostClient& host, const hosts::Params& params) {
         std::unique_ptr<hosts::PendingReply> pending = host.SendAsync("savedlg", params);
         HWND dlg = nullptr;
-        for (int i = 0; i < 200 && !(dlg = DialogOf(host.Pid())) && !pending->Ready(); ++i)
-            Sleep(50);
+        for (int i = 0; i < 200 && !(dlg = DialogOf(host.Pid())) && !pending->Ready(); ++i) Sleep(50);
         if (dlg) PostMessageA(dlg, WM_COMMAND, IDOK, 0);
         return pending->Get(30000);
     }
@@ -107,23 +116,21 @@ TEST_F(SaveControl, SaveAsWithoutTheAllRightShowsOneMessageAndNoDialog) {
     ASSERT_TRUE(doc);
     Register(word, doc, "R", 1);
     bool opened = false;
-    Reply first = RefusedSaveDialog(
-        word, {{"title", "Save As"}, {"file", user_.path() + "\\a.doc"}}, &opened);
+    // Twice within one command, the second through the ANSI dialog: two
+    // requests of the same moment, however busy the machine.
+    Reply twice = RefusedSaveDialog(
+        word, {{"title", "Save As"}, {"file", user_.path() + "\\a.doc"}, {"again", "1"}}, &opened);
     EXPECT_FALSE(opened);
-    EXPECT_EQ(0, first.Num("ret"));
-    EXPECT_EQ(0, first.Num("err")) << "a refusal looks like a cancelled dialog";
+    EXPECT_EQ(0, twice.Num("ret"));
+    EXPECT_EQ(0, twice.Num("err")) << "a refusal looks like a cancelled dialog";
+    EXPECT_EQ(0, twice.Num("againret"));
     ASSERT_EQ(1u, WaitForBoxes(1));
     const std::string box = Boxes()[0];
     EXPECT_NE(std::string::npos, box.find("text=" + Installed("D_DCTRL_SAVEAS_ERROR"))) << box;
     char owner[16];
-    snprintf(owner, sizeof owner, "0x%08lX",
-             static_cast<unsigned long>(reinterpret_cast<uintptr_t>(doc)));
+    snprintf(owner, sizeof owner, "0x%08lX", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(doc)));
     EXPECT_NE(std::string::npos, box.find(std::string("owner=") + owner)) << box;
-    // Again at once, through the ANSI dialog: refused, and no second box.
-    Reply second =
-        RefusedSaveDialog(word, {{"ansi", "1"}, {"file", user_.path() + "\\b.doc"}}, &opened);
-    EXPECT_FALSE(opened);
-    EXPECT_EQ(0, second.Num("ret"));
+    // A second message would have come with its thread by now.
     Sleep(1500);
     EXPECT_EQ(1u, Boxes().size());
     EXPECT_EQ("[boxes.txt]", Joined(List(user_.path())));
@@ -139,9 +146,11 @@ TEST_F(SaveControl, ASaveDialogOpenedFromInsideAnotherMeetsTheRules) {
     Register(word, doc, "A", 1);
     const std::string eventName = "GatrelNestedSave" + std::to_string(GetCurrentProcessId());
     HANDLE go = CreateEventA(nullptr, TRUE, FALSE, eventName.c_str());
-    std::unique_ptr<hosts::PendingReply> pending = word.SendAsync(
-        "savedlg", {{"title", "Save As"}, {"file", user_.path() + "\\outer.doc"}, {"nested", eventName},
-                    {"nestedtitle", "Inner Save"}});
+    std::unique_ptr<hosts::PendingReply> pending =
+        word.SendAsync("savedlg", {{"title", "Save As"},
+                                   {"file", user_.path() + "\\outer.doc"},
+                                   {"nested", eventName},
+                                   {"nestedtitle", "Inner Save"}});
     HWND outer = nullptr;
     for (int i = 0; i < 200 && !(outer = DialogOf(word.Pid())); ++i) Sleep(50);
     ASSERT_TRUE(outer) << "the dialog opens while the document has the all right";
@@ -195,8 +204,7 @@ TEST_F(SaveControl, WithTheAllRightTheDialogsAnswerPasses) {
 TEST_F(SaveControl, PresentationProgramNeverExportsToPdf) {
     HostClient ppt, chinese;
     HWND doc = StartRecorded(ppt, "ppt12", "C:\\ZELFILETEMP\\(ZEL-0002)deck.ppt");
-    HWND cnDoc =
-        StartRecorded(chinese, "ppt11", "C:\\ZELFILETEMP\\(ZEL-0003)deck.ppt", ChineseLocale());
+    HWND cnDoc = StartRecorded(chinese, "ppt11", "C:\\ZELFILETEMP\\(ZEL-0003)deck.ppt", ChineseLocale());
     ASSERT_TRUE(doc && cnDoc);
     Register(ppt, doc, "A", 3);
     Register(chinese, cnDoc, "A", 3);
@@ -213,6 +221,8 @@ TEST_F(SaveControl, PresentationProgramNeverExportsToPdf) {
         {&ppt, doc, {{"title", std::string(300, '.') + " SaveAs Adobe PDF"}}},
         {&chinese, cnDoc, {{"title", kSaveAsPdfUtf8}}},
         {&chinese, cnDoc, {{"title", kSaveAsPdfGbk}, {"ansi", "1"}}},
+        // The wide Chinese title where the code page has no form for it.
+        {&ppt, doc, {{"title", kSaveAsPdfUtf8}}},
     };
     for (Title& t : titles) {
         SCOPED_TRACE(t.params[0].second.substr(0, 40));
@@ -227,26 +237,70 @@ TEST_F(SaveControl, PresentationProgramNeverExportsToPdf) {
     EXPECT_EQ(0u, Boxes().size()) << "no message for the export";
 }
 
+// A move into the client's folder is a copy: the application's file stays.
+// A file already there is replaced only where the caller's move would
+// replace it; a move at the next start stays one. A folder whose name only
+// looks like the client's (a full-width letter) is another folder.
 TEST_F(SaveControl, MovesIntoTheClientFolderCopyInstead) {
     HostClient plain;
     ASSERT_TRUE(plain.Start("plain") && plain.LoadGatrel());
-    for (const char* op : {"move", "movea", "movex"}) {
-        SCOPED_TRACE(op);
-        const std::string from = user_.path() + "\\" + op + ".doc";
-        const std::string to = ClientDoc() + "\\files_test_" + op + ".doc";
+    const std::string there = ClientDoc() + "\\files_test_there.doc";
+    RemoveLater(there);
+    struct Move {
+        const char* op;
+        DWORD flags;
+        bool replaces;
+    } moves[] = {{"move", 0, false},
+                 {"movea", 0, false},
+                 {"movex", 0, false},
+                 {"moveexa", 0, false},
+                 {"movex", MOVEFILE_REPLACE_EXISTING, true},
+                 {"moveexa", MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED, true}};
+    for (const Move& m : moves) {
+        SCOPED_TRACE(std::string(m.op) + " " + std::to_string(m.flags));
+        const std::string from = user_.path() + "\\" + m.op + ".doc";
+        const std::string to = ClientDoc() + "\\files_test_" + m.op + ".doc";
         RemoveLater(to);
-        ASSERT_TRUE(testchild::WriteFileBytes(from, op));
-        Reply r = File(plain, op, from, {{"to", to}, {"flags", "1"}});
+        DeleteFileA(to.c_str());
+        ASSERT_TRUE(testchild::WriteFileBytes(from, m.op));
+        Reply r = File(plain, m.op, from, {{"to", to}, {"flags", std::to_string(m.flags)}});
         EXPECT_EQ(1, r.Num("ret")) << r.Num("err");
-        EXPECT_EQ(op, testchild::ReadFileBytes(from)) << "the application's file stays";
-        EXPECT_EQ(op, testchild::ReadFileBytes(to));
+        EXPECT_EQ(m.op, testchild::ReadFileBytes(from)) << "the application's file stays";
+        EXPECT_EQ(m.op, testchild::ReadFileBytes(to));
+        ASSERT_TRUE(testchild::WriteFileBytes(there, "the client's"));
+        Reply onto = File(plain, m.op, from, {{"to", there}, {"flags", std::to_string(m.flags)}});
+        EXPECT_EQ(m.replaces ? 1 : 0, onto.Num("ret"));
+        if (!m.replaces) {
+            EXPECT_EQ(ERROR_ALREADY_EXISTS, onto.Num("err"));
+        }
+        EXPECT_EQ(m.replaces ? m.op : "the client's", testchild::ReadFileBytes(there));
+        EXPECT_EQ(m.op, testchild::ReadFileBytes(from));
     }
+    // At the next start: recorded as the caller asked, nothing copied now.
+    const std::string later = user_.path() + "\\later.doc";
+    ASSERT_TRUE(testchild::WriteFileBytes(later, "later"));
+    ASSERT_TRUE(testchild::WriteFileBytes(there, "the client's"));
+    Reply delayed = File(
+        plain, "movex", later,
+        {{"to", there}, {"flags", std::to_string(MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)}});
+    EXPECT_EQ(1, delayed.Num("ret")) << delayed.Num("err");
+    EXPECT_EQ("the client's", testchild::ReadFileBytes(there));
+    EXPECT_EQ("later", testchild::ReadFileBytes(later));
+    ForgetMovesAtNextStart();
     // Elsewhere a move is a move.
-    const std::string from = user_.path() + "\\elsewhere.doc", to = user_.path() + "\\moved.doc";
-    ASSERT_TRUE(testchild::WriteFileBytes(from, "x"));
-    EXPECT_EQ(1, File(plain, "movex", from, {{"to", to}}).Num("ret"));
-    EXPECT_FALSE(Exists(from));
-    EXPECT_TRUE(Exists(to));
+    const std::string lookalike = Root() +
+                                  "\\\xEF\xBC\xBA"
+                                  "ELCLIENTDOC";  // U+FF3A
+    CreateDirectoryW(Widen(lookalike).c_str(), nullptr);
+    for (const std::string& folder : {user_.path(), lookalike}) {
+        const std::string from = user_.path() + "\\elsewhere.doc", to = folder + "\\moved.doc";
+        ASSERT_TRUE(testchild::WriteFileBytes(from, "x"));
+        EXPECT_EQ(1, File(plain, "movex", from, {{"to", to}}).Num("ret")) << folder;
+        EXPECT_FALSE(Exists(from)) << folder;
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(Widen(to).c_str())) << folder;
+        DeleteFileW(Widen(to).c_str());
+    }
+    RemoveDirectoryW(Widen(lookalike).c_str());
 }
 
 // Null names are the real functions' business, wherever a replacement looks
@@ -254,24 +308,14 @@ TEST_F(SaveControl, MovesIntoTheClientFolderCopyInstead) {
 // with a null new name.
 TEST_F(SaveControl, NullNamesReachTheRealFunctions) {
     HostClient word;
-    HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
-    ASSERT_TRUE(doc);
-    Register(word, doc, "P", 1);
+    ASSERT_TRUE(StartProtectedWord(word));
     const std::string victim = user_.path() + "\\~WRL0009.tmp";
     ASSERT_TRUE(testchild::WriteFileBytes(victim, "x"));
-    Reply atReboot =
-        File(word, "movex", victim, {{"flags", std::to_string(MOVEFILE_DELAY_UNTIL_REBOOT)}});
+    Reply atReboot = File(word, "movex", victim, {{"flags", std::to_string(MOVEFILE_DELAY_UNTIL_REBOOT)}});
     ASSERT_TRUE(atReboot.ok) << atReboot.error;
     EXPECT_EQ(1, atReboot.Num("ret")) << atReboot.Num("err");
-    // Leave nothing for the prefix's next start.
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
-                      KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-        RegDeleteValueA(key, "PendingFileRenameOperations");
-        RegCloseKey(key);
-    }
-    for (const char* op :
-         {"create", "attr", "delete", "find", "copy", "move", "movea", "movex", "replace"}) {
+    ForgetMovesAtNextStart();
+    for (const char* op : {"create", "attr", "delete", "find", "copy", "move", "movea", "movex", "replace"}) {
         Reply r = word.Send("file", {{"op", op}, {"to", ClientDoc() + "\\x.doc"}});
         ASSERT_TRUE(r.ok) << op << ": " << r.error;
         EXPECT_NE(0, r.Num("err")) << op;
@@ -280,20 +324,34 @@ TEST_F(SaveControl, NullNamesReachTheRealFunctions) {
     EXPECT_FALSE(Exists(ClientDoc() + "\\x.doc"));
 }
 
+// Every move of a working file stays in the protected area, the save's last
+// step above all: MoveFileExW(temporary, document, MOVEFILE_REPLACE_EXISTING)
+// between two working files, in each form of the move.
 TEST_F(SaveControl, MovesOfWorkingFilesStayInTheProtectedArea) {
     HostClient word;
-    HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
-    ASSERT_TRUE(doc);
-    Register(word, doc, "P", 1);
-    const std::string pid = std::to_string(word.Pid());
-    const std::string first = user_.path() + "\\~WRL0001.tmp",
-                      second = user_.path() + "\\~WRL0002.tmp";
+    ASSERT_TRUE(StartProtectedWord(word));
+    const std::string first = user_.path() + "\\~WRL0001.tmp", second = user_.path() + "\\~WRL0002.tmp";
     ASSERT_EQ(1, File(word, "create", first, {{"text", "draft"}}).Num("opened"));
     EXPECT_EQ(1, File(word, "move", first, {{"to", second}}).Num("ret"));
-    EXPECT_FALSE(Exists(ProtectPath() + "\\~WRL0001" + pid + ".WTM"));
-    EXPECT_TRUE(Exists(ProtectPath() + "\\~WRL0002" + pid + ".WTM"));
+    EXPECT_EQ("", MovedName("~WRL0001", word.Pid(), ".WTM"));
+    EXPECT_NE("", MovedName("~WRL0002", word.Pid(), ".WTM"));
     EXPECT_EQ("draft", File(word, "read", second).Str("text"));
+    const std::string replace = std::to_string(MOVEFILE_REPLACE_EXISTING);
+    for (const char* op : {"movex", "moveexa"}) {
+        ASSERT_EQ(1, File(word, "create", first, {{"text", op}}).Num("opened"));
+        Reply saved = File(word, op, first, {{"to", second}, {"flags", replace}});
+        EXPECT_EQ(1, saved.Num("ret")) << op << " " << saved.Num("err");
+        EXPECT_EQ(op, File(word, "read", second).Str("text"));
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, File(word, "attr", first).Num("ret"));
+    }
     EXPECT_EQ("[]", Joined(List(user_.path())));
+    // Moved into the client's folder under a working file's name: copied
+    // there once, not sent on into PROTECTPATH by the copy's own opens.
+    const std::string client = ClientDoc() + "\\~WRL0003.tmp";
+    RemoveLater(client);
+    EXPECT_EQ(1, File(word, "move", second, {{"to", client}}).Num("ret"));
+    EXPECT_EQ("moveexa", testchild::ReadFileBytes(client));
+    EXPECT_EQ("moveexa", File(word, "read", second).Str("text"));
 }
 
 TEST_F(SaveControl, ProtectedOwnersAreClosedToEveryoneButTheDaemonAndThemselves) {
@@ -333,14 +391,25 @@ TEST_F(SaveControl, PdfProgramLoadsTheMailLibraryOnlyWithTheAllRight) {
     Register(pdf, doc, "P", 4);
     char system[MAX_PATH] = {};
     GetSystemDirectoryA(system, MAX_PATH);
-    for (const char* name : {"s:MAPI32.DLL", "s:mapi32.dll"}) {
-        Reply r = pdf.Call("kernel32.dll", "LoadLibraryA", {name});
-        EXPECT_EQ(0, r.Num("uret")) << name;
-        EXPECT_EQ(ERROR_ACCESS_DENIED, r.Num("err")) << name;
+    struct Load {
+        const char* fn;
+        std::vector<std::string> args;
+    } loads[] = {{"LoadLibraryA", {"s:MAPI32.DLL"}},
+                 {"LoadLibraryA", {"s:mapi32.dll"}},
+                 {"LoadLibraryA", {"s:mapi32"}},
+                 {"LoadLibraryA", {"s:MAPI32.DLL."}},
+                 {"LoadLibraryW", {"w:Mapi32"}},
+                 {"LoadLibraryExA", {"s:mapi32.dll", "i:0", "i:0"}},
+                 {"LoadLibraryExW", {"w:MAPI32.dll", "i:0", "i:0"}}};
+    for (const Load& l : loads) {
+        SCOPED_TRACE(std::string(l.fn) + " " + l.args[0]);
+        Reply r = pdf.Call("kernel32.dll", l.fn, l.args);
+        EXPECT_EQ(0, r.Num("uret"));
+        EXPECT_EQ(ERROR_ACCESS_DENIED, r.Num("err"));
     }
     EXPECT_NE(
-        0, pdf.Call("kernel32.dll", "LoadLibraryA", {std::string("s:") + system + "\\mapi32.dll"})
-               .Num("uret"));
+        0,
+        pdf.Call("kernel32.dll", "LoadLibraryA", {std::string("s:") + system + "\\mapi32.dll"}).Num("uret"));
     Reply none = pdf.Call("kernel32.dll", "LoadLibraryA", {"i:0"});
     ASSERT_TRUE(none.ok) << none.error;
     EXPECT_EQ(0, none.Num("uret"));

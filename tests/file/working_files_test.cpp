@@ -24,45 +24,78 @@ protected:
     testchild::TempFolder user_{"files_user"};
 };
 
+// Each office application's working files: made in PROTECTPATH, found there
+// under the names the application knows by every query, searches showing the
+// application's own name, deleted there. A folder beside the protected area
+// whose name begins like it is no part of it.
 TEST_F(WorkingFiles, LandInProtectPathAndAreFoundUnderTheirOwnNames) {
     const std::vector<OfficeHost> hosts = {
         {"word11",
          1,
          {{"~WRL0001.tmp", "~WRL0001", ".WTM"},
           {"Backup of plan.wbk", "BACKUP OF PLAN", ".WBK"},
-          {"AutoRecovery save of (ZEL-0001)plan.asd", "AUTORECOVERY SAVE OF (ZEL-0001)PLAN",
-           ".ASD"}}},
+          {"AutoRecovery save of (ZEL-0001)plan.asd", "AUTORECOVERY SAVE OF (ZEL-0001)PLAN", ".ASD"}}},
         {"excel12", 2, {{"A1B2C3.tmp", "A1B2C3", ".ETM"}, {"~ar1F2B.xar", "~AR1F2B", ".XAR"}}},
         {"ppt11", 3, {{"ppt5C.tmp", "PPT5C", ".PTM"}}},
     };
+    const std::string beside = FileTemp() + ".OLD";
+    CreateDirectoryA(beside.c_str(), nullptr);
     for (const OfficeHost& office : hosts) {
         SCOPED_TRACE(office.variant);
         HostClient host;
         HWND doc = StartDoc(host, office.variant, "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
         ASSERT_TRUE(doc) << host.LastError();
         Register(host, doc, "P", office.type);
-        const std::string pid = std::to_string(host.Pid());
         for (const WorkingFile& f : office.files) {
-            SCOPED_TRACE(f.name);
-            const std::string own = user_.path() + "\\" + f.name;
-            const std::string moved = std::string(f.moved) + pid + f.ext;
-            const std::string content = std::string("working copy ") + f.name;
-            Reply made = File(host, "create", own, {{"text", content}});
-            ASSERT_EQ(1, made.Num("opened")) << made.error << " err " << made.Num("err");
-            EXPECT_TRUE(Exists(ProtectPath() + "\\" + moved)) << Joined(NewInProtectPath());
-            EXPECT_FALSE(Exists(own)) << "the user's folder holds " << Joined(List(user_.path()));
+            for (const std::string& folder : {user_.path(), beside}) {
+                SCOPED_TRACE(folder + "\\" + f.name);
+                const std::string own = folder + "\\" + f.name;
+                const std::string content = std::string("working copy ") + f.name;
+                Reply made = File(host, "create", own, {{"text", content}});
+                ASSERT_EQ(1, made.Num("opened")) << made.error << " err " << made.Num("err");
+                const std::string moved = MovedName(f.moved, host.Pid(), f.ext);
+                EXPECT_NE("", moved) << Joined(NewInProtectPath());
+                EXPECT_FALSE(Exists(own)) << "the folder holds " << Joined(List(folder));
 
-            EXPECT_EQ(content, File(host, "read", own).Str("text"));
-            EXPECT_NE(INVALID_FILE_ATTRIBUTES, File(host, "attr", own).Num("ret"));
-            Reply found = File(host, "find", own);
-            EXPECT_EQ(1, found.Num("ret"));
-            EXPECT_EQ(Upper(moved), Upper(found.Str("name")));
-            EXPECT_EQ(1, File(host, "delete", own).Num("ret"));
-            EXPECT_FALSE(Exists(ProtectPath() + "\\" + moved));
-            EXPECT_EQ(INVALID_FILE_ATTRIBUTES, File(host, "attr", own).Num("ret"));
+                EXPECT_EQ(content, File(host, "read", own).Str("text"));
+                EXPECT_NE(INVALID_FILE_ATTRIBUTES, File(host, "attr", own).Num("ret"));
+                for (const char* query : {"attrex", "attra"})
+                    EXPECT_EQ(1, File(host, query, own).Num("ret")) << query;
+                for (const char* search : {"find", "findex", "finda"}) {
+                    Reply found = File(host, search, own);
+                    EXPECT_EQ(1, found.Num("ret")) << search;
+                    EXPECT_EQ(f.name, found.Str("name")) << search;
+                    EXPECT_EQ("", found.Str("alt")) << search;
+                }
+                // A search by pattern is the application's own business.
+                EXPECT_EQ(0, File(host, "find", folder + "\\*" + std::string(f.name).substr(3)).Num("ret"));
+                EXPECT_EQ(1, File(host, "delete", own).Num("ret"));
+                EXPECT_EQ("", MovedName(f.moved, host.Pid(), f.ext));
+                EXPECT_EQ(INVALID_FILE_ATTRIBUTES, File(host, "attr", own).Num("ret"));
+            }
         }
     }
     EXPECT_EQ("[]", Joined(List(user_.path())));
+    EXPECT_EQ("[]", Joined(List(beside)));
+    RemoveDirectoryA(beside.c_str());
+}
+
+// Working files of the same name in two folders ("Backup of plan.wbk" of two
+// documents) stay two files: neither overwrites nor deletes the other.
+TEST_F(WorkingFiles, SameNamesInTwoFoldersStayTwoFiles) {
+    HostClient word;
+    ASSERT_TRUE(StartProtectedWord(word));
+    const std::string first = user_.path() + "\\first", second = user_.path() + "\\second";
+    CreateDirectoryA(first.c_str(), nullptr);
+    CreateDirectoryA(second.c_str(), nullptr);
+    ASSERT_EQ(1, File(word, "create", first + "\\Backup of plan.wbk", {{"text", "first"}}).Num("opened"));
+    ASSERT_EQ(1, File(word, "create", second + "\\Backup of plan.wbk", {{"text", "second"}}).Num("opened"));
+    EXPECT_EQ(2u, NewInProtectPath().size()) << Joined(NewInProtectPath());
+    EXPECT_EQ("first", File(word, "read", first + "\\Backup of plan.wbk").Str("text"));
+    EXPECT_EQ(1, File(word, "delete", second + "\\Backup of plan.wbk").Num("ret"));
+    EXPECT_EQ("first", File(word, "read", first + "\\Backup of plan.wbk").Str("text"));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, File(word, "attr", second + "\\Backup of plan.wbk").Num("ret"));
+    EXPECT_EQ("[]", Joined(List(first)));
 }
 
 // The system's version as Wine reports it to one executable name: set while
@@ -70,8 +103,8 @@ TEST_F(WorkingFiles, LandInProtectPathAndAreFoundUnderTheirOwnNames) {
 bool StartAsWindowsSeven(HostClient& host, const std::string& variant) {
     const std::string key = "Software\\Wine\\AppDefaults\\" + HostClient::ExeOf(variant);
     HKEY h = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h,
-                        nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h, nullptr) !=
+        ERROR_SUCCESS)
         return false;
     RegSetValueExA(h, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("win7"), 5);
     RegCloseKey(h);
@@ -94,7 +127,7 @@ TEST_F(WorkingFiles, OnWindowsSevenCopiesFindTheWorkingFile) {
     Register(excel, doc, "P", 2);
     const std::string own = user_.path() + "\\~DF12AB.tmp";
     ASSERT_EQ(1, File(excel, "create", own, {{"text", "sheet"}}).Num("opened"));
-    ASSERT_TRUE(Exists(ProtectPath() + "\\~DF12AB" + std::to_string(excel.Pid()) + ".ETM"));
+    ASSERT_NE("", MovedName("~DF12AB", excel.Pid(), ".ETM"));
     const std::string copy = user_.path() + "\\copy.txt";
     EXPECT_EQ(1, File(excel, "copyex", own, {{"to", copy}}).Num("ret"));
     EXPECT_EQ("sheet", testchild::ReadFileBytes(copy));
@@ -131,24 +164,31 @@ TEST_F(WorkingFiles, TheSystemsOwnEntryPointsMeetTheSameRules) {
                                  i + std::to_string(CREATE_ALWAYS), "i:128", "i:0"});
         ASSERT_NE(-1, made.Num("ret"));
         host->Call("kernel32.dll", "CloseHandle", {i + std::to_string(made.Num("uret"))});
-        EXPECT_TRUE(Exists(ProtectPath() + "\\~WRL0005" + pid + ".WTM")) << Joined(NewInProtectPath());
+        EXPECT_NE("", MovedName("~WRL0005", host->Pid(), ".WTM")) << Joined(NewInProtectPath());
         EXPECT_NE(-1, host->Call("kernel32.dll", "GetFileAttributesA", {"s:" + own}).Num("ret"));
         host->Send("writefile", {{"path", own}, {"text", "working copy"}});
 
+        // Copied out (the copy is the application's business) and to another
+        // working name, which lands in PROTECTPATH once.
         const std::string copy = user_.path() + "\\copy" + pid + ".txt";
-        EXPECT_EQ(1, host->Call("kernel32.dll", "CopyFileW",
-                                {"w:" + own, "w:" + copy, "i:0"}).Num("ret"));
+        EXPECT_EQ(1, host->Call("kernel32.dll", "CopyFileW", {"w:" + own, "w:" + copy, "i:0"}).Num("ret"));
         EXPECT_EQ("working copy", testchild::ReadFileBytes(copy));
+        const std::string second = user_.path() + "\\~WRL0006.tmp";
+        EXPECT_EQ(1, host->Call("kernel32.dll", "CopyFileA", {"s:" + own, "s:" + second, "i:0"}).Num("ret"));
+        EXPECT_EQ("working copy", File(*host, "read", second).Str("text"));
+        EXPECT_NE("", MovedName("~WRL0006", host->Pid(), ".WTM")) << Joined(NewInProtectPath());
+        // The ANSI moves go through the system's MoveFileWithProgressW.
+        EXPECT_EQ(1, File(*host, "moveexa", second, {{"to", own}, {"flags", "1"}}).Num("ret"));
+        EXPECT_EQ("", MovedName("~WRL0006", host->Pid(), ".WTM"));
         EXPECT_EQ(1, host->Call("kernel32.dll", "DeleteFileA", {"s:" + own}).Num("ret"));
-        EXPECT_FALSE(Exists(ProtectPath() + "\\~WRL0005" + pid + ".WTM"));
+        EXPECT_EQ("", MovedName("~WRL0005", host->Pid(), ".WTM"));
 
-        Reply named = host->Call("kernel32.dll", "GetTempFileNameW",
-                                 {"w:" + user_.path(), "w:~WR", "i:0", "b:520"});
+        Reply named =
+            host->Call("kernel32.dll", "GetTempFileNameW", {"w:" + user_.path(), "w:~WR", "i:0", "b:520"});
         ASSERT_NE(0, named.Num("ret"));
         char hex[8];
         snprintf(hex, sizeof hex, "%X", static_cast<unsigned>(named.Num("uret")));
-        EXPECT_TRUE(Exists(ProtectPath() + "\\~WR" + hex + pid + ".WTM")) << Joined(NewInProtectPath());
-        DeleteFileA((user_.path() + "\\~WR" + hex + ".tmp").c_str());
+        EXPECT_NE("", MovedName(std::string("~WR") + hex, host->Pid(), ".WTM")) << Joined(NewInProtectPath());
         DeleteFileA(copy.c_str());
     }
     EXPECT_EQ("[]", Joined(List(user_.path())));
@@ -202,16 +242,13 @@ TEST_F(WorkingFiles, StayWhereTheRulesLeaveThem) {
 // shallow folder: the rules see the whole path, however long.
 TEST_F(WorkingFiles, LongPathsAreRedirectedLikeShortOnes) {
     HostClient word;
-    HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
-    ASSERT_TRUE(doc);
-    Register(word, doc, "P", 1);
+    ASSERT_TRUE(StartProtectedWord(word));
     // Made and removed through the long-path form of the names.
     struct DeepFolder {
         std::vector<std::wstring> levels;
         ~DeepFolder() {
             if (!levels.empty()) DeleteFileW((levels.back() + L"\\~WRL0007.tmp").c_str());
-            for (auto it = levels.rbegin(); it != levels.rend(); ++it)
-                RemoveDirectoryW(it->c_str());
+            for (auto it = levels.rbegin(); it != levels.rend(); ++it) RemoveDirectoryW(it->c_str());
         }
     } folders;
     std::wstring deep = L"\\\\?\\" + std::wstring(user_.path().begin(), user_.path().end());
@@ -226,43 +263,163 @@ TEST_F(WorkingFiles, LongPathsAreRedirectedLikeShortOnes) {
     ASSERT_GT(own.size(), 260u);
     Reply made = File(word, "create", own, {{"text", "deep"}});
     ASSERT_EQ(1, made.Num("opened")) << made.Num("err");
-    EXPECT_TRUE(Exists(ProtectPath() + "\\~WRL0007" + std::to_string(word.Pid()) + ".WTM"))
-        << Joined(NewInProtectPath());
+    EXPECT_NE("", MovedName("~WRL0007", word.Pid(), ".WTM")) << Joined(NewInProtectPath());
     EXPECT_EQ("[]", Joined(List(deepA)));
     EXPECT_EQ("deep", File(word, "read", own).Str("text"));
 }
 
-// Best-fit conversion would give "~WRŵ0001.tmp" and "~WRw0001.tmp" one
-// redirected name: the second would overwrite the first's working copy.
-TEST_F(WorkingFiles, NamesOutsideTheCodePageAreNotRedirected) {
+// A character outside the ANSI code page changes nothing: under a folder
+// named with one (a user profile, %TEMP%) working files go to PROTECTPATH as
+// from anywhere else, and a file name with one is written there escaped, so
+// "~WR\u0175" "0001.tmp" and "~WRw0001.tmp" stay two files.
+TEST_F(WorkingFiles, NamesOutsideTheCodePageAreRedirectedToo) {
     HostClient word;
-    HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
-    ASSERT_TRUE(doc);
-    Register(word, doc, "P", 1);
+    ASSERT_TRUE(StartProtectedWord(word));
     ASSERT_EQ(1252, word.Send("acp").Num("acp"));
-    const std::string plain = user_.path() + "\\~WRw0001.tmp";
-    const std::string accented = user_.path() +
+    const std::string folder = user_.path() +
+                               "\\\xC5\xB4"
+                               "erk";  // U+0174 in UTF-8
+    ASSERT_TRUE(CreateDirectoryW(Widen(folder).c_str(), nullptr)) << GetLastError();
+    const std::string plain = folder + "\\~WRw0001.tmp";
+    const std::string accented = folder +
                                  "\\~WR\xC5\xB5"
-                                 "0001.tmp";  // U+0175 in UTF-8
+                                 "0001.tmp";  // U+0175
     ASSERT_EQ(1, File(word, "create", plain, {{"text", "first"}}).Num("opened"));
     ASSERT_EQ(1, File(word, "create", accented, {{"text", "second"}}).Num("opened"));
     EXPECT_EQ("first", File(word, "read", plain).Str("text"));
     EXPECT_EQ("second", File(word, "read", accented).Str("text"));
-    EXPECT_EQ(1u, NewInProtectPath().size()) << Joined(NewInProtectPath());
-    EXPECT_EQ(1u, List(user_.path()).size()) << "the accented name stays where it was created";
-    EXPECT_NE(std::string::npos, ReadLog("WINWORD").find("path not in the ANSI code page"));
-    DeleteFileW((std::wstring(user_.path().begin(), user_.path().end()) + L"\\~WR\x0175"
-                                                                          L"0001.tmp")
-                    .c_str());
+    EXPECT_NE("", MovedName("~WRW0001", word.Pid(), ".WTM")) << Joined(NewInProtectPath());
+    EXPECT_NE("", MovedName("~WR#01740001", word.Pid(), ".WTM")) << Joined(NewInProtectPath());
+    EXPECT_EQ(1, File(word, "delete", accented).Num("ret"));
+    EXPECT_EQ("first", File(word, "read", plain).Str("text"));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(Widen(plain).c_str()))
+        << "left in the user's folder";
+    RemoveDirectoryW(Widen(folder).c_str());
+}
+
+// The rules apply to the file a name reaches, as the system reads the name: a
+// relative name, forward slashes, "..", trailing dots and spaces reach the
+// one working file in PROTECTPATH; a pipe whose name ends like a working file
+// stays a pipe.
+TEST_F(WorkingFiles, NamesAreReadAsTheSystemReadsThem) {
+    HostClient word;
+    ASSERT_TRUE(StartProtectedWord(word));
+    const std::string sub = user_.path() + "\\sub";
+    CreateDirectoryA(sub.c_str(), nullptr);
+    ASSERT_EQ(1, word.Call("kernel32.dll", "SetCurrentDirectoryW", {"w:" + sub}).Num("ret"));
+    ASSERT_EQ(1, File(word, "create", "~WRL0001.tmp", {{"text", "relative"}}).Num("opened"));
+    ASSERT_EQ(1, File(word, "create", user_.path() + "/~WRL0002.tmp", {{"text", "slash"}}).Num("opened"));
+    EXPECT_EQ(2u, NewInProtectPath().size()) << Joined(NewInProtectPath());
+    for (const std::string& same : {sub + "\\~WRL0001.tmp", std::string("..\\sub\\~wrl0001.TMP"),
+                                    sub + "\\~WRL0001.tmp.", sub + "/./~WRL0001.tmp . "})
+        EXPECT_EQ("relative", File(word, "read", same).Str("text")) << same;
+    EXPECT_EQ("slash", File(word, "read", user_.path() + "\\~WRL0002.tmp").Str("text"));
+    EXPECT_EQ(1, File(word, "find", user_.path() + "\\sub\\..\\~WRL0002.tmp").Num("ret"));
+    EXPECT_EQ("[sub]", Joined(List(user_.path())));
+    EXPECT_EQ("[]", Joined(List(sub)));
+
+    const std::string pipe = "\\\\.\\pipe\\gatrel_files_" + std::to_string(GetCurrentProcessId()) + ".tmp";
+    HANDLE server = CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096,
+                                     4096, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, server);
+    Reply opened = File(word, "create", pipe, {{"disposition", "openalways"}, {"text", "through the pipe"}});
+    EXPECT_EQ(1, opened.Num("opened")) << opened.Num("err");
+    DWORD waiting = 0;
+    EXPECT_TRUE(PeekNamedPipe(server, nullptr, 0, nullptr, &waiting, nullptr));
+    EXPECT_EQ(16u, waiting) << "the bytes went elsewhere: " << Joined(NewInProtectPath());
+    CloseHandle(server);
+    word.Call("kernel32.dll", "SetCurrentDirectoryW", {"w:C:\\"});
+    RemoveDirectoryA(sub.c_str());
+}
+
+// A redirected call that fails is never made again at the user's path: a
+// working copy is not made there when PROTECTPATH is missing (it is made
+// again) or cannot be made, and the application sees the real error of its
+// working file (held open elsewhere) instead of another file of that name.
+TEST_F(WorkingFiles, NothingFallsBackIntoTheUsersFolder) {
+    HostClient word;
+    ASSERT_TRUE(StartProtectedWord(word));
+    const size_t logStart = ReadLog("WINWORD").size();
+    // PROTECTPATH as it was comes back whatever happens here.
+    struct PutBack {
+        std::string aside, folder;
+        ~PutBack() {
+            if (aside.empty()) return;
+            for (const auto& n : List(folder)) DeleteFileA((folder + "\\" + n).c_str());
+            if (!RemoveDirectoryA(folder.c_str())) DeleteFileA(folder.c_str());
+            MoveFileA(aside.c_str(), folder.c_str());
+        }
+    } putBack{ProtectPath() + "-aside-" + std::to_string(GetCurrentProcessId()), ProtectPath()};
+    ASSERT_TRUE(MoveFileA(ProtectPath().c_str(), putBack.aside.c_str()));
+    const std::string first = user_.path() + "\\~WRL0001.tmp";
+    Reply made = File(word, "create", first, {{"text", "made again"}});
+    EXPECT_EQ(1, made.Num("opened")) << made.Num("err");
+    EXPECT_NE("", MovedName("~WRL0001", word.Pid(), ".WTM")) << Joined(List(ProtectPath()));
+    EXPECT_NE(std::string::npos, ReadLog("WINWORD").substr(logStart).find("PROTECTPATH was missing"));
+    for (const auto& n : List(ProtectPath())) DeleteFileA((ProtectPath() + "\\" + n).c_str());
+    EXPECT_TRUE(RemoveDirectoryA(ProtectPath().c_str()));
+    // A file where the folder should be: it cannot be made.
+    ASSERT_TRUE(testchild::WriteFileBytes(ProtectPath(), "not a folder"));
+    Reply refused = File(word, "create", user_.path() + "\\~WRL0002.tmp", {{"text", "x"}});
+    EXPECT_EQ(0, refused.Num("opened"));
+    EXPECT_EQ(ERROR_PATH_NOT_FOUND, refused.Num("err"));
+    EXPECT_NE(std::string::npos, ReadLog("WINWORD").substr(logStart).find("cannot be made"));
+    DeleteFileA(ProtectPath().c_str());
+    ASSERT_TRUE(MoveFileA(putBack.aside.c_str(), ProtectPath().c_str()));
+    putBack.aside.clear();
+    EXPECT_EQ("[]", Joined(List(user_.path())));
+
+    // The application holds its working file alone; a file of that name in
+    // the user's folder is another file.
+    const std::string own = user_.path() + "\\~WRL0003.tmp";
+    ASSERT_EQ(1, File(word, "create", own, {{"text", "working"}}).Num("opened"));
+    ASSERT_TRUE(testchild::WriteFileBytes(own, "someone else's"));
+    const std::string i = "i:";
+    Reply held = word.Call("kernel32.dll", "CreateFileW",
+                           {"w:" + own, i + std::to_string(GENERIC_READ), "i:0", "i:0",
+                            i + std::to_string(OPEN_EXISTING), "i:128", "i:0"});
+    ASSERT_NE(-1, held.Num("ret"));
+    for (const char* how : {"existing", "openalways"}) {
+        Reply second = File(word, "read", own, {{"disposition", how}});
+        EXPECT_EQ(0, second.Num("opened")) << how;
+        EXPECT_EQ(ERROR_SHARING_VIOLATION, second.Num("err")) << how;
+    }
+    Reply deleted = File(word, "delete", own);
+    EXPECT_EQ(0, deleted.Num("ret"));
+    EXPECT_EQ(ERROR_SHARING_VIOLATION, deleted.Num("err"));
+    EXPECT_EQ("someone else's", testchild::ReadFileBytes(own));
+    word.Call("kernel32.dll", "CloseHandle", {i + std::to_string(held.Num("uret"))});
+    EXPECT_EQ("working", File(word, "read", own).Str("text"));
+}
+
+// A working file the application made before its document was protected
+// (before the controller published the record, the usual order) stays the
+// one file of its name: it is opened, found, refused to CREATE_NEW and
+// deleted where it is; no empty twin appears in PROTECTPATH.
+TEST_F(WorkingFiles, AFileMadeBeforeTheRecordIsUsedWhereItIs) {
+    HostClient word;
+    HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
+    ASSERT_TRUE(doc);
+    const std::string own = user_.path() + "\\~WRL0004.tmp";
+    ASSERT_EQ(1, File(word, "create", own, {{"text", "made before"}}).Num("opened"));
+    Register(word, doc, "P", 1);
+    Reply twice = File(word, "create", own, {{"disposition", "new"}, {"text", "x"}});
+    EXPECT_EQ(0, twice.Num("opened"));
+    EXPECT_EQ(ERROR_FILE_EXISTS, twice.Num("err"));
+    EXPECT_EQ(1, File(word, "create", own, {{"disposition", "openalways"}, {"text", ""}}).Num("opened"));
+    EXPECT_EQ("made before", File(word, "read", own).Str("text"));
+    EXPECT_EQ("~WRL0004.tmp", File(word, "find", own).Str("name"));
+    EXPECT_EQ("[]", Joined(NewInProtectPath()));
+    EXPECT_EQ(1, File(word, "delete", own).Num("ret"));
+    EXPECT_FALSE(Exists(own));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, File(word, "attr", own).Num("ret"));
 }
 
 // A leftover under the redirected name makes CREATE_NEW fail: creating the
 // file at the user's path instead would put the working copy outside.
 TEST_F(WorkingFiles, CreateNewOverALeftoverFailsLikeTheRealCall) {
     HostClient word;
-    HWND doc = StartDoc(word, "word11", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
-    ASSERT_TRUE(doc);
-    Register(word, doc, "P", 1);
+    ASSERT_TRUE(StartProtectedWord(word));
     const std::string own = user_.path() + "\\~WRL0005.tmp";
     ASSERT_EQ(1, File(word, "create", own, {{"text", "left over"}}).Num("opened"));
     Reply again = File(word, "create", own, {{"disposition", "new"}, {"text", "new"}});
@@ -283,12 +440,10 @@ TEST_F(WorkingFiles, KorbDocumentCopiesGoNextToTheKorbDocument) {
     Register(word, doc, "P", 6, korb.path() + "\\(ZEL-0007)memo.doc");
     const std::string content = user_.path() + "\\Content.Word";
     CreateDirectoryA(content.c_str(), nullptr);
-    ASSERT_EQ(1,
-              File(word, "create", content + "\\~WRD0001.doc", {{"text", "copy"}}).Num("opened"));
-    ASSERT_EQ(
-        1, File(word, "create", user_.path() + "\\~WRL0003.tmp", {{"text", "tmp"}}).Num("opened"));
+    ASSERT_EQ(1, File(word, "create", content + "\\~WRD0001.doc", {{"text", "copy"}}).Num("opened"));
+    ASSERT_EQ(1, File(word, "create", user_.path() + "\\~WRL0003.tmp", {{"text", "tmp"}}).Num("opened"));
     EXPECT_EQ("copy", testchild::ReadFileBytes(korb.path() + "\\~WRD0001.DOC"));
-    EXPECT_TRUE(Exists(ProtectPath() + "\\~WRL0003" + std::to_string(word.Pid()) + ".WTM"));
+    EXPECT_NE("", MovedName("~WRL0003", word.Pid(), ".WTM")) << Joined(NewInProtectPath());
     EXPECT_EQ("[]", Joined(List(content)));
     EXPECT_EQ("[Content.Word]", Joined(List(user_.path())));
     EXPECT_EQ("copy", File(word, "read", content + "\\~WRD0001.doc").Str("text"));

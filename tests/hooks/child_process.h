@@ -112,6 +112,15 @@ public:
         return true;
     }
 
+    // Waits until the standard error holds text. Output and errors come by
+    // separate pipes: a marker seen on the output says nothing of the errors.
+    bool WaitForErrors(const std::string& text, DWORD boundMs = 20000) {
+        std::unique_lock<std::mutex> lock(err_->m);
+        return err_->cv.wait_for(lock, std::chrono::milliseconds(boundMs), [&] {
+            return err_->text.find(text) != std::string::npos || err_->closed;
+        }) && err_->text.find(text) != std::string::npos;
+    }
+
     // Exit code, or -1 if the process did not end within the bound. The
     // output the process wrote is complete afterwards.
     int Wait(DWORD boundMs = 30000) {

@@ -101,6 +101,7 @@ protected:
     std::vector<HHOOK> installed;
     // Taken before this thread moves to its own desktop.
     Desktop standard = Desktop::Current();
+    testing_support::DesktopKeeper keepStandard{standard.Handle()};
     Desktop desktop = Desktop::Private(NewDesktopName());
     HDESK home = nullptr;
 };

@@ -98,6 +98,50 @@ private:
     bool owned_;
 };
 
+// Keeps the desktop a test program started on in use while the program's own
+// thread works on a private one: the system closes a desktop shortly after its
+// last thread outside the desktop's manager leaves it, and a host started
+// there meanwhile waits on a desktop that is going away.
+class DesktopKeeper {
+public:
+    explicit DesktopKeeper(HDESK desktop) {
+        stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        Start start{desktop, stop_, CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+        thread_ = CreateThread(nullptr, 0, Keep, &start, 0, nullptr);
+        if (thread_) WaitForSingleObject(start.ready, 10000);
+        CloseHandle(start.ready);
+    }
+    DesktopKeeper(const DesktopKeeper&) = delete;
+    DesktopKeeper& operator=(const DesktopKeeper&) = delete;
+    ~DesktopKeeper() {
+        SetEvent(stop_);
+        if (thread_) {
+            WaitForSingleObject(thread_, 10000);
+            CloseHandle(thread_);
+        }
+        CloseHandle(stop_);
+    }
+
+private:
+    struct Start {
+        HDESK desktop;
+        HANDLE stop;
+        HANDLE ready;
+    };
+    static DWORD WINAPI Keep(void* p) {
+        const Start s = *static_cast<Start*>(p);
+        SetThreadDesktop(s.desktop);
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // joins the desktop's input
+        SetEvent(s.ready);
+        while (MsgWaitForMultipleObjects(1, &s.stop, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        return 0;
+    }
+    HANDLE stop_ = nullptr;
+    HANDLE thread_ = nullptr;
+};
+
 class HostWindow {
 public:
     // desktop: where the host runs; null for the caller's own desktop.

@@ -188,6 +188,22 @@ UINT_PTR CALLBACK NestingHook(HWND dlg, UINT msg, WPARAM, LPARAM) {
     return 0;
 }
 
+// GetSaveFileNameA or W on buf (the proposed name in, the one taken out),
+// titled unless title is empty.
+template <class Ofn, class Char>
+BOOL ShowSaveDialog(BOOL(WINAPI* show)(Ofn*), HWND owner, Char (&buf)[MAX_PATH], const Char* title,
+                    LPOFNHOOKPROC hook = nullptr) {
+    Ofn ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFile = buf;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrTitle = title && *title ? title : nullptr;
+    ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | (hook ? OFN_ENABLEHOOK : 0);
+    ofn.lpfnHook = hook;
+    return show(&ofn);
+}
+
 void DoSaveDialog(const Args& a, Reply& r) {
     HWND owner = DefaultOwner(a) ? GetAncestor(DefaultOwner(a), GA_ROOT) : nullptr;
     const bool nesting = a.Has("nested");
@@ -202,37 +218,24 @@ void DoSaveDialog(const Args& a, Reply& r) {
     if (a.Flag("ansi")) {
         char buf[MAX_PATH] = {};
         lstrcpynA(buf, file.c_str(), MAX_PATH);
-        OPENFILENAMEA ofn{};
-        ofn.lStructSize = sizeof ofn;
-        ofn.hwndOwner = owner;
-        ofn.lpstrFile = buf;
-        ofn.nMaxFile = MAX_PATH;
-        const std::string title = a.Str("title");
-        ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
-        ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT;
-        ok = GetSaveFileNameA(&ofn);
+        ok = ShowSaveDialog(GetSaveFileNameA, owner, buf, a.Str("title").c_str());
         chosen = buf;
     } else {
         wchar_t buf[MAX_PATH] = {};
         lstrcpynW(buf, Widen(file).c_str(), MAX_PATH);
-        const std::wstring title = Widen(a.Str("title"));
-        OPENFILENAMEW ofn{};
-        ofn.lStructSize = sizeof ofn;
-        ofn.hwndOwner = owner;
-        ofn.lpstrFile = buf;
-        ofn.nMaxFile = MAX_PATH;
-        ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
-        ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT;
-        if (nesting) {
-            ofn.Flags |= OFN_ENABLEHOOK;
-            ofn.lpfnHook = NestingHook;
-        }
-        ok = GetSaveFileNameW(&ofn);
+        ok = ShowSaveDialog(GetSaveFileNameW, owner, buf, Widen(a.Str("title")).c_str(),
+                            nesting ? NestingHook : nullptr);
         chosen = Narrow(buf);
     }
     r.Set("ret", ok);
     r.Set("path", chosen);
     r.Set("err", static_cast<long long>(CommDlgExtendedError()));
+    if (a.Flag("again")) {
+        // At once, in the same command: no round trip between the two.
+        char buf[MAX_PATH] = {};
+        lstrcpynA(buf, file.c_str(), MAX_PATH);
+        r.Set("againret", ShowSaveDialog(GetSaveFileNameA, owner, buf, ""));
+    }
     if (nesting) {
         r.Set("nested", g_nested.done);
         r.Set("nestedret", g_nested.ret);
@@ -297,13 +300,27 @@ void DoFileOp(const Args& a, Reply& r) {
     }
     if (op == "attr") {
         ret = GetFileAttributesW(p);
-    } else if (op == "find") {
+    } else if (op == "attrex" || op == "attra") {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        const std::string pa = a.Str("path");
+        ret = op == "attra" ? GetFileAttributesExA(a.Has("path") ? pa.c_str() : nullptr, GetFileExInfoStandard, &data)
+                            : GetFileAttributesExW(p, GetFileExInfoStandard, &data);
+        const DWORD err = GetLastError();
+        r.Set("ret", ret);
+        r.Set("attrs", static_cast<long long>(ret ? data.dwFileAttributes : INVALID_FILE_ATTRIBUTES));
+        return SetLastErr(r, err);
+    } else if (op == "find" || op == "findex" || op == "finda") {
         WIN32_FIND_DATAW fd{};
-        HANDLE h = FindFirstFileW(p, &fd);
+        WIN32_FIND_DATAA fda{};
+        const std::string pa = a.Str("path");
+        HANDLE h = op == "finda"    ? FindFirstFileA(a.Has("path") ? pa.c_str() : nullptr, &fda)
+                   : op == "findex" ? FindFirstFileExW(p, FindExInfoStandard, &fd, FindExSearchNameMatch, nullptr, 0)
+                                    : FindFirstFileW(p, &fd);
         ret = h != INVALID_HANDLE_VALUE;
         const DWORD err = GetLastError();
         if (ret) {
-            r.Set("name", Narrow(fd.cFileName));
+            r.Set("name", op == "finda" ? std::string(fda.cFileName) : Narrow(fd.cFileName));
+            r.Set("alt", op == "finda" ? std::string(fda.cAlternateFileName) : Narrow(fd.cAlternateFileName));
             FindClose(h);
         }
         r.Set("ret", ret);
@@ -321,6 +338,9 @@ void DoFileOp(const Args& a, Reply& r) {
         ret = MoveFileA(a.Has("path") ? pa.c_str() : nullptr, a.Has("to") ? ta.c_str() : nullptr);
     } else if (op == "movex") {
         ret = MoveFileExW(p, t, flags);
+    } else if (op == "moveexa") {
+        const std::string pa = a.Str("path"), ta = a.Str("to");
+        ret = MoveFileExA(a.Has("path") ? pa.c_str() : nullptr, a.Has("to") ? ta.c_str() : nullptr, flags);
     } else if (op == "replace") {
         ret = ReplaceFileW(p, t, b, flags, nullptr, nullptr);
     } else {

@@ -55,8 +55,14 @@ void RenderClipboard(UINT format);
 // pdfprintcontrols, mouse, grapherrors, cbtcreate.
 void DoWindowControlCommand(const std::string& command, const Args& a, Reply& r);
 
+// Automation (host_automation.cpp): com, dde, droptarget, drag.
+void DoAutomationCommand(const std::string& command, const Args& a, Reply& r);
+
 // Printing (host_print.cpp).
 void DoPrinterSetup(const Args& a, Reply& r);
 void DoPrintFlag(const Args& a, Reply& r);
+void DoJobStep(const Args& a, Reply& r);
+void DoSpoolJob(const Args& a, Reply& r);
+void DoPrintState(const Args& a, Reply& r);
 
 }  // namespace host

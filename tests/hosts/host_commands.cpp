@@ -528,8 +528,15 @@ std::map<std::string, Handler>& Table() {
         {"mouse", [](const Args& a, Reply& r) { DoWindowControlCommand("mouse", a, r); }},
         {"cbtcreate", [](const Args& a, Reply& r) { DoWindowControlCommand("cbtcreate", a, r); }},
         {"grapherrors", [](const Args& a, Reply& r) { DoWindowControlCommand("grapherrors", a, r); }},
+        {"com", [](const Args& a, Reply& r) { DoAutomationCommand("com", a, r); }},
+        {"dde", [](const Args& a, Reply& r) { DoAutomationCommand("dde", a, r); }},
+        {"droptarget", [](const Args& a, Reply& r) { DoAutomationCommand("droptarget", a, r); }},
+        {"drag", [](const Args& a, Reply& r) { DoAutomationCommand("drag", a, r); }},
         {"printersetup", DoPrinterSetup},
         {"printflag", DoPrintFlag},
+        {"jobstep", DoJobStep},
+        {"spooljob", DoSpoolJob},
+        {"printstate", DoPrintState},
         {"acp",
          [](const Args&, Reply& r) {
              r.Set("acp", static_cast<long long>(GetACP()));

@@ -91,6 +91,17 @@ HACCEL BuildAccelerators() {
     return CreateAcceleratorTableW(a, sizeof a / sizeof a[0]);
 }
 
+// The key under HKEY_CURRENT_USER that stands for HKEY_LOCAL_MACHINE in this
+// process (a test's own installation settings), before the library loads.
+bool UseMachineKey(const std::string& subKey) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, Widen(subKey).c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return false;
+    const bool ok = RegOverridePredefKey(HKEY_LOCAL_MACHINE, key) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return ok;
+}
+
 }  // namespace
 
 void PumpPending(DWORD maxMs) {
@@ -134,6 +145,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         if (a == "--ansi-loop") g_ansiLoop = true;
         if (a.rfind("--gdi-watch=", 0) == 0 && !ArmGdiWatch(a.substr(12))) return 3;
         if (a.rfind("--affinity-watch", 0) == 0 && !ArmAffinityWatch(a == "--affinity-watch=ok")) return 3;
+        if (a.rfind("--machine-key=", 0) == 0 && !UseMachineKey(a.substr(14))) return 4;
     }
     app.accel = BuildAccelerators();
     RegisterClasses();

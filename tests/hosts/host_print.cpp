@@ -6,6 +6,8 @@
 
 #include <winspool.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -107,6 +109,52 @@ struct Job {
     DWORD startError = 0;
 };
 
+// How a job is paged and ended (via=):
+//   (default)  StartDocW (ansi=1: StartDocA), StartPage, EndPage, EndDoc (end=abort: AbortDoc)
+//   escape     Escape STARTDOC (which begins the first page), NEWFRAME ends each page (the next
+//              begins with its first drawing), ENDDOC (end=abort: ABORTDOC)
+//   extescape  the same escapes through ExtEscape
+//   band       StartDocW, each page as one band: Escape NEXTBAND gives the band, the page is
+//              drawn, NEXTBAND again ends the page; EndDoc
+//   extband    the same bands through ExtEscape
+enum class Via { kCalls, kEscape, kExtEscape, kBand, kExtBand };
+
+Via ViaOf(const Args& a) {
+    const std::string v = a.Str("via");
+    if (v == "escape") return Via::kEscape;
+    if (v == "extescape") return Via::kExtEscape;
+    if (v == "band") return Via::kBand;
+    if (v == "extband") return Via::kExtBand;
+    return Via::kCalls;
+}
+
+int JobEscape(Via via, HDC dc, int escape, int inSize, const char* in, void* out) {
+    if (via == Via::kExtEscape || via == Via::kExtBand) return ExtEscape(dc, escape, inSize, in, 0, static_cast<LPSTR>(out));
+    return Escape(dc, escape, inSize, in, out);
+}
+
+// The document name in a page that faults once when first read
+// (guardname=1), as a name whose memory the system pages in on demand.
+class GuardedName {
+public:
+    explicit GuardedName(const std::wstring& name) {
+        mem_ = VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        if (!mem_) return;
+        const size_t n = std::min<size_t>(name.size(), 2000);
+        memcpy(mem_, name.c_str(), n * sizeof(wchar_t));
+        static_cast<wchar_t*>(mem_)[n] = L'\0';
+        DWORD old = 0;
+        VirtualProtect(mem_, 4096, PAGE_READWRITE | PAGE_GUARD, &old);
+    }
+    ~GuardedName() {
+        if (mem_) VirtualFree(mem_, 0, MEM_RELEASE);
+    }
+    const wchar_t* get() const { return static_cast<const wchar_t*>(mem_); }
+
+private:
+    void* mem_ = nullptr;
+};
+
 // A device context whose handle is wanted. Handles are a table slot (low
 // word) with a count of the slot's reuses: device contexts are made and kept
 // until one lands in the slot, which is then deleted and made again until its
@@ -161,7 +209,16 @@ public:
 
     void Start(Job& job) {
         SetLastError(0);
-        if (a_.Flag("nulldoc")) {
+        const Via via = ViaOf(a_);
+        if (via == Via::kEscape || via == Via::kExtEscape) {
+            // The name is the escape's input; the output name travels in a
+            // DOCINFOA as its output data.
+            DOCINFOA di{};
+            di.cbSize = sizeof di;
+            di.lpszOutput = job.output.empty() ? nullptr : job.output.c_str();
+            job.started = JobEscape(via, job.dc, STARTDOC, static_cast<int>(job.name.size()), job.name.c_str(),
+                                    job.output.empty() ? nullptr : &di);
+        } else if (a_.Flag("nulldoc")) {
             job.started = StartDocW(job.dc, nullptr);
         } else if (a_.Flag("ansi")) {
             DOCINFOA di{};
@@ -171,9 +228,10 @@ public:
             job.started = StartDocA(job.dc, &di);
         } else {
             const std::wstring wname = Widen(job.name), wout = Widen(job.output);
+            const GuardedName guarded(wname);
             DOCINFOW di{};
             di.cbSize = sizeof di;
-            di.lpszDocName = a_.Flag("nullname") ? nullptr : wname.c_str();
+            di.lpszDocName = a_.Flag("nullname") ? nullptr : a_.Flag("guardname") ? guarded.get() : wname.c_str();
             di.lpszOutput = job.output.empty() ? nullptr : wout.c_str();
             job.started = StartDocW(job.dc, &di);
         }
@@ -194,7 +252,15 @@ public:
     }
 
     void BeginPage(Job& job, int page) {
-        if (job.started > 0) r_.Set(job.prefix + "startpage" + std::to_string(page), StartPage(job.dc));
+        if (job.started <= 0) return;
+        const Via via = ViaOf(a_);
+        if (via == Via::kCalls) {
+            r_.Set(job.prefix + "startpage" + std::to_string(page), StartPage(job.dc));
+        } else if (via == Via::kBand || via == Via::kExtBand) {
+            RECT band{};
+            r_.Set(job.prefix + "band" + std::to_string(page), JobEscape(via, job.dc, NEXTBAND, 0, nullptr, &band));
+        }
+        // The escapes' pages begin by themselves.
     }
 
     void DrawPage(Job& job, int page) {
@@ -215,16 +281,35 @@ public:
     }
 
     void FinishPage(Job& job, int page) {
-        if (job.started > 0) r_.Set(job.prefix + "endpage" + std::to_string(page), EndPage(job.dc));
+        if (job.started <= 0) return;
+        const Via via = ViaOf(a_);
+        int ended;
+        if (via == Via::kCalls) {
+            ended = EndPage(job.dc);
+        } else if (via == Via::kBand || via == Via::kExtBand) {
+            RECT band{};  // the empty band after the page's one: the page ends
+            ended = JobEscape(via, job.dc, NEXTBAND, 0, nullptr, &band);
+        } else {
+            ended = JobEscape(via, job.dc, NEWFRAME, 0, nullptr, nullptr);
+        }
+        r_.Set(job.prefix + "endpage" + std::to_string(page), ended);
     }
 
-    // enddoc (default), deletedc (the device context goes without EndDoc) or
-    // abort (AbortDoc, then the device context goes).
+    // enddoc (default), deletedc (the device context goes without EndDoc),
+    // abort (AbortDoc, then the device context goes) or keep (the job stays
+    // open on its device context, for jobstep).
     void Finish(Job& job) {
         const std::string end = a_.Str("end", "enddoc");
+        if (end == "keep") return;
+        const Via via = ViaOf(a_);
+        const bool escapes = via == Via::kEscape || via == Via::kExtEscape;
         if (job.started > 0) {
-            if (end == "abort") r_.Set(job.prefix + "abortdoc", AbortDoc(job.dc));
-            else if (end != "deletedc") r_.Set(job.prefix + "enddoc", EndDoc(job.dc));
+            if (end == "abort")
+                r_.Set(job.prefix + "abortdoc",
+                       escapes ? JobEscape(via, job.dc, ABORTDOC, 0, nullptr, nullptr) : AbortDoc(job.dc));
+            else if (end != "deletedc")
+                r_.Set(job.prefix + "enddoc",
+                       escapes ? JobEscape(via, job.dc, ENDDOC, 0, nullptr, nullptr) : EndDoc(job.dc));
         }
         DeleteDC(job.dc);
     }
@@ -234,9 +319,7 @@ private:
     Reply& r_;
 };
 
-}  // namespace
-
-void DoPrint(const Args& a, Reply& r) {
+void PrintOnce(const Args& a, Reply& r) {
     // The second job of pair=1 prints the same pages under job2 (default:
     // the first job's name) on printer2 (default: the first printer), its
     // reply fields prefixed "b.": the two jobs' calls alternate on one thread.
@@ -261,6 +344,91 @@ void DoPrint(const Args& a, Reply& r) {
         for (Job& job : jobs) run.FinishPage(job, i);
     }
     for (Job& job : jobs) run.Finish(job);
+}
+
+}  // namespace
+
+void DoPrint(const Args& a, Reply& r) {
+    // repeat=N: the whole job N times; the reply is the last one's.
+    const long long repeat = std::max<long long>(1, a.Num("repeat", 1));
+    for (long long n = 0; n < repeat; ++n) {
+        Reply once;
+        PrintOnce(a, once);
+        if (n + 1 == repeat) r = once;
+    }
+}
+
+// jobstep dc=0x.. op=startdoc|startpage|endpage|enddoc|abortdoc|deletedc|draw (name=): one call
+// on a device context kept by print end=keep.
+void DoJobStep(const Args& a, Reply& r) {
+    HDC dc = reinterpret_cast<HDC>(a.Wnd("dc"));
+    const std::string op = a.Str("op");
+    SetLastError(0);
+    int ret = 0;
+    if (op == "startdoc") {
+        const std::wstring name = Widen(a.Str("name", "step job"));
+        DOCINFOW di{};
+        di.cbSize = sizeof di;
+        di.lpszDocName = name.c_str();
+        ret = StartDocW(dc, &di);
+    } else if (op == "startpage") {
+        ret = StartPage(dc);
+    } else if (op == "endpage") {
+        ret = EndPage(dc);
+    } else if (op == "enddoc") {
+        ret = EndDoc(dc);
+    } else if (op == "abortdoc") {
+        ret = AbortDoc(dc);
+    } else if (op == "deletedc") {
+        ret = DeleteDC(dc);
+    } else {
+        return r.Fail("jobstep: op startdoc, startpage, endpage, enddoc, abortdoc or deletedc");
+    }
+    r.Set("err", static_cast<long long>(GetLastError()));
+    r.Set("ret", ret);
+}
+
+// spooljob printer= output= datatype=: a job of the application's own through the spooler:
+// OpenPrinterW, StartDocPrinterW (DOC_INFO_1W with the output name), a few bytes, EndDocPrinter.
+void DoSpoolJob(const Args& a, Reply& r) {
+    std::wstring printer = PrinterOf(a, "printer");
+    HANDLE h = nullptr;
+    const BOOL opened = OpenPrinterW(printer.data(), &h, nullptr);
+    r.Set("opened", opened);
+    if (!opened) return;
+    std::wstring name = Widen(a.Str("job", "spooled by the test host")), output = Widen(a.Str("output"));
+    std::wstring type = Widen(a.Str("datatype", "RAW"));
+    DOC_INFO_1W di{name.data(), a.Has("output") ? output.data() : nullptr, type.data()};
+    SetLastError(0);
+    const DWORD job = StartDocPrinterW(h, 1, reinterpret_cast<BYTE*>(&di));
+    r.Set("job", static_cast<long long>(job));
+    r.Set("err", static_cast<long long>(job ? 0 : GetLastError()));
+    if (job) {
+        const char data[] = "%!PS\n/Helvetica findfont 12 scalefont setfont 72 720 moveto (spooled) show showpage\n";
+        DWORD written = 0;
+        WritePrinter(h, const_cast<char*>(data), sizeof data - 1, &written);
+        r.Set("written", static_cast<long long>(written));
+        r.Set("enddoc", EndDocPrinter(h));
+    }
+    ClosePrinter(h);
+}
+
+// printstate: the need-watermark set's size and the bytes the process's heaps hold.
+void DoPrintState(const Args&, Reply& r) {
+    const GatrelDiagnostics* t = TheLibrary().table;
+    if (!t) return r.Fail("Gatrel.dll or its diagnostic table is missing (command gatrel)");
+    r.Set("need", static_cast<long long>(t->NeedPrintWaterCount()));
+    HANDLE heaps[256];
+    const DWORD n = std::min<DWORD>(GetProcessHeaps(256, heaps), 256);
+    long long busy = 0;
+    for (DWORD i = 0; i < n; ++i) {
+        if (!HeapLock(heaps[i])) continue;
+        PROCESS_HEAP_ENTRY e{};
+        while (HeapWalk(heaps[i], &e))
+            if (e.wFlags & PROCESS_HEAP_ENTRY_BUSY) busy += e.cbData;
+        HeapUnlock(heaps[i]);
+    }
+    r.Set("heap", busy);
 }
 
 void DoPrinterSetup(const Args& a, Reply& r) {

@@ -46,6 +46,15 @@ TEST_F(ProtectPaths, FileNamesMoveIntoProtectPath) {
     // The comparison is by case: callers pass upper-cased paths.
     EXPECT_EQ("C:\\PROGRAM FILES\\APP\\ZELFILETEMP\\PROTECTPATH\\a.tmp",
               testlib::Dll().GetProtectPathName("c:\\program files\\app\\zelfiletemp\\a.tmp"));
+    // A folder beside the area whose name begins like it is outside.
+    EXPECT_EQ("C:\\PROGRAM FILES\\APP\\ZELFILETEMP\\PROTECTPATH\\A.TMP",
+              testlib::Dll().GetProtectPathName("C:\\PROGRAM FILES\\APP\\ZELFILETEMP.OLD\\A.TMP"));
+    // An installation directory written with a trailing separator (as
+    // installers write it) names the same area.
+    testlib::Dll().GetProcessContext().strFileTempPath = "C:\\PROGRAM FILES\\APP\\\\ZELFILETEMP";
+    EXPECT_EQ("", testlib::Dll().GetProtectPathName("C:\\PROGRAM FILES\\APP\\ZELFILETEMP\\SUB\\~$A.DOC"));
+    EXPECT_EQ("C:\\PROGRAM FILES\\APP\\ZELFILETEMP\\PROTECTPATH\\A.TMP",
+              testlib::Dll().GetProtectPathName("C:\\DOCS\\A.TMP"));
 }
 
 class KorbWordTemp : public ProtectPaths {

@@ -77,17 +77,18 @@ protected:
 };
 
 const std::set<std::string> kAlways = {
-    "TranslateAccelerator", "GetCursorPos", "EnableMenuItem", "MoveFileW", "MoveFileA",
-    "ReplaceFileW", "MoveFileExW", "GetSaveFileNameW", "GetSaveFileNameA", "RegisterDragDrop",
+    "TranslateAccelerator", "TranslateAcceleratorW", "GetCursorPos", "EnableMenuItem", "MoveFileW", "MoveFileA",
+    "ReplaceFileW", "MoveFileExW", "MoveFileWithProgressW", "GetSaveFileNameW", "GetSaveFileNameA", "RegisterDragDrop",
     "OpenProcess", "BitBlt", "CreateDCA", "CreateDCW", "ImageList_BeginDrag", "ImageList_EndDrag",
     "DoDragDrop", "GetActiveObject", "DdeConnect", "CoCreateInstance", "CoCreateInstanceEx",
     "OleRun", "OpenClipboard", "CountClipboardFormats", "EmptyClipboard", "GetClipboardData",
-    "SetClipboardData", "TranslateAcceleratorW", "StretchBlt", "MaskBlt", "PlgBlt", "GdiTransparentBlt",
+    "SetClipboardData", "StretchBlt", "MaskBlt", "PlgBlt", "GdiTransparentBlt",
     "GdiAlphaBlend", "GetPixel", "PrintWindow"};
-const std::set<std::string> kPrint = {"StartDocW", "EndDoc", "StartDocPrinterW", "DocumentPropertiesW",
-                                      "StartPage", "EndPage", "OpenPrinterW"};
-const std::set<std::string> kOfficeFiles = {"CreateFileW", "GetFileAttributesW", "DeleteFileW",
-                                            "FindFirstFileW"};
+const std::set<std::string> kPrint = {"StartDocW", "EndDoc",  "StartDocPrinterW", "DocumentPropertiesW",
+                                      "StartPage", "EndPage", "OpenPrinterW",     "AbortDoc",
+                                      "Escape",    "OpenPrinterA"};
+const std::set<std::string> kOfficeFiles = {"CreateFileW", "GetFileAttributesW", "GetFileAttributesExW",
+                                            "DeleteFileW", "FindFirstFileW", "FindFirstFileExW"};
 
 std::set<std::string> operator+(std::set<std::string> a, const std::set<std::string>& b) {
     a.insert(b.begin(), b.end());
@@ -101,7 +102,7 @@ bool IsSeven() {
 }
 
 TEST_F(HookTables, ProcessWithoutDocumentGetsTheUnconditionalRows) {
-    EXPECT_EQ(35u, kAlways.size());
+    EXPECT_EQ(36u, kAlways.size());
     ExpectRows(kAlways);
 }
 
@@ -113,7 +114,7 @@ TEST_F(HookTables, EachDocumentTypeGetsItsRows) {
         {kDocWord, office},
         {kDocExcel, office + std::set<std::string>{"RegisterActiveObject"}},
         {kDocPowerPoint, office + std::set<std::string>{"DispCallFunc"}},
-        {kDocPdf, kAlways + kPrint + std::set<std::string>{"LoadLibraryA", "RevokeDragDrop"}},
+        {kDocPdf, kAlways + kPrint + std::set<std::string>{"LoadLibraryA", "LoadLibraryExW", "RevokeDragDrop"}},
         {kDocKORB, kAlways + std::set<std::string>{"RevokeDragDrop"}},
     };
     for (const Case& c : cases) {
@@ -154,8 +155,9 @@ TEST_F(HookTables, FileTableComesOutInItsOwnOrder) {
     for (const std::string& line : log.Lines("DetourAttach Fail, lRet=9,strApiName="))
         order.push_back(line.substr(line.find("strApiName=") + 11, line.find_last_not_of("\r") - line.find("strApiName=") - 10));
     const std::vector<std::string> expected = {"MoveFileW", "MoveFileA", "ReplaceFileW", "MoveFileExW",
-                                               "LoadLibraryA", "OpenProcess", "GetSaveFileNameW",
-                                               "GetSaveFileNameA", "RegisterDragDrop"};
+                                               "MoveFileWithProgressW", "LoadLibraryA", "OpenProcess",
+                                               "LoadLibraryExW", "GetSaveFileNameW", "GetSaveFileNameA",
+                                               "RegisterDragDrop"};
     EXPECT_EQ(expected, order) << log.NewText();
 
     testcode::LogTail install;
@@ -166,8 +168,9 @@ TEST_F(HookTables, FileTableComesOutInItsOwnOrder) {
     for (const std::string& line : install.Lines("GetModuleHandle Error:126,strDllName=missing_module.dll,strApiName="))
         order.push_back(line.substr(line.find("strApiName=") + 11, line.find_last_not_of("\r") - line.find("strApiName=") - 10));
     const std::vector<std::string> installOrder = {"MoveFileW", "MoveFileA", "ReplaceFileW", "MoveFileExW",
-                                                   "LoadLibraryA", "GetSaveFileNameW", "GetSaveFileNameA",
-                                                   "RegisterDragDrop", "OpenProcess"};
+                                                   "MoveFileWithProgressW", "LoadLibraryA", "LoadLibraryExW",
+                                                   "GetSaveFileNameW", "GetSaveFileNameA", "RegisterDragDrop",
+                                                   "OpenProcess"};
     EXPECT_EQ(installOrder, order) << install.NewText();
 }
 

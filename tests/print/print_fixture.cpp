@@ -63,6 +63,10 @@ std::string Today() {
     return date;
 }
 
+size_t CountEither(const std::string& hay, const std::string& a, const std::string& b) {
+    return a == b ? Count(hay, a) : Count(hay, a) + Count(hay, b);
+}
+
 std::string MessageText(const char* key) {
     char buf[260] = {};
     GetPrivateProfileStringA("String", key, "", buf, sizeof buf,
@@ -154,6 +158,16 @@ std::vector<std::string> PrintHost::Boxes(size_t atLeast, DWORD waitMs) const {
         if (texts.size() >= atLeast || GetTickCount() - start >= waitMs) return texts;
         Sleep(50);
     }
+}
+
+PrintHost::State PrintHost::PrintState() {
+    const Reply r = host_.Send("printstate");
+    State s;
+    if (r.ok) {
+        s.need = r.Num("need");
+        s.heap = r.Num("heap");
+    }
+    return s;
 }
 
 void PrintGuard::SetUp() {

@@ -22,6 +22,11 @@ using printworld::PrintedJob;
 using watertest::PagePixels;
 
 constexpr DWORD kRefused = 1223;  // ERROR_CANCELLED
+// How long a message thread may take to record its box on a busy machine:
+// waits for a box that is due end when it comes; a check that none came
+// waits this long.
+constexpr DWORD kBoxWaitMs = 20000;
+constexpr DWORD kBoxQuietMs = 3000;
 
 size_t Count(const std::string& hay, const std::string& needle);
 // Every character twice: what text extraction makes of two identical runs of
@@ -29,8 +34,10 @@ size_t Count(const std::string& hay, const std::string& needle);
 std::string Doubled(const std::string& s);
 // How often word appears in text, in either form.
 size_t Mentions(const std::string& text, const std::string& word);
-// Today's date as the watermark writes it, "YYYY-MM-DD".
+// Today's date as the watermark writes it, "YYYY-MM-DD". A job's date is
+// that of its start: take it before the job and after it, and count both.
 std::string Today();
+size_t CountEither(const std::string& hay, const std::string& a, const std::string& b);
 
 // The text of a refusal message as the test world's language file has it.
 std::string MessageText(const char* key);
@@ -83,7 +90,14 @@ public:
     std::vector<PrintedJob> Jobs() const { return output_.Jobs(); }
     // Texts of the boxes recorded so far; waits up to waitMs for at least
     // `atLeast` of them (the message threads show theirs a moment later).
-    std::vector<std::string> Boxes(size_t atLeast = 0, DWORD waitMs = 3000) const;
+    std::vector<std::string> Boxes(size_t atLeast = 0, DWORD waitMs = kBoxWaitMs) const;
+    // The boxes once every message thread started so far has had its time.
+    std::vector<std::string> SettledBoxes() const { return Boxes(SIZE_MAX, kBoxQuietMs); }
+    // The library's need-watermark set and the bytes the process's heaps hold.
+    struct State {
+        long long need = -1, heap = -1;
+    };
+    State PrintState();
 
 private:
     printworld::OutputFolder output_;

@@ -41,6 +41,9 @@ std::string ReadAll(const std::string& path) {
     return ss.str();
 }
 
+// The file port: a Unix path, which Wine's spooler opens and writes.
+std::string FilePortUnixPath() { return Env("GATREL_ROOT") + "/print/fileport.prn"; }
+
 bool g_installed = false;
 
 struct Removal {
@@ -63,10 +66,13 @@ bool InstallPrinters() {
         {kOfficePrinter, kPostScriptDriver, "ps", ""},
         {kPdfPrinter, kPdfDriver, "pdf", "Writes PDF files"},
         {kArchivePrinter, kPdfDriver, "pdf", std::string(kArchiveCommentBytes, 'c')},
+        {kFilePortPrinter, kPostScriptDriver, nullptr, ""},
     };
     g_installed = true;
+    CreateDirectoryA(WindowsFormOf(Env("GATREL_ROOT") + "/print").c_str(), nullptr);
     for (const auto& p : printers) {
-        if (!testing_support::AddWinePrinter(p.name, p.driver, ppd, Port(p.kind), p.comment)) {
+        const std::string port = p.kind ? Port(p.kind) : FilePortUnixPath();
+        if (!testing_support::AddWinePrinter(p.name, p.driver, ppd, port, p.comment)) {
             fprintf(stderr, "cannot install the printer %s (error %lu)\n", p.name, GetLastError());
             return false;
         }
@@ -75,7 +81,7 @@ bool InstallPrinters() {
 }
 
 void RemovePrinters() {
-    for (const char* name : {kOfficePrinter, kPdfPrinter, kArchivePrinter}) {
+    for (const char* name : {kOfficePrinter, kPdfPrinter, kArchivePrinter, kFilePortPrinter}) {
         HANDLE printer = nullptr;
         PRINTER_DEFAULTSA access{nullptr, nullptr, PRINTER_ALL_ACCESS};
         if (OpenPrinterA(const_cast<char*>(name), &printer, &access)) {
@@ -87,6 +93,8 @@ void RemovePrinters() {
         DeletePrinterDriverA(nullptr, nullptr, const_cast<char*>(driver));
     g_installed = false;
 }
+
+std::string FilePortOutput() { return WindowsFormOf(FilePortUnixPath()); }
 
 OutputFolder::OutputFolder(const std::string& label, bool keep)
     : unix_(Env("GATREL_ROOT") + "/print-out/" + label +

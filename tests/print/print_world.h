@@ -8,6 +8,8 @@
 //     "PDF" (a virtual printer; its own name does not)
 //   the same driver, a comment longer than kArchivePrinter writes <stamp>.pdf
 //     8,400 bytes
+//   an ordinary driver whose port is a  kFilePortPrinter writes FilePortOutput()
+//     file's path (a printer that writes a file)
 // Installed on first use, removed when the program ends; programs that print
 // hold the "printers" lock.
 #include <string>
@@ -22,6 +24,10 @@ constexpr const char* kOfficePrinter = "Gatrel Office Printer";
 constexpr const char* kPdfPrinter = "Gatrel Document Writer";
 constexpr const char* kArchivePrinter = "Gatrel Archive Writer";
 constexpr size_t kArchiveCommentBytes = 9000;
+constexpr const char* kFilePortPrinter = "Gatrel File Port Printer";
+
+// The file kFilePortPrinter's port writes, as a Windows path.
+std::string FilePortOutput();
 
 // False when the prefix refuses a printer; the reason goes to stderr.
 bool InstallPrinters();

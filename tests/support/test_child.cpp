@@ -40,20 +40,28 @@ std::string UniqueSuffix() {
     return std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
 }
 
-void RemoveTree(const std::string& dir) {
-    WIN32_FIND_DATAA fd;
-    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &fd);
+// Wide and in the literal namespace: a test's folder may hold names outside
+// the code page and paths longer than MAX_PATH.
+void RemoveTreeW(const std::wstring& dir) {
+    WIN32_FIND_DATAW fd;
+    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &fd);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string full = dir + "\\" + name;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
-            else DeleteFileA(full.c_str());
-        } while (FindNextFileA(find, &fd));
+            const std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring full = dir + L"\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTreeW(full);
+            else DeleteFileW(full.c_str());
+        } while (FindNextFileW(find, &fd));
         FindClose(find);
     }
-    RemoveDirectoryA(dir.c_str());
+    RemoveDirectoryW(dir.c_str());
+}
+
+void RemoveTree(const std::string& dir) {
+    std::wstring wide(dir.size() + 1, L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, dir.c_str(), -1, wide.data(), static_cast<int>(wide.size())) - 1);
+    RemoveTreeW(L"\\\\?\\" + wide);
 }
 
 }  // namespace

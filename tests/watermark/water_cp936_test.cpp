@@ -5,11 +5,12 @@
 #include <windows.h>
 
 #include <cstring>
+#include <ctime>
 
 #include "companions/zelctl/preview_page.h"
-#include "tests/hooks/log_tail.h"
 #include "tests/watermark/page_pixels.h"
-#include "watermark/print_water.h"
+#include "watermark/water_job.h"
+#include "watermark/water_pass.h"
 
 namespace {
 
@@ -23,22 +24,20 @@ TEST(CodePage936, ChineseTextIsPreparedAndDrawnInSimSun) {
     info.wLineCount = 1;
     strcpy(info.szContent, "\xBB\xFA\xC3\xDC${date}");  // "confidential" in code page 936
 
-    testing_support::LogTail log;
     zelctl::PreviewPage page(150, false);
     ASSERT_TRUE(page.ok());
-    CPrintWater water;
     HDC fonts = CreateCompatibleDC(nullptr);
-    water.LoadWaterInfo(info, fonts, page.surface());
+    const WaterJob p = PrepareWaterJob(info, fonts, page.surface(), time(nullptr));
     DeleteDC(fonts);
-    const CPrintWater::Prepared p = water.GetPrepared();
     EXPECT_EQ(L"\x5B8B\x4F53", p.fontName);
     EXPECT_EQ(0u, p.content.find(L"\x673A\x5BC6 ")) << "the two characters, then the date";
     EXPECT_EQ(16u * 13, p.content.size()) << "16 characters, repeated 13 times";
-    EXPECT_EQ(1, log.CountContaining("FontName=\xCB\xCE\xCC\xE5,FontSize=4"));
-    EXPECT_EQ(1, log.CountContaining(",WaterContent=\xBB\xFA\xC3\xDC "));
+    EXPECT_NEAR(42.0f, p.fontSize, 0.001f);
 
-    water.SetOverlayBrush();
-    water.PrintStringWater(page.surface());
+    WaterPage sheet;
+    sheet.surface = page.surface();
+    WaterPageCache cache;
+    EXPECT_EQ("", DrawWaterPass(p, sheet, WaterPass::kOverlay, cache));
     const watertest::PagePixels pixels = watertest::ReadBitmap(page.bitmap());
     const watertest::InkBox ink = watertest::InkOf(pixels);
     // The two characters at 42 points are solid shapes, not empty boxes.

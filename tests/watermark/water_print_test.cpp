@@ -55,8 +55,9 @@ TEST(WaterPrint, TheLetterPageOf4800By6600PixelsAt600DpiGetsItsLineWhereExpected
     ASSERT_EQ(600, GetDeviceCaps(dc, LOGPIXELSX));
     Publish('L', 50, 1, "CONFIDENTIAL");
     CPrintWater water;
-    water.LoadWaterInfo(dc);
-    ASSERT_FLOAT_EQ(35.0f, water.GetPrepared().fontSize);
+    const std::shared_ptr<const WaterJob> job = water.LoadWaterInfo(dc);
+    ASSERT_NE(nullptr, job);
+    ASSERT_FLOAT_EQ(35.0f, job->fontSize);
 
     // 35 points at 600 dpi: an em of 291.7 pixels; the box starts at 145.8
     // and is 4,508 pixels wide, centred on 3,300.
@@ -68,8 +69,9 @@ TEST(WaterPrint, TheLetterPageOf4800By6600PixelsAt600DpiGetsItsLineWhereExpected
     EXPECT_NEAR(3300, lines[0].y + 1.15f * em / 2, 0.1);
 
     ASSERT_TRUE(watertest::StartWaterJob(dc));
-    water.SetUnderlayBrush();
-    water.PrintStringWater(dc);
+    water.AddNeedPrintWaterHDC(dc, job);
+    EXPECT_EQ("", water.PrintStringWater(dc, WaterPass::kUnderlay));
+    water.DeleteNeedPrintWaterHDC(dc);
     int endPage = 0, endDoc = 0;
     const PagePixels page = watertest::EndWaterJob(dc, &endPage, &endDoc);
     DeleteDC(dc);
@@ -114,9 +116,9 @@ TEST(WaterPrint, APageTurnedToLandscapeInTheMiddleOfAJobGetsTheWatermarkOfALands
     HDC dc = watertest::CreateWaterPrinterDc(DMPAPER_A4, false);
     ASSERT_NE(nullptr, dc);
     CPrintWater water;
-    water.LoadWaterInfo(dc);
+    const std::shared_ptr<const WaterJob> job = water.LoadWaterInfo(dc);
     ASSERT_TRUE(watertest::StartWaterJob(dc));
-    water.AddNeedPrintWaterHDC(dc);
+    water.AddNeedPrintWaterHDC(dc, job);
     DrawBothPasses(water, dc);
     EXPECT_GT(EndPage(dc), 0);
     DEVMODEA landscape{};
@@ -138,9 +140,9 @@ TEST(WaterPrint, APageTurnedToLandscapeInTheMiddleOfAJobGetsTheWatermarkOfALands
     HDC fresh = watertest::CreateWaterPrinterDc(DMPAPER_A4, true);
     ASSERT_NE(nullptr, fresh);
     CPrintWater other;
-    other.LoadWaterInfo(fresh);
+    const std::shared_ptr<const WaterJob> freshJob = other.LoadWaterInfo(fresh);
     ASSERT_TRUE(watertest::StartWaterJob(fresh));
-    other.AddNeedPrintWaterHDC(fresh);
+    other.AddNeedPrintWaterHDC(fresh, freshJob);
     DrawBothPasses(other, fresh);
     const PagePixels expected = watertest::EndWaterJob(fresh);
     DeleteDC(fresh);
@@ -150,15 +152,21 @@ TEST(WaterPrint, APageTurnedToLandscapeInTheMiddleOfAJobGetsTheWatermarkOfALands
     EXPECT_GT(DifferingShare(turned[0], expected), 0.01) << "the first page is a portrait page";
 }
 
-TEST(WaterPrint, AFailingDrawIsLoggedWithItsCallNumberAndThePageStillPrints) {
+TEST(WaterPrint, AFailingDrawIsLoggedWithItsCallNumberAndReasonAndThePageStillPrints) {
     store::CreateLoadMutexes();
     HDC dc = watertest::CreateWaterPrinterDc(DMPAPER_A4);
     ASSERT_NE(nullptr, dc);
     LogTail log;
-    // Nothing prepared: no brush and no font, as after a failed allocation.
-    CPrintWater unprepared;
+    // A job whose font cannot be made, as after a failed allocation: every
+    // line fails, the page comes out, and why it has no watermark is logged.
+    WaterJob unmade;
+    unmade.lineCount = 3;
+    unmade.opacity = 200;
+    CPrintWater water;
     ASSERT_TRUE(watertest::StartWaterJob(dc));
-    unprepared.PrintStringWater(dc);
+    water.AddNeedPrintWaterHDC(dc, std::make_shared<const WaterJob>(unmade));
+    EXPECT_EQ("the font cannot be made", water.PrintStringWater(dc, WaterPass::kUnderlay));
+    water.DeleteNeedPrintWaterHDC(dc);
     int endPage = 0, endDoc = 0;
     const PagePixels page = watertest::EndWaterJob(dc, &endPage, &endDoc);
     EXPECT_GT(endPage, 0);
@@ -166,6 +174,8 @@ TEST(WaterPrint, AFailingDrawIsLoggedWithItsCallNumberAndThePageStillPrints) {
     ASSERT_GT(page.width, 0) << "the page came out";
     EXPECT_EQ(0, watertest::InkOf(page).count);
     EXPECT_EQ((std::vector<int>{1708, 1723, 1738}), FailedCalls(log));
+    EXPECT_EQ(1, log.CountContaining("Print Water Fail. hdc=")) << "the page's reason";
+    EXPECT_EQ(1, log.CountContaining(",reason=the font cannot be made"));
 
     // A device context that GDI+ cannot draw on fails every line of every
     // layout, each under its own number in drawing order, and nothing else
@@ -176,12 +186,13 @@ TEST(WaterPrint, AFailingDrawIsLoggedWithItsCallNumberAndThePageStillPrints) {
         std::vector<int> calls;
     } layouts[] = {{'L', 1, {1568}},         {'L', 2, {1579, 1588}}, {'L', 7, {1600, 1609, 1618}},
                    {'D', 1, {1657}},         {'D', 2, {1675, 1690}}, {'D', 0, {1708, 1723, 1738}}};
-    CPrintWater water;
     for (const auto& l : layouts) {
         Publish(l.layout, 30, l.lines, "LOST");
-        water.LoadWaterInfo(dc);
+        const std::shared_ptr<const WaterJob> job = water.LoadWaterInfo(dc);
+        ASSERT_NE(nullptr, job);
         LogTail lines;
-        water.PrintStringWater(nullptr);
+        WaterPageCache cache;
+        EXPECT_EQ("no drawing surface on the page", DrawWaterPass(*job, DevicePage(nullptr), WaterPass::kOverlay, cache));
         EXPECT_EQ(l.calls, FailedCalls(lines)) << l.layout << l.lines;
     }
     DeleteDC(dc);

@@ -7,12 +7,15 @@
 
 #include <cmath>
 #include <cstring>
+#include <ctime>
+#include <string>
 
 #include "companions/zelctl/preview_page.h"
 #include "tests/watermark/page_pixels.h"
-#include "watermark/print_water.h"
 #include "watermark/water_geometry.h"
+#include "watermark/water_job.h"
 #include "watermark/water_layout.h"
+#include "watermark/water_pass.h"
 
 using watertest::InkBands;
 using watertest::InkOf;
@@ -48,20 +51,31 @@ PagePixels Render(const Job& job, std::initializer_list<WaterPass> passes, bool 
     EXPECT_TRUE(page.ok());
     if (!page.ok()) return {};
     Gdiplus::DllExports::GdipGraphicsClear(page.surface().graphics, paper);
-    CPrintWater water;
     HDC fonts = CreateCompatibleDC(nullptr);
-    water.LoadWaterInfo(info, fonts, page.surface());
+    const WaterJob prepared = PrepareWaterJob(info, fonts, page.surface(), time(nullptr));
     DeleteDC(fonts);
-    for (WaterPass pass : passes) {
-        if (pass == WaterPass::kUnderlay) water.SetUnderlayBrush();
-        if (pass == WaterPass::kOverlay) water.SetOverlayBrush();
-        if (pass == WaterPass::kPdfOverlay) water.SetPdfOverlayBrush();
-        water.PrintStringWater(page.surface());
-    }
+    WaterPage sheet;
+    sheet.surface = page.surface();
+    WaterPageCache cache;
+    for (WaterPass pass : passes) DrawWaterPass(prepared, sheet, pass, cache);
     return watertest::ReadBitmap(page.bitmap());
 }
 
 double Em(float size) { return size * 0.7 / 72 * kDpi; }
+
+// One horizontal line of Arial on an A4 page.
+WaterLayoutKey LineOnA4(float size) {
+    WaterLayoutKey key;
+    key.fontName = L"Arial";
+    key.fontSize = size;
+    key.layout = 'L';
+    key.lineCount = 1;
+    key.width = 1240;
+    key.height = 1754;
+    key.dpi = kDpi;
+    key.lineHeight = 1.15f * static_cast<float>(Em(50));
+    return key;
+}
 
 TEST(WaterRendering, OneHorizontalLineLiesInABandCentredOnHalfThePageHeight) {
     const PagePixels page = Render({}, {WaterPass::kUnderlay, WaterPass::kOverlay});
@@ -166,15 +180,7 @@ TEST(WaterRendering, PdfOverlayIsTwiceAsOpaqueAndNoStrengthWrapsRoundToFaint) {
 // anything else (a character the font lacks, a script that needs shaping) is
 // drawn as a string, in the same place.
 TEST(WaterRendering, TextTheGlyphRowsCannotShowIsDrawnAsAString) {
-    WaterLayoutKey key;
-    key.fontName = L"Arial";
-    key.fontSize = 35;
-    key.layout = 'L';
-    key.lineCount = 1;
-    key.width = 1240;
-    key.height = 1754;
-    key.dpi = kDpi;
-    key.lineHeight = 1.15f * static_cast<float>(Em(50));
+    WaterLayoutKey key = LineOnA4(35);
     const struct {
         const wchar_t* content;
         bool byGlyphs;
@@ -203,6 +209,35 @@ TEST(WaterRendering, TextTheGlyphRowsCannotShowIsDrawnAsAString) {
     EXPECT_NEAR(a.CentreY(), b.CentreY(), 0.1 * Em(50));
     EXPECT_NEAR(a.minX, b.minX, 0.1 * Em(50));
     EXPECT_NEAR(a.maxY - a.minY, b.maxY - b.minY, 0.1 * Em(50));
+}
+
+// A glyph row breaks where the string layout breaks it: after the last whole
+// word that fits, not in the middle of one; a single word longer than the row
+// is cut after its last whole character.
+TEST(WaterRendering, GlyphRowsEndAtTheLastWholeWordThatFits) {
+    WaterLayoutKey key = LineOnA4(20);
+    std::wstring words;
+    while (words.size() < 200) words += L"CONFIDENTIAL 2026-12-07 ";
+    // Pages of every width up to A4: wherever the line ends.
+    for (int width = 600; width <= 1240; width += 10) {
+        SCOPED_TRACE(width);
+        key.width = width;
+        key.content = words;
+        const auto layout = LayOutWater(key);
+        ASSERT_TRUE(layout->byGlyphs);
+        ASSERT_EQ(1u, layout->rows.size());
+        const size_t n = layout->rows[0].count;
+        ASSERT_GT(n, words.find(L' ')) << "more than one word fits";
+        EXPECT_EQ(L' ', words[n]) << "ends inside \"" << std::string(words.begin() + n - 5, words.begin() + n + 5).c_str()
+                                  << "\"";
+        EXPECT_NE(L' ', words[n - 1]);
+
+        key.content = std::wstring(300, L'W');
+        const auto word = LayOutWater(key);
+        ASSERT_EQ(1u, word->rows.size());
+        EXPECT_GT(word->rows[0].count, 10u) << "one long word is cut, not dropped";
+        EXPECT_LT(word->rows[0].count, 300u);
+    }
 }
 
 }  // namespace

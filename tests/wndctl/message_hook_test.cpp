@@ -1,6 +1,7 @@
 // The message hook as a user meets it: keys and clicks typed into the hosts'
 // windows reach the application or not, by the letters of the protected
 // document in front; PrintScreen empties the clipboard everywhere.
+#include "tests/support/section_view.h"
 #include "tests/wndctl/window_host.h"
 
 namespace {
@@ -123,6 +124,23 @@ TEST(MessageHook, PrintScreenEmptiesTheClipboardInAnOrdinaryProgram) {
     EXPECT_TRUE(plain.KeyArrives(VK_SNAPSHOT));
     EXPECT_FALSE(IsClipboardFormatAvailable(CF_TEXT));
     EXPECT_EQ(0, CountClipboardFormats());
+}
+
+// Alt+Tab typed in any program is noted for the drag rules of the protected
+// ones; Tab alone, and Alt with another key, are not.
+TEST(MessageHook, AltTabIsNotedInAnOrdinaryProgram) {
+    SharedSection* section = testing_support::SharedSectionOf(GetModuleHandleA("gatrel"));
+    ASSERT_NE(nullptr, section);
+    WindowHost plain;
+    ASSERT_TRUE(plain.Start("plain", "C:\\docs\\notes.txt"));
+    ASSERT_TRUE(plain.HookMessages());
+    section->bAltTabPressed = 0;
+    EXPECT_TRUE(plain.KeyArrives(VK_TAB));
+    EXPECT_TRUE(plain.KeyArrives('A', "alt"));
+    EXPECT_EQ(0u, section->bAltTabPressed);
+    plain.KeyArrives(VK_TAB, "alt");
+    EXPECT_EQ(1u, section->bAltTabPressed);
+    section->bAltTabPressed = 0;
 }
 
 // Clicks: the PDF application's right button and the presentation program's

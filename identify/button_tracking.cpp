@@ -1,4 +1,4 @@
-#include "wndctl/button_tracking.h"
+#include "identify/button_tracking.h"
 
 #include "host/process_context.h"
 #include "identify/common_doc.h"
