@@ -108,6 +108,19 @@ LRESULT CALLBACK WndProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     return DefWindowProcW(h, m, w, l);
 }
 
+// The protected applications of other tests hook the default desktop from
+// their watch threads, and the system takes a hook away only a second or two
+// after its process ended: a window of this program there would bring the
+// library in, whose rows would hold the functions this program detours. The
+// program's thread works on a desktop of its own, taken before its first
+// window.
+const bool g_onOwnDesktop = [] {
+    char name[64];
+    snprintf(name, sizeof name, "gatrel_catalog_%lu", GetCurrentProcessId());
+    HDESK desktop = CreateDesktopA(name, nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    return desktop && SetThreadDesktop(desktop);
+}();
+
 HWND Window() {
     static HWND wnd = [] {
         WNDCLASSW wc{};
@@ -699,6 +712,7 @@ public:
         // The library imports the modules of some rows delay-loaded, and the
         // resolver never loads a module: load them, as the protected
         // applications have them.
+        ASSERT_TRUE(g_onOwnDesktop) << GetLastError();
         for (size_t i = 0; i < kHookCount; ++i) LoadLibraryA(CatalogRow(i).strDllName);
         OleInitialize(nullptr);
         wchar_t tmp[MAX_PATH];
