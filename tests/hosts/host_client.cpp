@@ -263,12 +263,14 @@ bool HostClient::StartBare(const std::string& variant) {
     // from their watch threads, and the system takes the hooks of an ended
     // process away only a second or two later: a host started meanwhile gets
     // the library through them (on its first message, which the start's own
-    // exchange is). Such a host is ended and started again.
-    for (int attempt = 0; attempt < 30; ++attempt) {
+    // exchange is). Such a host is ended and started again once its own hooks
+    // are gone too: a protected application that got the library hooks the
+    // desktop itself.
+    for (int attempt = 0; attempt < 10; ++attempt) {
         if (!Start(variant)) return false;
         if (Call("kernel32.dll", "GetModuleHandleA", {"s:Gatrel.dll"}).Num("uret") == 0) return true;
         End();
-        Sleep(300);
+        Sleep(3000);
     }
     lastError_ = "every start of " + variant + " got the library through lingering desktop hooks";
     return false;
