@@ -261,16 +261,23 @@ void HostClient::End() {
 bool HostClient::StartBare(const std::string& variant) {
     // The protected applications of a test before hook the default desktop
     // from their watch threads, and the system takes the hooks of an ended
-    // process away only a second or two later: a host started meanwhile gets
-    // the library through them (on its first message, which the start's own
-    // exchange is). Such a host is ended and started again once its own hooks
-    // are gone too: a protected application that got the library hooks the
-    // desktop itself.
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        if (!Start(variant)) return false;
-        if (Call("kernel32.dll", "GetModuleHandleA", {"s:Gatrel.dll"}).Num("uret") == 0) return true;
+    // process away only some time later: a host started meanwhile gets the
+    // library through them (on its first message, which the start's own
+    // exchange is), and a protected application that got it hooks the
+    // desktop again itself. So an ordinary program probes first, and only
+    // once it comes up without the library is the variant started.
+    auto hasLibrary = [this] {
+        return Call("kernel32.dll", "GetModuleHandleA", {"s:Gatrel.dll"}).Num("uret") != 0;
+    };
+    for (int attempt = 0; attempt < 30; ++attempt) {
+        if (attempt) Sleep(1000);
+        if (!Start("plain")) return false;
+        const bool hooked = hasLibrary();
         End();
-        Sleep(3000);
+        if (hooked) continue;
+        if (!Start(variant)) return false;
+        if (!hasLibrary()) return true;
+        End();
     }
     lastError_ = "every start of " + variant + " got the library through lingering desktop hooks";
     return false;
