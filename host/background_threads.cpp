@@ -36,7 +36,8 @@ DWORD WINAPI ScreenToolThread(LPVOID desktop) {
 
 // The library's own desktop-wide hooks, for the desktop of this process:
 // they keep the library in every interactive process while the application
-// runs. Never removed; a failed installation leaves a null handle.
+// runs, and are taken away when it ends. A failed installation leaves a null
+// handle.
 void InstallOwnHooks() {
     const HINSTANCE self = LibraryModule();
     ProcessContext& ctx = GetProcessContext();
@@ -77,6 +78,19 @@ void StartScreenToolThread() {
 
 void StartWatchThread() {
     if (!g_watchThreadId) Start(WatchThread, g_watchThreadId);
+}
+
+// Wine keeps a desktop-wide hook of an ended process on the desktop for as
+// long as the desktop lives, and would go on loading the library into every
+// program started there: the process takes its own hooks away itself. On
+// Windows the system has already removed them with their thread and the
+// calls fail harmlessly.
+void RemoveOwnHooks() {
+    ProcessContext& ctx = GetProcessContext();
+    if (const HHOOK h = __atomic_exchange_n(&ctx.hGetMsgHookLocal, nullptr, __ATOMIC_ACQ_REL))
+        UnhookWindowsHookEx(h);
+    if (const HHOOK h = __atomic_exchange_n(&ctx.hCBTHookLocal, nullptr, __ATOMIC_ACQ_REL))
+        UnhookWindowsHookEx(h);
 }
 
 DWORD ScreenToolThreadId() { return g_screenToolThreadId; }

@@ -5,7 +5,7 @@
 //  - the screen-tool thread (word processor, spreadsheet, presentation
 //    program, PDF application): closes capture programs every 200 ms;
 //  - the watch thread (those and the KORB client): installs the library's own
-//    desktop-wide window hooks once, loads the sibling libraries, and each
+//    desktop-wide window hooks once (removed as the process ends), loads the sibling libraries, and each
 //    second keeps the macro-object interception in step with the policy,
 //    keeps protected windows out of screen capture, and restarts the daemon
 //    when it is gone.
@@ -17,6 +17,10 @@
 
 void StartScreenToolThread();
 void StartWatchThread();
+
+// Takes away the watch thread's desktop-wide hooks as the process ends: one
+// quick call to the window server each, safe under the loader lock.
+void RemoveOwnHooks();
 
 // Ids of the threads started in this process; 0 when not started.
 DWORD ScreenToolThreadId();

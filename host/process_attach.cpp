@@ -104,6 +104,7 @@ void ProcessAttach() {
 }
 
 void ProcessDetach() {
+    RemoveOwnHooks();
     if (UpperExeBaseName() != "EXPLORER") {
         StopWatchingModuleLoads();
         intercept::SetLibraryAttached(false);

@@ -154,6 +154,27 @@ TEST_F(WatchThread, TakesAMessagePostedToItWithinAboutASecond) {
     }
 }
 
+TEST_F(WatchThread, ItsDesktopHooksBringTheLibraryToOtherProgramsOnlyWhileTheApplicationRuns) {
+    auto hasLibrary = [](hosts::HostClient& h) {
+        return h.Call("kernel32.dll", "GetModuleHandleA", {"s:Gatrel.dll"}).Num("uret") != 0;
+    };
+    hosts::HostClient* word = StartApp("word11");
+    ASSERT_NE(nullptr, word);
+    ASSERT_TRUE(WaitFor([&] { return word->Send("threads").Str("cbthook") != "0x0"; }, 5000));
+
+    hosts::HostClient during;
+    during.SetDesktop(desktop.StartupName());
+    ASSERT_TRUE(during.Start("plain"));
+    EXPECT_TRUE(hasLibrary(during)) << "the hooks did not reach a program of the desktop";
+
+    ASSERT_TRUE(word->Quit());
+    Sleep(3000);
+    hosts::HostClient after;
+    after.SetDesktop(desktop.StartupName());
+    ASSERT_TRUE(after.Start("plain"));
+    EXPECT_FALSE(hasLibrary(after)) << "the hooks of the ended application still load the library";
+}
+
 TEST_F(WatchThread, KeepsTheMacroObjectsInStepWithThePolicyOnceASecond) {
     testchild::TempFolder folder("watch_office");
     const std::string record = folder.path() + "\\calls.txt";

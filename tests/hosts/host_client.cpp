@@ -259,13 +259,12 @@ void HostClient::End() {
 }
 
 bool HostClient::StartBare(const std::string& variant) {
-    // The protected applications of a test before hook the default desktop
-    // from their watch threads, and the system takes the hooks of an ended
-    // process away only some time later: a host started meanwhile gets the
-    // library through them (on its first message, which the start's own
-    // exchange is), and a protected application that got it hooks the
-    // desktop again itself. So an ordinary program probes first, and only
-    // once it comes up without the library is the variant started.
+    // A protected application hooks its desktop from its watch thread and
+    // takes the hooks away as it ends; one that was ended by force leaves
+    // them on the desktop, and a host started there gets the library through
+    // them (on its first message, which the start's own exchange is). So an
+    // ordinary program probes first, and only once it comes up without the
+    // library is the variant started.
     auto hasLibrary = [this] {
         return Call("kernel32.dll", "GetModuleHandleA", {"s:Gatrel.dll"}).Num("uret") != 0;
     };
