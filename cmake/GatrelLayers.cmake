@@ -43,8 +43,12 @@ function(gatrel_shared_library)
   # What ships is optimised and stripped; its debug information goes into
   # Gatrel.dll.debug beside it, which the stripped file names (debug link).
   # Tests run against the stripped file.
+  # First, while the symbols are there, every import slot is checked filled.
   find_program(GATREL_OBJCOPY NAMES ${CMAKE_OBJCOPY} i686-w64-mingw32-objcopy REQUIRED)
+  find_program(GATREL_OBJDUMP NAMES ${CMAKE_OBJDUMP} i686-w64-mingw32-objdump REQUIRED)
   add_custom_command(TARGET Gatrel POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -DNM=${GATREL_NM} -DOBJDUMP=${GATREL_OBJDUMP} -DMODULE=$<TARGET_FILE:Gatrel>
+            -P ${CMAKE_SOURCE_DIR}/cmake/check_import_slots.cmake
     COMMAND ${GATREL_OBJCOPY} --only-keep-debug $<TARGET_FILE:Gatrel> $<TARGET_FILE:Gatrel>.debug
     COMMAND ${GATREL_OBJCOPY} --strip-debug --strip-unneeded $<TARGET_FILE:Gatrel>
     COMMAND ${CMAKE_COMMAND} -E chdir $<TARGET_FILE_DIR:Gatrel>

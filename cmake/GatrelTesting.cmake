@@ -5,7 +5,12 @@
 #   tree's private prefix. LOCKS names the global state the test touches:
 #     gatrel_section  the shared section of bin/Gatrel.dll
 #     clipboard       the desktop's clipboard
-#     global_hooks    desktop-wide window hooks (every GUI process is affected)
+#     global_hooks    desktop-wide window hooks (every GUI process is affected);
+#                     a protected application (word processor, spreadsheet,
+#                     presentation, PDF, KORB client) with the library loaded
+#                     installs them from its watch thread on its desktop
+#     daemon          the daemon stand-in and its mutex; a protected application
+#                     with the library loaded starts the daemon when it is gone
 #     printers        the prefix's print queues
 #     protected_area  the installation's ZELFILETEMP (with PROTECTPATH) and
 #                     ZELCLIENTDOC folders

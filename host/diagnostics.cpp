@@ -1,6 +1,7 @@
 #include "host/diagnostics.h"
 
 #include "guards/print/print_doc_flag.h"
+#include "host/background_threads.h"
 #include "host/process_context.h"
 #include "identify/active_doc_info.h"
 #include "identify/active_doc_window.h"
@@ -82,6 +83,8 @@ const GatrelDiagnostics kTable = {
     GetPrintDocZelFlag,
     GatrelHookReport,
     GatrelHookModules,
+    ScreenToolThreadId,
+    WatchThreadId,
     AppObject,
     &g_nGraphErrorBoxes,
     NeedPrintWaterCount,

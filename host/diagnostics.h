@@ -96,6 +96,10 @@ struct GatrelDiagnostics {
     int (*HookReport)(char* names, int cap);
     int (*HookModules)(char* rows, int cap);
 
+    // The background threads started in this process (host/background_threads.h):
+    // their ids, 0 when not started.
+    DWORD (*ScreenToolThreadId)();
+    DWORD (*WatchThreadId)();
     // The application's automation object as the automation guard keeps it
     // (host/process_context.h).
     void*& (*AppObject)();

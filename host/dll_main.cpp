@@ -1,6 +1,7 @@
 // Entry point of Gatrel.dll.
 #include <windows.h>
 
+#include "host/background_threads.h"
 #include "host/module_registration.h"
 #include "host/process_attach.h"
 #include "intercept/replacement_guard.h"
@@ -24,11 +25,14 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
             // lock. Nothing is undone; the system reclaims it all. The detours
             // stay, and other libraries' detach code, run after ours, may
             // still call through them: from here on every replacement passes
-            // its call straight on. (The runtime also runs static destructors
+            // its call straight on. Only the desktop-wide hooks this process
+            // set are taken away, so they stop loading the library into new
+            // programs. (The runtime also runs static destructors
             // after this returns; process-lifetime objects have none that run
             // then: support/process_lifetime.h.)
             if (reserved) {
                 intercept::SetLibraryAttached(false);
+                RemoveOwnHooks();
                 break;
             }
             ProcessDetach();

@@ -4,6 +4,7 @@
 #include "guards/clipboard/clipboard_rows.h"
 #include "guards/file/file_rows.h"
 #include "guards/print/print_rows.h"
+#include "guards/screen/screen_rows.h"
 #include "intercept/hook_tables.h"
 #include "wndctl/window_control_rows.h"
 
@@ -18,6 +19,7 @@ const RowsOf kGuards[] = {
     ClipboardDetourRows,
     FileDetourRows,
     PrintDetourRows,
+    ScreenDetourRows,
     WindowControlDetourRows,
 };
 

@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include "host/background_threads.h"
 #include "host/guard_detours.h"
 #include "host/process_context.h"
+#include "host/table_modules.h"
 #include "identify/common_doc.h"
 #include "identify/doc_classes.h"
 #include "identify/os_version.h"
@@ -30,17 +32,32 @@ void PinLibrary() {
                        reinterpret_cast<LPCSTR>(&PinLibrary), &self);
 }
 
-// What the hook tables' conditions test in this process.
+// What the hook tables' conditions test in this process. The protected
+// processes (a document object) have every module of their rows loaded
+// before the tables run; elsewhere a row waits for its module.
 HookFacts FactsOfThisProcess() {
     HookFacts facts;
     const CCommonDoc* doc = DocObject();
     facts.hasDocObject = doc != nullptr;
     facts.docType = doc ? doc->nDocType : kDocNone;
+    facts.waitForModules = doc == nullptr;
     if (facts.docType == kDocWord || facts.docType == kDocExcel || facts.docType == kDocPowerPoint) {
         int servicePack = -1;
         GetOSVersion(facts.osCode, servicePack);
     }
     return facts;
+}
+
+// The background threads of the role table. They run the library's code for
+// the life of the process: the library is pinned first.
+void StartThreadsOfRole(const std::string& name) {
+    if (IsProtectedApplication(name)) {
+        StartScreenToolThread();
+        StartWatchThread();
+    } else if (IsKORBClient(name)) {
+        PinLibrary();
+        StartWatchThread();
+    }
 }
 
 }  // namespace
@@ -69,7 +86,10 @@ void ProcessAttach() {
     if (name != "EXPLORER") {
         try {
             UseGuardDetours();
-            HookAllApi(FactsOfThisProcess());
+            const HookFacts facts = FactsOfThisProcess();
+            if (!facts.waitForModules) LoadTableModules(facts);
+            HookAllApi(facts);
+            if (facts.waitForModules) WatchModuleLoads(facts);
         } catch (...) {
         }
         // A thread of the application may be inside a replacement at any time
@@ -79,10 +99,14 @@ void ProcessAttach() {
         // Replacements act only from here on: before, every table must be in place.
         intercept::SetLibraryAttached(true);
     }
+    // Last: the threads read the document object and meet the replacements.
+    StartThreadsOfRole(name);
 }
 
 void ProcessDetach() {
+    RemoveOwnHooks();
     if (UpperExeBaseName() != "EXPLORER") {
+        StopWatchingModuleLoads();
         intercept::SetLibraryAttached(false);
         try {
             UnHookAllApi(FactsOfThisProcess());

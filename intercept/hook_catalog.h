@@ -63,6 +63,13 @@
     X(Screen, "gdi32.dll", CreateDCW, CreateDCW, Always)                                  \
     X(Screen, "comctl32.dll", ImageList_BeginDrag, ImageList_BeginDrag, Always)           \
     X(Screen, "comctl32.dll", ImageList_EndDrag, ImageList_EndDrag, Always)               \
+    X(Screen, "gdi32.dll", StretchBlt, StretchBlt, Always)                                \
+    X(Screen, "gdi32.dll", MaskBlt, MaskBlt, Always)                                      \
+    X(Screen, "gdi32.dll", PlgBlt, PlgBlt, Always)                                        \
+    X(Screen, "gdi32.dll", GdiTransparentBlt, GdiTransparentBlt, Always)                  \
+    X(Screen, "gdi32.dll", GdiAlphaBlend, GdiAlphaBlend, Always)                          \
+    X(Screen, "gdi32.dll", GetPixel, GetPixel, Always)                                    \
+    X(Screen, "user32.dll", PrintWindow, PrintWindow, Always)                             \
     X(Ole, "ole32.dll", DoDragDrop, DoDragDrop, Always)                                   \
     X(Ole, "oleaut32.dll", GetActiveObject, GetActiveObject, Always)                      \
     X(Ole, "user32.dll", DdeConnect, DdeConnect, Always)                                  \

@@ -5,6 +5,7 @@
 #include "intercept/hook_log.h"
 #include "intercept/hook_slots.h"
 #include "intercept/module_file_cache.h"
+#include "support/ansi_text.h"
 
 namespace {
 
@@ -16,6 +17,7 @@ namespace {
             reinterpret_cast<PVOID*>(&Trampoline_##api),                            \
             nullptr,                                                                \
             nullptr,                                                                \
+            false,                                                                  \
             false},
 
 HookRow g_rows[] = {GATREL_HOOK_CATALOG(GATREL_ROW)};
@@ -26,6 +28,9 @@ static_assert(sizeof g_rows / sizeof g_rows[0] == kHookCount);
 
 void Install(HookRow& row, const HookFacts& facts) {
     if (!row.pDetour || !ConditionHolds(row.condition, facts)) return;
+    // Not loaded yet: not a failure to resolve, nothing to log.
+    row.bWaiting = facts.waitForModules && !GetModuleHandleA(row.strDllName);
+    if (row.bWaiting) return;
     const PVOID imported = *row.ppSlot;
     row.pTarget = HookFuntion(row.strDllName, row.strApiName, row.ppSlot, row.pDetour);
     // A row that did not resolve leaves its slot null. Code that calls the
@@ -37,6 +42,10 @@ void Install(HookRow& row, const HookFacts& facts) {
 
 void Remove(HookRow& row, const HookFacts& facts) {
     if (!row.pDetour || !ConditionHolds(row.condition, facts)) return;
+    if (row.bWaiting) {
+        row.bWaiting = false;
+        return;
+    }
     if (row.bUnresolved) {
         // What removal reports for a slot the resolver left empty.
         HookLogError("UnHookFuntion():pApiSrcAddr Is NULL, strApiName=%s", row.strApiName);
@@ -171,4 +180,24 @@ bool AnyRowAttached() {
     for (const HookRow& row : g_rows)
         if (row.pTarget) return true;
     return false;
+}
+
+bool RowsWaitFor(const char* moduleName) {
+    for (const HookRow& row : g_rows)
+        if (row.bWaiting && text::EqualsNoCase(row.strDllName, moduleName)) return true;
+    return false;
+}
+
+int HookRowsOfModule(const char* moduleName, const HookFacts& facts) {
+    int attached = 0;
+    try {
+        AllTablesRun run;
+        for (HookRow& row : g_rows) {
+            if (!row.bWaiting || !text::EqualsNoCase(row.strDllName, moduleName)) continue;
+            Install(row, facts);
+            if (row.pTarget) ++attached;
+        }
+    } catch (...) {
+    }
+    return attached;
 }

@@ -27,6 +27,10 @@ struct HookFacts {
     bool hasDocObject = false;
     int docType = kDocNone;  // the document object's nDocType
     int osCode = -1;         // GetOSVersion's code; only needed for office documents
+    // A row whose module is not loaded yet waits for it (HookRowsOfModule)
+    // instead of failing to resolve: for processes that load some modules
+    // only later, if ever.
+    bool waitForModules = false;
 };
 
 #define GATREL_HOOK_ID(table, module, api, slotFunction, condition) k##api,
@@ -45,6 +49,7 @@ struct HookRow {
     // it was not attached), and whether resolving the row failed.
     PVOID pTarget;
     bool bUnresolved;
+    bool bWaiting;    // waits for its module to be loaded (HookFacts::waitForModules)
 };
 
 // A guard's replacement for a catalog row; the name must be a catalog api.
@@ -89,3 +94,9 @@ int UnHookAllApi(const HookFacts& facts);
 
 // True when any row is attached in this process now.
 bool AnyRowAttached();
+
+// Whether rows wait for the module (named as the rows name it, compared
+// ignoring case), and installing them now that it is loaded; the number of
+// rows attached. One stop of the other threads for all of them.
+bool RowsWaitFor(const char* moduleName);
+int HookRowsOfModule(const char* moduleName, const HookFacts& facts);

@@ -16,7 +16,8 @@ pkg=$(echo "$work"/gatrel-*-win32)
 fail() { echo "package: $*" >&2; exit 1; }
 
 for f in bin/Gatrel.dll bin/Gatrel.dll.debug include/gatrel_interface.h lib/libGatrel.dll.a \
-         README.md standins/zelctl.exe standins/ZELDaemon.exe standins/ZELShowMsgBox.dll; do
+         README.md standins/zelctl.exe standins/ZELDaemon.exe standins/ZELShowMsgBox.dll \
+         standins/ZELOfficeCtrl.dll standins/screentools/ScreenCapture.exe; do
   [ -f "$pkg/$f" ] || fail "missing $f"
 done
 sections=$(i686-w64-mingw32-objdump -h "$pkg/bin/Gatrel.dll")

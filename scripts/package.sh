@@ -18,7 +18,8 @@ stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 cmake --install "$out/win" --prefix "$stage/$name" >/dev/null
 # The stand-ins ship without their debug information.
-for f in "$stage/$name"/standins/*; do i686-w64-mingw32-strip --strip-debug "$f"; done
+find "$stage/$name/standins" -type f -name "*.exe" -o -type f -name "*.dll" |
+  while read -r f; do i686-w64-mingw32-strip --strip-debug "$f"; done
 mkdir -p "$dist"
 rm -f "$dist/$name.zip"
 (cd "$stage" && cmake -E tar cf "$dist/$name.zip" --format=zip "$name")

@@ -149,7 +149,7 @@ void KillWindowProcess(HWND wnd) {
     }
 }
 
-void StartDaemon() {
+HANDLE StartDaemonProcess() {
     try {
         std::string cmd = "\"" + GetInstallDir() + "\\ZELDaemon.exe\" -UNAUTH";
         STARTUPINFOA si{};
@@ -159,10 +159,15 @@ void StartDaemon() {
         if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                            &pi)) {
             CloseHandle(pi.hThread);
-            CloseHandle(pi.hProcess);
+            return pi.hProcess;
         }
     } catch (...) {
     }
+    return nullptr;
+}
+
+void StartDaemon() {
+    if (HANDLE daemon = StartDaemonProcess()) CloseHandle(daemon);
 }
 
 BOOL FilelockAllowProcess(DWORD pid, const char* path) {

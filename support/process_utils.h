@@ -31,6 +31,9 @@ bool HasProcessEnded(DWORD pid, uint64_t startTime);
 void KillWindowProcess(HWND wnd);
 // Starts "<InstallDir>\ZELDaemon.exe" -UNAUTH.
 void StartDaemon();
+// The same, handing the new process's handle to the caller (SYNCHRONIZE at
+// least); null when it could not be started.
+HANDLE StartDaemonProcess();
 // Tells the file-lock driver that pid may open files matching the pattern of
 // path (or of the protected area when path is null). DeviceIoControl's result,
 // 0 when the driver is absent.

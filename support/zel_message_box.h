@@ -11,3 +11,6 @@ constexpr const wchar_t* kZelMessageBoxLibrary = L"ZELShowMsgBox.dll";
 // first miss is logged, later calls return 0 at once). Never call it from
 // DllMain: the first call loads a library.
 int ShowZelMessageBox(HWND owner, const char* text, const char* caption, UINT flags);
+// Loads the library ahead of the first message, as the protected applications
+// do from their watch thread; false when it is missing. Never from DllMain.
+bool LoadZelMessageBox();

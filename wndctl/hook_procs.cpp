@@ -82,6 +82,52 @@ LRESULT ApplyWindowRules(int code, WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
+// The library's procedures can sit in a thread's hook chain twice: the
+// controller's hooks and the desktop-wide hooks of a protected application's
+// watch thread. CallNextHookEx runs the next instance inside this one; an
+// event an outer instance is handling is passed on untouched, so its rules act
+// once (a key refused once, a window closed and logged once). Another event
+// met meanwhile (a modal loop inside a rule) gets its rules as usual.
+enum class HookKind { kGetMessage, kCbt };
+
+struct HookEvent {
+    HookKind kind;
+    int code;
+    WPARAM wParam;
+    LPARAM lParam;
+    const HookEvent* outer;
+};
+
+// Allocated at load; without a slot every instance applies the rules.
+const DWORD g_eventSlot = TlsAlloc();
+
+class EventInHand {
+public:
+    EventInHand(HookKind kind, int code, WPARAM wParam, LPARAM lParam) : event_{kind, code, wParam, lParam, nullptr} {
+        if (g_eventSlot == TLS_OUT_OF_INDEXES) return;
+        const DWORD error = GetLastError();
+        event_.outer = static_cast<const HookEvent*>(TlsGetValue(g_eventSlot));
+        for (const HookEvent* e = event_.outer; e; e = e->outer)
+            if (e->kind == kind && e->code == code && e->wParam == wParam && e->lParam == lParam) repeated_ = true;
+        pushed_ = TlsSetValue(g_eventSlot, &event_) != FALSE;
+        SetLastError(error);
+    }
+    ~EventInHand() {
+        if (!pushed_) return;
+        const DWORD error = GetLastError();
+        TlsSetValue(g_eventSlot, const_cast<HookEvent*>(event_.outer));
+        SetLastError(error);
+    }
+    EventInHand(const EventInHand&) = delete;
+    EventInHand& operator=(const EventInHand&) = delete;
+    bool Repeated() const { return repeated_; }
+
+private:
+    HookEvent event_;
+    bool pushed_ = false;
+    bool repeated_ = false;
+};
+
 void LogContained(contained::Outcome outcome, const char* procedure) {
     if (outcome != contained::Outcome::kDone) LogError("In %s():Exception", procedure);
 }
@@ -90,8 +136,9 @@ void LogContained(contained::Outcome outcome, const char* procedure) {
 
 LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam) {
     After after = After::kNothing;
+    const EventInHand event(HookKind::kGetMessage, code, wParam, lParam);
     // A negative code must be passed on untouched.
-    if (code >= 0 && lParam) {
+    if (code >= 0 && lParam && !event.Repeated()) {
         MSG& msg = *reinterpret_cast<MSG*>(lParam);
         LogContained(contained::Run([&] { after = ApplyMessageRules(msg); }), "CallWndProc");
     }
@@ -104,7 +151,8 @@ LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam) {
 
 LRESULT CALLBACK CallControlWndProc(int code, WPARAM wParam, LPARAM lParam) {
     LRESULT verdict = 0;
-    if (code >= 0)
+    const EventInHand event(HookKind::kCbt, code, wParam, lParam);
+    if (code >= 0 && !event.Repeated())
         LogContained(contained::Run([&] { verdict = ApplyWindowRules(code, wParam, lParam); }),
                      "CallControlWndProc");
     if (verdict == -1) return -1;

@@ -26,6 +26,7 @@
 #include "intercept/hook_slots.h"
 #include "intercept/hook_tables.h"
 #include "intercept/replacement_guard.h"
+#include "store/hook_records.h"
 #include "support/thread_marks.h"
 
 namespace {
@@ -265,6 +266,76 @@ void AllTablesCosts() {
     for (size_t i = 0; i < kHookCount; ++i) CatalogRow(i).pDetour = nullptr;
 }
 
+// A window of this program's own, for copies out of a window.
+HWND BenchWindow() {
+    static HWND wnd = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"GatrelInterceptBench";
+        RegisterClassW(&wc);
+        return CreateWindowW(L"GatrelInterceptBench", L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 150,
+                             nullptr, nullptr, wc.hInstance, nullptr);
+    }();
+    return wnd;
+}
+
+// The screen guard's replacements in an ordinary program (no document
+// object): copies between memory contexts (what painting does all the time)
+// and out of the program's own window, with nothing protected on the desktop
+// and with a protected document window registered (the copy out of the window
+// is then refused and logged).
+void ScreenCopyCosts() {
+    printf("Screen copies through the screen guard's replacements, ordinary program (ns per call, ratio):\n");
+    intercept::SetLibraryAttached(true);
+    HDC screen = GetDC(nullptr);
+    HDC src = CreateCompatibleDC(screen), dst = CreateCompatibleDC(screen);
+    HBITMAP b1 = CreateCompatibleBitmap(screen, 64, 48), b2 = CreateCompatibleBitmap(screen, 64, 48);
+    SelectObject(src, b1);
+    SelectObject(dst, b2);
+    HDC own = GetDC(BenchWindow());
+    volatile COLORREF sink = 0;
+    auto memory = [&] { BitBlt(dst, 0, 0, 64, 48, src, 0, 0, SRCCOPY); };
+    auto window = [&] { BitBlt(dst, 0, 0, 64, 48, own, 0, 0, SRCCOPY); };
+    auto pixel = [&] { sink = sink + GetPixel(src, 3, 3); };
+    const double memDirect = bench::NsPerCall(memory, 2000);
+    const double winDirect = bench::NsPerCall(window, 2000);
+    const double pixDirect = bench::NsPerCall(pixel, 20000);
+    HookFuntion("gdi32.dll", "BitBlt", reinterpret_cast<PVOID*>(&Trampoline_BitBlt), reinterpret_cast<PVOID>(&Detour_BitBlt));
+    HookFuntion("gdi32.dll", "GetPixel", reinterpret_cast<PVOID*>(&Trampoline_GetPixel),
+                reinterpret_cast<PVOID>(&Detour_GetPixel));
+    const double memNone = bench::NsPerCall(memory, 2000);
+    const double winNone = bench::NsPerCall(window, 2000);
+    const double pixNone = bench::NsPerCall(pixel, 20000);
+    _ZEL_HOOK_INFO_ rec{};
+    rec.dwProcessId = 0x7B000001;
+    rec.dwOwnerPid = 0x7B000001;
+    rec.hDocWnd = 0x10010;
+    strcpy(rec.szPermission, "P");
+    store::AddHookInfo(&rec);
+    const double memProtected = bench::NsPerCall(memory, 2000);
+    const double winProtected = bench::NsPerCall(window, 200, 3);
+    const double pixProtected = bench::NsPerCall(pixel, 20000);
+    store::DelHookInfo(rec.dwOwnerPid);
+    UnHookFuntion("BitBlt", reinterpret_cast<PVOID*>(&Trampoline_BitBlt), reinterpret_cast<PVOID>(&Detour_BitBlt));
+    UnHookFuntion("GetPixel", reinterpret_cast<PVOID*>(&Trampoline_GetPixel), reinterpret_cast<PVOID>(&Detour_GetPixel));
+    bench::Row("BitBlt memory to memory, direct", memDirect, memDirect);
+    bench::Row("BitBlt memory to memory, nothing protected", memNone, memDirect);
+    bench::Row("BitBlt memory to memory, a protected window registered", memProtected, memDirect);
+    bench::Row("BitBlt out of its own window, direct", winDirect, winDirect);
+    bench::Row("BitBlt out of its own window, nothing protected", winNone, winDirect);
+    bench::Row("BitBlt out of its own window, refused and logged", winProtected, winDirect);
+    bench::Row("GetPixel of a memory context, direct", pixDirect, pixDirect);
+    bench::Row("GetPixel of a memory context, nothing protected", pixNone, pixDirect);
+    bench::Row("GetPixel of a memory context, a protected window registered", pixProtected, pixDirect);
+    ReleaseDC(BenchWindow(), own);
+    DeleteDC(src);
+    DeleteDC(dst);
+    DeleteObject(b1);
+    DeleteObject(b2);
+    ReleaseDC(nullptr, screen);
+}
+
 void LoadCosts() {
     printf("Loading and freeing a library, 8 other threads (ns per load+free, ratio):\n");
     IdleThreads idle(8);
@@ -306,6 +377,7 @@ int main() {
     WindowReplacementCosts();
     AttachDetachCosts();
     AllTablesCosts();
+    ScreenCopyCosts();
     LoadCosts();
     return 0;
 }

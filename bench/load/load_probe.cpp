@@ -1,4 +1,4 @@
-// Built as WINWORD.EXE: times one LoadLibraryA of the DLL named on its command
+// Built as WINWORD.EXE (and copied as an ordinary program): times one LoadLibraryA of the DLL named on its command
 // line while other threads of the process keep working, then prints
 // "ms=<load time> rows=<hook-table rows attached, -1 without the report
 // export> doc=<1 if the library made a document object, -1 if it cannot say>
@@ -6,6 +6,7 @@
 //   argv[1]           the DLL
 //   --preload=<dll>   first loads the modules that DLL imports (an application
 //                     that already holds them, as the word processor does)
+//   --preload-also=<a.dll;b.dll>  and these modules (those it delay-loads)
 //   --threads=<n>     other threads (default 8)
 #include <windows.h>
 
@@ -54,13 +55,20 @@ int HasDocObject(HMODULE lib) {
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
     const char* dll = argv[1];
-    std::string preload;
+    std::string preload, also;
     int threads = 8;
     for (int i = 2; i < argc; ++i) {
         if (strncmp(argv[i], "--preload=", 10) == 0) preload = argv[i] + 10;
+        if (strncmp(argv[i], "--preload-also=", 15) == 0) also = argv[i] + 15;
         if (strncmp(argv[i], "--threads=", 10) == 0) threads = atoi(argv[i] + 10);
     }
     if (!preload.empty()) bench::PreloadImportsOf(preload);
+    for (size_t start = 0; start < also.size();) {
+        size_t end = also.find(';', start);
+        if (end == std::string::npos) end = also.size();
+        if (end > start) LoadLibraryA(also.substr(start, end - start).c_str());
+        start = end + 1;
+    }
     std::vector<HANDLE> workers;
     for (int i = 0; i < threads; ++i) workers.push_back(CreateThread(nullptr, 0, Worker, nullptr, 0, nullptr));
     Sleep(50);

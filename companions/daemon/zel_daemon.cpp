@@ -6,7 +6,10 @@
 //
 // It runs until it is ended. GATREL_DAEMON_LIFETIME (seconds, in its
 // environment) bounds its life, so a test that fails before ending it leaves
-// no process behind for long.
+// no process behind for long. Two more settings make a daemon that is slow or
+// fails to start: GATREL_DAEMON_START_DELAY (milliseconds it waits before it
+// creates its mutex) and GATREL_DAEMON_FAIL=1 (it ends at once with 2,
+// without the mutex). Either way its command line is recorded as it starts.
 #include <windows.h>
 
 #include <cstdlib>
@@ -45,14 +48,27 @@ DWORD LifetimeMs() {
     return seconds > 0 ? static_cast<DWORD>(seconds) * 1000 : INFINITE;
 }
 
+DWORD EnvironmentNumber(const char* name) {
+    char value[32] = {};
+    if (!GetEnvironmentVariableA(name, value, sizeof value)) return 0;
+    return static_cast<DWORD>(strtoul(value, nullptr, 10));
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    // Created before the command line is recorded: a test that has read the
-    // record may rely on the mutex.
+    const DWORD startDelay = EnvironmentNumber("GATREL_DAEMON_START_DELAY");
+    const bool fail = EnvironmentNumber("GATREL_DAEMON_FAIL") == 1;
+    if (startDelay || fail) {
+        RecordCommandLine();
+        if (fail) return 2;
+        Sleep(startDelay);
+    }
+    // Otherwise created before the command line is recorded: a test that has
+    // read the record may rely on the mutex.
     HANDLE mutex = CreateMutexA(nullptr, FALSE, "ZEL_DAEMON_MUTEX");
     const bool second = mutex && GetLastError() == ERROR_ALREADY_EXISTS;
-    RecordCommandLine();
+    if (!startDelay) RecordCommandLine();
     if (!mutex || second) return 1;
     Sleep(LifetimeMs());
     CloseHandle(mutex);

@@ -3,7 +3,8 @@
 // copied from a protected document pastes only back into that document until
 // the controller grants the copy right; saving the document under another
 // name is refused with the product's message, and the word processor's working
-// files land in the protected area instead of the user's folder.
+// files land in the protected area instead of the user's folder; a capture
+// program is closed, and another's copy of the document's window refused.
 //
 // Prints each step with its outcome, then the log lines the library wrote.
 // Exit code 0 when every step had the expected outcome. GATREL_FAST=1 skips
@@ -23,6 +24,7 @@
 #include "companions/demo/print_demo.h"
 #include "companions/demo/readonly_demo.h"
 #include "companions/demo/save_demo.h"
+#include "companions/demo/screen_demo.h"
 #include "host_client.h"
 
 namespace {
@@ -102,9 +104,9 @@ int main() {
     g_fast = Env("GATREL_FAST") == "1";
     setvbuf(stdout, nullptr, _IONBF, 0);
     const std::string bin = hosts::HostClient::WinPath(Env("GATREL_BIN"));
-    const char* kLogs[] = {"WINWORD", "PLAINAPP", "zelctl"};
-    size_t logStart[3];
-    for (int i = 0; i < 3; ++i) logStart[i] = FileSize(LogPath(kLogs[i]));
+    const char* kLogs[] = {"WINWORD", "PLAINAPP", "zelctl", "ScreenCapture"};
+    size_t logStart[4];
+    for (int i = 0; i < 4; ++i) logStart[i] = FileSize(LogPath(kLogs[i]));
 
     printf("Gatrel.dll demo%s\n\n", g_fast ? " (fast)" : "");
     ControllerProcess zelctl;
@@ -172,6 +174,7 @@ int main() {
     all &= DemoSaving(word, doc, zelctl);
     all &= DemoPrinting(word, doc, zelctl);
     all &= DemoReadOnly(word, plain, zelctl);
+    all &= DemoScreen(word, doc);
     all &= DemoAutomation(word, plain, zelctl);
 
     printf("\nThe store as the controller sees it (zelctl list):\n");
@@ -190,7 +193,7 @@ int main() {
     word.Quit();
 
     printf("\nLog lines the library wrote during the demo:\n");
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 4; ++i) {
         const std::string text = ReadFrom(LogPath(kLogs[i]), logStart[i]);
         printf("  %s.log:%s\n", kLogs[i], text.empty() ? " (nothing)" : "");
         std::istringstream lines(text);

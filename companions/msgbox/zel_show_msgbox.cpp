@@ -7,10 +7,11 @@
 #include <cstring>
 #include <string>
 
+#include "companions/record_line.h"
+
 namespace {
 
 constexpr const char* kSettingsKey = "Software\\Varnek\\ZELShowMsgBox";
-constexpr DWORD kRecordWaitMs = 5000;
 
 // Environment first (tests start their processes with it), then the
 // registry (processes the desktop's hooks reach).
@@ -64,18 +65,7 @@ void Record(HWND owner, LPCSTR text, LPCSTR caption, UINT flags) {
                              "\towner=" + Hex(static_cast<DWORD>(reinterpret_cast<UINT_PTR>(owner))) +
                              "\tflags=" + Hex(flags) + "\tcaption=" + Escaped(caption) +
                              "\ttext=" + Escaped(text) + "\r\n";
-    HANDLE lock = CreateMutexA(nullptr, FALSE, "ZELShowMsgBoxRecord");
-    const DWORD waited = lock ? WaitForSingleObject(lock, kRecordWaitMs) : WAIT_FAILED;
-    HANDLE h = CreateFileA(file.c_str(), FILE_APPEND_DATA,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
-        DWORD written = 0;
-        WriteFile(h, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-        CloseHandle(h);
-    }
-    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) ReleaseMutex(lock);
-    if (lock) CloseHandle(lock);
+    standin::AppendRecordLine(file, line, "ZELShowMsgBoxRecord");
 }
 
 BOOL CALLBACK EndBoxOfThread(HWND wnd, LPARAM) {

@@ -26,11 +26,25 @@ ProgIdLookup g_lookups[] = {
     {L"Powerpoint.application"},
 };
 
+// Taken from the ole32 the caller already holds (every replacement that asks
+// is one of ole32's or oleaut32's, which imports it), not through the
+// library's delay-loaded import: the linker left that slot of the
+// program-id look-up empty, and a call through it jumps to address 0.
+using ProgIdFn = HRESULT(WINAPI*)(LPCOLESTR, LPCLSID);
+ProgIdFn LoadedProgIdLookup() {
+    const HMODULE ole = GetModuleHandleW(L"ole32.dll");
+    return ole ? reinterpret_cast<ProgIdFn>(reinterpret_cast<void*>(GetProcAddress(ole, "CLSIDFromProgID")))
+               : nullptr;
+}
+
 // The registry is read once per process: creation calls are frequent, and an
 // office application's registration does not change while a program runs.
+// Nothing in the look-up may fault: a once left in progress would stop every
+// later caller.
 BOOL CALLBACK LookUp(PINIT_ONCE, PVOID param, PVOID*) {
     auto* l = static_cast<ProgIdLookup*>(param);
-    l->found = SUCCEEDED(CLSIDFromProgID(l->progId, &l->clsid));
+    const ProgIdFn lookUp = LoadedProgIdLookup();
+    l->found = lookUp && SUCCEEDED(lookUp(l->progId, &l->clsid));
     return TRUE;
 }
 

@@ -44,7 +44,7 @@ constexpr const char* kOtherClass = "{6A3C0D52-7B1E-4F0A-9C2D-3E5F60718293}";
 TEST(AutomationGuard, OrdinaryProgramsCannotAttachToOfficeApplicationsProductToolsCan) {
     // Without the library an attach finds the running object.
     hosts::HostClient bare;
-    ASSERT_TRUE(bare.Start("plain"));
+    ASSERT_TRUE(bare.StartBare("plain")) << bare.LastError();
     EXPECT_EQ(kOk, Com(bare, "register", {{"progid", "Word.Application"}}).Str("hr"));
     EXPECT_EQ(1, Active(bare, "Word.Application").Num("same"));
     // The table is the machine's: each test takes its objects out again.
@@ -112,7 +112,7 @@ TEST(AutomationGuard, WordProcessorAttachesAlwaysButCreatesNoSpreadsheetFromACop
 TEST(AutomationGuard, SpreadsheetIsReachableOnlyWithARestrictedDocumentAndKeepsItsObjectUnowned) {
     // The references the running-object table holds, without the library.
     hosts::HostClient bare;
-    ASSERT_TRUE(bare.Start("excel11"));
+    ASSERT_TRUE(bare.StartBare("excel11")) << bare.LastError();
     const long long plainRefs = Com(bare, "register", {{"clsid", kSpreadsheetApp}}).Num("refs");
     EXPECT_EQ(kOk, Com(bare, "revoke").Str("hr"));
 
@@ -175,7 +175,7 @@ TEST(AutomationGuard, PresentationApplicationObjectIsCaughtWithoutKeepingARefere
 
 TEST(AutomationGuard, DdeConversationsAboutProtectedTemporaryFilesAreRefused) {
     hosts::HostClient server;
-    ASSERT_TRUE(server.Start("plain"));
+    ASSERT_TRUE(server.StartBare("plain")) << server.LastError();
     for (const char* service : {"EXCEL", "WINWORDX"})
         ASSERT_EQ(1, server.Send("dde", {{"op", "serve"}, {"service", service}}).Num("registered"));
 

@@ -26,7 +26,7 @@ public:
         if (library) {
             if (!w.Start("word11", "C:\\ZELFILETEMP\\(ZEL-0006)letter.doc") || !w.HookMessages()) return false;
         } else {
-            if (!w.host.Start("word11")) return false;
+            if (!w.host.StartBare("word11")) return false;
             hosts::Reply full;
             w.doc = w.host.OpenDoc("C:\\docs\\first.doc", &full);
             w.view = full.Wnd("view");

@@ -11,11 +11,18 @@
 #include "tests/hooks/host_window.h"
 #include "tests/hooks/log_tail.h"
 
+using testing_support::Desktop;
 using testing_support::HostWindow;
 using testing_support::LogTail;
 
 TEST(HookModule, WithoutTheLibraryModuleNoHookIsInstalled) {
     ASSERT_EQ(nullptr, GetModuleHandleA("gatrel"));
+    // Other programs' protected applications hook the default desktop: the
+    // check works on a desktop of its own, where only what this program
+    // installs could reach the host.
+    Desktop desktop = Desktop::Private("gatrel_hook_module_" + std::to_string(GetCurrentProcessId()));
+    ASSERT_TRUE(desktop.Ready());
+    ASSERT_TRUE(SetThreadDesktop(desktop.Handle())) << GetLastError();
     LogTail log;
     CHookInterface& iface = CHookInterface::instance();
 
@@ -35,7 +42,7 @@ TEST(HookModule, WithoutTheLibraryModuleNoHookIsInstalled) {
     EXPECT_EQ(0u, g_shared.hGetMsgHook);
     EXPECT_EQ(0u, log.NewLines().size()) << "the member operations report only by result";
 
-    HostWindow host;
+    HostWindow host("Gatrel hook host", &desktop);
     ASSERT_TRUE(host.Ready());
     ASSERT_TRUE(host.PingAndWait());
     EXPECT_EQ("", host.LibraryPath());

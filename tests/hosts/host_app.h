@@ -94,4 +94,16 @@ struct GdiWatchCounts {
 bool ArmGdiWatch(const std::string& file);
 GdiWatchCounts GdiWatch();
 
+// Makes the export name of module point at standIn (the real function in
+// *real), so that modules loaded afterwards, and GetProcAddress, get the
+// stand-in. False when the export is missing.
+bool PutInExportTable(HMODULE module, const char* name, void* standIn, void** real);
+
+// SetWindowDisplayAffinity as Gatrel.dll calls it (host_affinity_watch.cpp),
+// watched from the host's start (--affinity-watch, or --affinity-watch=ok to
+// answer success without calling the system). Each call from the library:
+// "<window>:<affinity>:<result>".
+bool ArmAffinityWatch(bool answerOk);
+std::vector<std::string> AffinityCalls();
+
 }  // namespace host

@@ -29,8 +29,26 @@ std::string Hex32(uint32_t v) {
 }
 std::string HexPtr(const void* p) { return Hex32(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p))); }
 
+// OLE is resolved on the host's first automation or drag command: a host that
+// is never asked for them holds neither ole32 nor oleaut32, as an ordinary
+// program does not (the footprint tests load them into it themselves). The
+// pointer is the export's own address, so the library's replacements are met
+// exactly as through an import.
+template <typename F>
+F OleExport(const wchar_t* dll, const char* name) {
+    const HMODULE m = LoadLibraryW(dll);
+    F f = m ? reinterpret_cast<F>(GetProcAddress(m, name)) : nullptr;
+    if (!f) {
+        fprintf(stderr, "host: %ls has no %s\n", dll, name);
+        ExitProcess(3);
+    }
+    return f;
+}
+#define OLE32(fn) (OleExport<decltype(&fn)>(L"ole32.dll", #fn))
+#define OLEAUT32(fn) (OleExport<decltype(&fn)>(L"oleaut32.dll", #fn))
+
 bool OleReady() {
-    static HRESULT hr = OleInitialize(nullptr);
+    static HRESULT hr = OLE32(OleInitialize)(nullptr);
     return SUCCEEDED(hr);
 }
 
@@ -52,8 +70,8 @@ HostAppObject* g_registered = nullptr;  // the object put in the running-object 
 DWORD g_cookie = 0;
 
 bool ClassOf(const Args& a, CLSID& clsid) {
-    if (a.Has("progid")) return SUCCEEDED(CLSIDFromProgID(Widen(a.Str("progid")).c_str(), &clsid));
-    return SUCCEEDED(CLSIDFromString(Widen(a.Str("clsid")).c_str(), &clsid));
+    if (a.Has("progid")) return SUCCEEDED(OLE32(CLSIDFromProgID)(Widen(a.Str("progid")).c_str(), &clsid));
+    return SUCCEEDED(OLE32(CLSIDFromString)(Widen(a.Str("clsid")).c_str(), &clsid));
 }
 
 void Keep(IUnknown* p) {
@@ -74,7 +92,7 @@ void DoCom(const Args& a, Reply& r) {
         if (a.Flag("ex")) {
             MULTI_QI qi[2] = {{&IID_IDispatch, static_cast<IUnknown*>(kUnset), S_OK},
                               {&IID_IUnknown, static_cast<IUnknown*>(kUnset), S_OK}};
-            hr = CoCreateInstanceEx(clsid, nullptr, context, nullptr, 2, qi);
+            hr = OLE32(CoCreateInstanceEx)(clsid, nullptr, context, nullptr, 2, qi);
             r.Set("qi0", Hex32(static_cast<uint32_t>(qi[0].hr)));
             r.Set("qi1", Hex32(static_cast<uint32_t>(qi[1].hr)));
             r.Set("out1", HexPtr(qi[1].pItf));
@@ -82,7 +100,7 @@ void DoCom(const Args& a, Reply& r) {
             out = qi[0].pItf;
             if (FAILED(qi[0].hr) && out == kUnset) out = static_cast<IUnknown*>(kUnset);
         } else {
-            hr = CoCreateInstance(clsid, nullptr, context, IID_IDispatch, reinterpret_cast<void**>(&out));
+            hr = OLE32(CoCreateInstance)(clsid, nullptr, context, IID_IDispatch, reinterpret_cast<void**>(&out));
         }
         r.Set("hr", Hex32(static_cast<uint32_t>(hr)));
         r.Set("out", HexPtr(out));
@@ -94,12 +112,12 @@ void DoCom(const Args& a, Reply& r) {
         return;
     }
     if (op == "run") {
-        r.Set("hr", Hex32(static_cast<uint32_t>(OleRun(g_kept))));
+        r.Set("hr", Hex32(static_cast<uint32_t>(OLE32(OleRun)(g_kept))));
         return;
     }
     if (op == "active") {
         IUnknown* out = static_cast<IUnknown*>(kUnset);
-        const HRESULT hr = GetActiveObject(clsid, nullptr, &out);
+        const HRESULT hr = OLEAUT32(GetActiveObject)(clsid, nullptr, &out);
         r.Set("hr", Hex32(static_cast<uint32_t>(hr)));
         r.Set("out", HexPtr(out));
         r.Set("same", out == static_cast<IUnknown*>(static_cast<IDispatch*>(g_registered)) ? 1 : 0);
@@ -108,14 +126,14 @@ void DoCom(const Args& a, Reply& r) {
     }
     if (op == "register") {
         if (!g_registered) g_registered = new HostAppObject;
-        const HRESULT hr = RegisterActiveObject(g_registered, clsid, ACTIVEOBJECT_STRONG, &g_cookie);
+        const HRESULT hr = OLEAUT32(RegisterActiveObject)(g_registered, clsid, ACTIVEOBJECT_STRONG, &g_cookie);
         r.Set("hr", Hex32(static_cast<uint32_t>(hr)));
         r.Set("obj", HexPtr(static_cast<IUnknown*>(static_cast<IDispatch*>(g_registered))));
         r.Set("refs", static_cast<long long>(RefsOf(g_registered)));
         return;
     }
     if (op == "revoke") {
-        r.Set("hr", Hex32(static_cast<uint32_t>(RevokeActiveObject(g_cookie, nullptr))));
+        r.Set("hr", Hex32(static_cast<uint32_t>(OLEAUT32(RevokeActiveObject)(g_cookie, nullptr))));
         g_cookie = 0;
         if (g_registered) r.Set("refs", static_cast<long long>(RefsOf(g_registered)));
         return;
@@ -126,8 +144,8 @@ void DoCom(const Args& a, Reply& r) {
         if (!g_kept && !g_registered) g_registered = new HostAppObject;
         IUnknown* target = g_kept ? g_kept : static_cast<IUnknown*>(g_registered);
         VARIANT result;
-        VariantInit(&result);
-        const HRESULT hr = DispCallFunc(target, sizeof(void*), CC_STDCALL, VT_UI4, 0, nullptr, nullptr, &result);
+        OLEAUT32(VariantInit)(&result);
+        const HRESULT hr = OLEAUT32(DispCallFunc)(target, sizeof(void*), CC_STDCALL, VT_UI4, 0, nullptr, nullptr, &result);
         if (SUCCEEDED(hr)) target->Release();
         r.Set("hr", Hex32(static_cast<uint32_t>(hr)));
         if (g_kept) r.Set("refs", static_cast<long long>(RefsOf(g_kept)));
@@ -280,7 +298,7 @@ public:
         if (data && SUCCEEDED(data->GetData(&f, &m))) {
             text = Narrow(static_cast<const wchar_t*>(GlobalLock(m.hGlobal)));
             GlobalUnlock(m.hGlobal);
-            ReleaseStgMedium(&m);
+            OLE32(ReleaseStgMedium)(&m);
         }
         Event("drop:" + HexOf(wnd_) + ":" + text);
         if (effect) *effect = DROPEFFECT_COPY;
@@ -295,7 +313,7 @@ void DoDropTarget(const Args& a, Reply& r) {
     if (!OleReady()) return r.Fail("OleInitialize failed");
     HWND w = a.Wnd("wnd");
     auto* target = new DropTarget(w);
-    const HRESULT hr = RegisterDragDrop(w, target);
+    const HRESULT hr = OLE32(RegisterDragDrop)(w, target);
     target->Release();  // the registration holds it
     r.Set("hr", Hex32(static_cast<uint32_t>(hr)));
 }
@@ -320,7 +338,7 @@ void DoDrag(const Args& a, Reply& r) {
     source->altTab = a.Flag("alttab");
     source->activate = a.Wnd("activate");
     DWORD effect = 0xFFFF;
-    const HRESULT hr = DoDragDrop(data, source, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
+    const HRESULT hr = OLE32(DoDragDrop)(data, source, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
     SetKeyboardState(saved);
     r.Set("ret", Hex32(static_cast<uint32_t>(hr)));
     r.Set("effect", static_cast<long long>(effect));

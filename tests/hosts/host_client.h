@@ -86,6 +86,13 @@ public:
                const Params& env = {});
     bool StartExe(const std::string& exePath, const std::vector<std::string>& args = {},
                   const Params& env = {});
+    // Starts the variant as a program the library has not reached: one that
+    // got it through desktop hooks that outlive their process is started again.
+    bool StartBare(const std::string& variant);
+    // The desktop the host is started on ("WinSta0\\<name>"); empty (the
+    // default): the caller's. Window hooks installed in the host reach only
+    // that desktop.
+    void SetDesktop(const std::string& startupName) { desktop_ = startupName; }
 
     Reply Send(const std::string& command, const Params& params = {}, DWORD timeoutMs = 30000);
     // Sends on a connection of its own and returns at once.
@@ -125,12 +132,14 @@ private:
     HANDLE Connect(DWORD timeoutMs);
     Reply Transact(HANDLE pipe, const std::string& msg, DWORD timeoutMs);
     DocAnswer Query(const std::string& command, HWND front);
+    void End();  // quits the host (or ends it) and forgets it
 
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;
     std::string pipeName_;
     HANDLE pipe_ = INVALID_HANDLE_VALUE;
     std::string lastError_;
+    std::string desktop_;
 };
 
 // The environment that starts a host under the Chinese ANSI code page (936):

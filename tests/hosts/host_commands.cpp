@@ -148,6 +148,35 @@ DWORD WINAPI BackgroundThread(LPVOID ready) {
 
 HWND g_backgroundWnd = nullptr;
 
+// "threadpost": whether another thread of the process takes a message posted
+// to it within ms. A message hook of that thread alone sees the message when
+// the thread retrieves it; the host's own thread keeps handling its messages
+// meanwhile.
+constexpr UINT kThreadPostMessage = WM_APP + 0x51;
+volatile LONG g_threadPostSeen = 0;
+
+LRESULT CALLBACK ThreadPostHook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code >= 0 && lParam && reinterpret_cast<const MSG*>(lParam)->message == kThreadPostMessage)
+        InterlockedExchange(&g_threadPostSeen, 1);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void DoThreadPost(const Args& a, Reply& r) {
+    const DWORD tid = static_cast<DWORD>(a.Num("tid"));
+    const DWORD ms = static_cast<DWORD>(a.Num("ms", 3000));
+    HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, ThreadPostHook, nullptr, tid);
+    if (!hook) return r.Fail("SetWindowsHookEx failed: " + std::to_string(GetLastError()));
+    InterlockedExchange(&g_threadPostSeen, 0);
+    const DWORD start = GetTickCount();
+    const BOOL posted = PostThreadMessageW(tid, kThreadPostMessage, 0, 0);
+    while (posted && !g_threadPostSeen && GetTickCount() - start < ms) PumpPending(10);
+    const DWORD elapsed = GetTickCount() - start;
+    UnhookWindowsHookEx(hook);
+    r.Set("posted", posted);
+    r.Set("seen", static_cast<long long>(g_threadPostSeen));
+    r.Set("ms", static_cast<long long>(elapsed));
+}
+
 std::map<std::string, Handler>& Table() {
     static std::map<std::string, Handler> t = {
         {"ping",
@@ -462,6 +491,35 @@ std::map<std::string, Handler>& Table() {
                                                                  : nullptr;
              if (!show) return r.Fail("kind: virtual, saveas, cantprint or limit");
              r.Set("ret", static_cast<long long>(show(a.Wnd("owner"))));
+         }},
+        {"threads",
+         [](const Args&, Reply& r) {
+             if (!NeedLibrary(r)) return;
+             const GatrelDiagnostics* t = TheLibrary().table;
+             if (!t) return r.Fail("diagnostic table missing");
+             r.Set("screentool", static_cast<long long>(t->ScreenToolThreadId()));
+             r.Set("watch", static_cast<long long>(t->WatchThreadId()));
+             const ProcessContext& c = t->GetProcessContext();
+             r.Set("getmsghook", hostproto::Hex(reinterpret_cast<uintptr_t>(c.hGetMsgHookLocal)));
+             r.Set("cbthook", hostproto::Hex(reinterpret_cast<uintptr_t>(c.hCBTHookLocal)));
+         }},
+        {"appobject",
+         [](const Args& a, Reply& r) {
+             if (!NeedLibrary(r)) return;
+             const GatrelDiagnostics* t = TheLibrary().table;
+             if (!t) return r.Fail("diagnostic table missing");
+             void*& object = t->AppObject();
+             if (a.Has("value"))
+                 object = reinterpret_cast<void*>(static_cast<uintptr_t>(a.Num("value")));
+             r.Set("value", hostproto::Hex(reinterpret_cast<uintptr_t>(object)));
+             r.Set("address", hostproto::Hex(reinterpret_cast<uintptr_t>(&object)));
+         }},
+        {"threadpost", DoThreadPost},
+        {"affinity",
+         [](const Args&, Reply& r) {
+             std::string calls;
+             for (const std::string& c : AffinityCalls()) calls += (calls.empty() ? "" : ",") + c;
+             r.Set("calls", calls);
          }},
         {"officedlg", [](const Args& a, Reply& r) { DoWindowControlCommand("officedlg", a, r); }},
         {"msgbox", [](const Args& a, Reply& r) { DoWindowControlCommand("msgbox", a, r); }},

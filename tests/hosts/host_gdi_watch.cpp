@@ -71,6 +71,24 @@ struct Watched {
     }
 };
 
+
+template <class W>
+bool Watch(HMODULE module, const char* name) {
+    return PutInExportTable(module, name, reinterpret_cast<void*>(&W::StandIn), reinterpret_cast<void**>(&W::real));
+}
+
+constexpr const char* kStartup = "GdiplusStartup";
+constexpr const char* kShutdown = "GdiplusShutdown";
+constexpr const char* kDeleteBrush = "GdipDeleteBrush";
+constexpr const char* kDeleteFont = "GdipDeleteFont";
+constexpr const char* kDeleteFamily = "GdipDeleteFontFamily";
+constexpr const char* kDeleteGraphics = "GdipDeleteGraphics";
+constexpr const char* kCreateFromHdc = "GdipCreateFromHDC";
+constexpr const char* kFree = "GdipFree";
+constexpr const char* kDeleteObject = "DeleteObject";
+
+}  // namespace
+
 bool PutInExportTable(HMODULE module, const char* name, void* standIn, void** real) {
     auto* base = reinterpret_cast<unsigned char*>(module);
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
@@ -92,23 +110,6 @@ bool PutInExportTable(HMODULE module, const char* name, void* standIn, void** re
     }
     return false;
 }
-
-template <class W>
-bool Watch(HMODULE module, const char* name) {
-    return PutInExportTable(module, name, reinterpret_cast<void*>(&W::StandIn), reinterpret_cast<void**>(&W::real));
-}
-
-constexpr const char* kStartup = "GdiplusStartup";
-constexpr const char* kShutdown = "GdiplusShutdown";
-constexpr const char* kDeleteBrush = "GdipDeleteBrush";
-constexpr const char* kDeleteFont = "GdipDeleteFont";
-constexpr const char* kDeleteFamily = "GdipDeleteFontFamily";
-constexpr const char* kDeleteGraphics = "GdipDeleteGraphics";
-constexpr const char* kCreateFromHdc = "GdipCreateFromHDC";
-constexpr const char* kFree = "GdipFree";
-constexpr const char* kDeleteObject = "DeleteObject";
-
-}  // namespace
 
 bool ArmGdiWatch(const std::string& file) {
     g_file = Widen(file);

@@ -144,6 +144,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         if (a.rfind("--pipe=", 0) == 0) pipe = a.substr(7);
         if (a == "--ansi-loop") g_ansiLoop = true;
         if (a.rfind("--gdi-watch=", 0) == 0 && !ArmGdiWatch(a.substr(12))) return 3;
+        if (a.rfind("--affinity-watch", 0) == 0 && !ArmAffinityWatch(a == "--affinity-watch=ok")) return 3;
         if (a.rfind("--machine-key=", 0) == 0 && !UseMachineKey(a.substr(14))) return 4;
     }
     app.accel = BuildAccelerators();

@@ -47,10 +47,13 @@ TEST(WindowReplacements, PresentationShortcutsPerVersionAndLetters) {
             ppt.Protect(letters, 0x6301);
             const bool all = std::string(letters) == "A", print = all || std::string(letters) == "P";
             for (const Shortcut& s : kAlwaysConsumed) EXPECT_FALSE(Translated(ppt, s.vk, s.mods, s.command)) << s.vk;
-            EXPECT_EQ(v12, Translated(ppt, VK_F12, "", kF12));
+            // Read-only: the application's own message hooks (its watch
+            // thread's) take every key but the reading ones first.
+            const bool readOnly = std::string(letters) == "R";
+            EXPECT_EQ(v12 && !readOnly, Translated(ppt, VK_F12, "", kF12));
             EXPECT_EQ(v12, Translated(ppt, VK_F1, "", kF1));
             EXPECT_EQ(print, Translated(ppt, VK_F12, "ctrl,shift", kCtrlShiftF12));
-            EXPECT_TRUE(Translated(ppt, 'C', "ctrl", kCtrlC));
+            EXPECT_EQ(!readOnly, Translated(ppt, 'C', "ctrl", kCtrlC));
         }
     }
 }
@@ -166,8 +169,11 @@ TEST(WindowReplacements, OtherApplicationsMeetTheSystemsOwnFunctions) {
         WindowHost app;
         ASSERT_TRUE(app.Start(variant));
         app.Protect("R", 0x6304);
-        EXPECT_TRUE(Translated(app, VK_F12, "", kF12));
-        EXPECT_TRUE(Translated(app, 'O', "ctrl", kCtrlO));
+        // The word processor's own message hooks (its watch thread's) take
+        // the keys of its read-only document before any translation.
+        const bool readOnlyKeys = std::string(variant) == "word11";
+        EXPECT_EQ(!readOnlyKeys, Translated(app, VK_F12, "", kF12));
+        EXPECT_EQ(!readOnlyKeys, Translated(app, 'O', "ctrl", kCtrlO));
         const std::string popup = app.host.Send("menu", {{"wnd", Hex(app.frame)}, {"ids", "6027,6012"}}).Str("popup");
         app.host.Call("user32.dll", "EnableMenuItem", {popup, "6027", std::to_string(MF_BYCOMMAND | MF_GRAYED)});
         EXPECT_EQ(static_cast<long long>(MF_GRAYED),
