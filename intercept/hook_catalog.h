@@ -75,6 +75,8 @@
     X(Ole, "user32.dll", DdeConnect, DdeConnect, Always)                                  \
     X(Ole, "ole32.dll", CoCreateInstance, CoCreateInstance, Always)                       \
     X(Ole, "ole32.dll", CoCreateInstanceEx, CoCreateInstanceEx, Always)                   \
+    X(Ole, "ole32.dll", CoGetClassObject, CoGetClassObject, Always)                       \
+    X(Ole, "user32.dll", DdeConnectList, DdeConnectList, Always)                          \
     X(Ole, "ole32.dll", OleRun, OleRun, Always)                                           \
     X(Ole, "ole32.dll", RevokeDragDrop, RevokeDragDrop, DocAny)                           \
     X(Ole, "OLEAUT32.DLL", RegisterActiveObject, RegisterActiveObject, DocExcel)          \

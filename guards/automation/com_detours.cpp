@@ -123,6 +123,33 @@ HRESULT WINAPI Detour_CoCreateInstanceEx(REFCLSID rclsid, IUnknown* punkOuter, D
         std::cref(rclsid), punkOuter, dwClsCtx, pServerInfo, dwCount, pResults);
 }
 
+// The class factory of a guarded class is refused as its creation is: with
+// it a caller makes the objects itself. (Objects a granted factory makes are
+// the caller's; the chart server's are not entered in the graph-object map.)
+HRESULT WINAPI Detour_CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID pServerInfo, REFIID riid,
+                                       LPVOID* ppv) {
+    const CLSID* clsid = AddressOf(rclsid);
+    return RunReplacement(
+        HookId::kCoGetClassObject, Trampoline_CoGetClassObject,
+        [&]() -> HRESULT {
+            if (clsid && ppv && !IsClsidAllowed(rclsid)) {
+                *ppv = nullptr;  // as the real function leaves it on a failure
+                return E_NOINTERFACE;
+            }
+            return intercept::CallReal(Trampoline_CoGetClassObject, std::cref(rclsid), dwClsContext, pServerInfo,
+                                       std::cref(riid), ppv);
+        },
+        [&]() -> HRESULT {
+            if (ppv && RefuseUndecided(clsid)) {
+                *ppv = nullptr;
+                return E_NOINTERFACE;
+            }
+            return intercept::CallReal(Trampoline_CoGetClassObject, std::cref(rclsid), dwClsContext, pServerInfo,
+                                       std::cref(riid), ppv);
+        },
+        std::cref(rclsid), dwClsContext, pServerInfo, std::cref(riid), ppv);
+}
+
 HRESULT WINAPI Detour_OleRun(LPUNKNOWN pUnknown) {
     return RunReplacement(
         HookId::kOleRun, Trampoline_OleRun,

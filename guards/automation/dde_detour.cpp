@@ -1,5 +1,7 @@
-// The automation guard's DDE replacement: no conversation with an office
-// application about a file in the client's temporary directory.
+// The automation guard's DDE replacements: no conversation with an office
+// application about a file in the client's temporary directory, alone or in
+// a list of conversations. A refusal leaves the caller's string handles (and
+// list) as they were: they are the caller's to free.
 #include <cstring>
 
 #include "intercept/hook_slots.h"
@@ -22,21 +24,41 @@ void QueryName(DWORD idInst, HSZ hsz, char (&text)[kNameChars]) {
     text[kNameChars - 1] = 0;
 }
 
+// Without a service name the call reaches every server that knows the topic,
+// the office applications among them.
+bool IsRefusedConversation(DWORD idInst, HSZ hszService, HSZ hszTopic) {
+    char text[kNameChars];
+    QueryName(idInst, hszService, text);
+    if (hszService && !IsOfficeService(text)) return false;
+    QueryName(idInst, hszTopic, text);
+    CharUpperBuffA(text, lstrlenA(text));
+    return strstr(text, "ZELFILETEMP") != nullptr;
+}
+
 }  // namespace
 
 HCONV WINAPI Detour_DdeConnect(DWORD idInst, HSZ hszService, HSZ hszTopic, PCONVCONTEXT pCC) {
     return RunReplacement(
         HookId::kDdeConnect, Trampoline_DdeConnect,
         [&]() -> HCONV {
-            char text[kNameChars];
-            QueryName(idInst, hszService, text);
-            if (IsOfficeService(text)) {
-                QueryName(idInst, hszTopic, text);
-                CharUpperBuffA(text, lstrlenA(text));
-                if (strstr(text, "ZELFILETEMP")) return nullptr;
-            }
+            if (IsRefusedConversation(idInst, hszService, hszTopic)) return nullptr;
             return intercept::CallReal(Trampoline_DdeConnect, idInst, hszService, hszTopic, pCC);
         },
         [&]() -> HCONV { return intercept::CallReal(Trampoline_DdeConnect, idInst, hszService, hszTopic, pCC); },
         idInst, hszService, hszTopic, pCC);
+}
+
+// A list is asked for by service and topic as one conversation is.
+HCONVLIST WINAPI Detour_DdeConnectList(DWORD idInst, HSZ hszService, HSZ hszTopic, HCONVLIST hConvList,
+                                       PCONVCONTEXT pCC) {
+    return RunReplacement(
+        HookId::kDdeConnectList, Trampoline_DdeConnectList,
+        [&]() -> HCONVLIST {
+            if (IsRefusedConversation(idInst, hszService, hszTopic)) return nullptr;
+            return intercept::CallReal(Trampoline_DdeConnectList, idInst, hszService, hszTopic, hConvList, pCC);
+        },
+        [&]() -> HCONVLIST {
+            return intercept::CallReal(Trampoline_DdeConnectList, idInst, hszService, hszTopic, hConvList, pCC);
+        },
+        idInst, hszService, hszTopic, hConvList, pCC);
 }

@@ -103,7 +103,20 @@ TEST(AutomationGuard, WordProcessorAttachesAlwaysButCreatesNoSpreadsheetFromACop
     EXPECT_EQ(kNull, r.Str("out"));
     EXPECT_EQ(kNull, r.Str("out1"));
 
+    // The same creations by the class factory, and by the creation for
+    // packaged applications (which goes through the extended creation).
+    for (const char* clsid : {kSpreadsheetApp, kChartServer}) {
+        r = Com(word.host, "create", {{"clsid", clsid}, {"via", "factory"}});
+        EXPECT_EQ(kNoInterface, r.Str("hr")) << clsid;
+        EXPECT_EQ(kNull, r.Str("factory")) << clsid;
+        r = Com(word.host, "create", {{"clsid", clsid}, {"via", "fromapp"}});
+        EXPECT_EQ(kNoInterface, r.Str("hr")) << clsid;
+        EXPECT_EQ(kNull, r.Str("out")) << clsid;
+    }
+
     word.Letters("C");
+    for (const char* via : {"factory", "fromapp"})
+        EXPECT_EQ(kOk, Com(word.host, "create", {{"clsid", kChartServer}, {"via", via}}).Str("hr")) << via;
     EXPECT_EQ(kOk, Com(word.host, "create", {{"clsid", kSpreadsheetApp}}).Str("hr"));
     EXPECT_EQ(kOk, Com(word.host, "create", {{"clsid", kChartServer}, {"ex", "1"}}).Str("hr"));
     EXPECT_EQ(kUnavailable, Active(word.host, "Excel.Application").Str("hr"));
@@ -197,7 +210,6 @@ TEST(AutomationGuard, DdeConversationsAboutProtectedTemporaryFilesAreRefused) {
     EXPECT_TRUE(wndtest::HasEvent(seen, "dde-connect:C:\\docs\\book.xls"));
     EXPECT_TRUE(wndtest::HasEvent(seen, "dde-connect:C:\\ZELFILETEMP\\(ZEL-0005)a.doc"));
 }
-
 
 TEST(AutomationGuard, ProtectedClipboardContentGoesWithItsDocumentsWindow) {
     wndtest::WindowHost word;

@@ -99,6 +99,25 @@ void DoCom(const Args& a, Reply& r) {
             if (qi[1].pItf && qi[1].pItf != kUnset && SUCCEEDED(qi[1].hr)) qi[1].pItf->Release();
             out = qi[0].pItf;
             if (FAILED(qi[0].hr) && out == kUnset) out = static_cast<IUnknown*>(kUnset);
+        } else if (a.Str("via") == "factory") {
+            // The class factory first, then the object from it.
+            IClassFactory* factory = static_cast<IClassFactory*>(kUnset);
+            hr = OLE32(CoGetClassObject)(clsid, context, nullptr, IID_IClassFactory,
+                                          reinterpret_cast<void**>(&factory));
+            r.Set("factory", HexPtr(factory));
+            if (SUCCEEDED(hr) && factory && factory != kUnset) {
+                hr = factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&out));
+                factory->Release();
+            }
+        } else if (a.Str("via") == "fromapp") {
+            using FromApp = HRESULT(WINAPI*)(REFCLSID, IUnknown*, DWORD, PVOID, DWORD, MULTI_QI*);
+            const auto fromApp =
+                reinterpret_cast<FromApp>(GetProcAddress(LoadLibraryW(L"combase.dll"), "CoCreateInstanceFromApp"));
+            if (!fromApp) return r.Fail("no CoCreateInstanceFromApp");
+            MULTI_QI qi = {&IID_IDispatch, static_cast<IUnknown*>(kUnset), S_OK};
+            hr = fromApp(clsid, nullptr, context, nullptr, 1, &qi);
+            r.Set("qi0", Hex32(static_cast<uint32_t>(qi.hr)));
+            out = qi.pItf;
         } else {
             hr = OLE32(CoCreateInstance)(clsid, nullptr, context, IID_IDispatch, reinterpret_cast<void**>(&out));
         }
@@ -198,15 +217,26 @@ void DoDde(const Args& a, Reply& r) {
         if (!g_ddeClient &&
             DdeInitializeW(&g_ddeClient, DdeClientProc, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR)
             return r.Fail("DdeInitialize failed");
-        HSZ service = DdeCreateStringHandleW(g_ddeClient, Widen(a.Str("service")).c_str(), CP_WINUNICODE);
+        // An empty service name asks every server.
+        HSZ service = a.Str("service").empty()
+                          ? nullptr
+                          : DdeCreateStringHandleW(g_ddeClient, Widen(a.Str("service")).c_str(), CP_WINUNICODE);
         HSZ topic = DdeCreateStringHandleW(g_ddeClient, Widen(a.Str("topic")).c_str(), CP_WINUNICODE);
-        HCONV conv = DdeConnect(g_ddeClient, service, topic, nullptr);
-        r.Set("conv", conv ? 1 : 0);
+        if (a.Flag("list")) {
+            HCONVLIST list = DdeConnectList(g_ddeClient, service, topic, nullptr, nullptr);
+            int convs = 0;
+            for (HCONV c = nullptr; list && (c = DdeQueryNextServer(list, c));) ++convs;
+            r.Set("conv", convs);
+            if (list) DdeDisconnectList(list);
+        } else {
+            HCONV conv = DdeConnect(g_ddeClient, service, topic, nullptr);
+            r.Set("conv", conv ? 1 : 0);
+            if (conv) DdeDisconnect(conv);
+        }
         r.Set("ddeerr", static_cast<long long>(DdeGetLastError(g_ddeClient)));
-        if (conv) DdeDisconnect(conv);
         // Each handle is ours to free, once: a failed free means the call
         // freed (or lost) it.
-        r.Set("freed", (DdeFreeStringHandle(g_ddeClient, service) ? 1 : 0) +
+        r.Set("freed", (service && DdeFreeStringHandle(g_ddeClient, service) ? 1 : 0) +
                            (DdeFreeStringHandle(g_ddeClient, topic) ? 1 : 0));
         return;
     }
