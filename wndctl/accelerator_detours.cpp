@@ -1,5 +1,6 @@
 // TranslateAccelerator in both forms: the presentation program's protected
 // shortcuts are consumed before the application's accelerator table sees them.
+#include "identify/common_doc.h"
 #include "intercept/hook_slots.h"
 #include "intercept/replacement_guard.h"
 #include "wndctl/presentation_shortcuts.h"
@@ -11,6 +12,10 @@ namespace {
 // was found in front; otherwise the call goes on as the application made it.
 template <class Fn>
 int TranslateOrConsume(HookId row, Fn real, HWND hWnd, HACCEL hAccTable, LPMSG lpMsg) {
+    // The call runs for every message of every program; only the
+    // presentation program has shortcuts to consume. Everywhere else it goes
+    // on before any frame is set up.
+    if (!IsProcessDocType(kDocPowerPoint)) return real(hWnd, hAccTable, lpMsg);
     bool protectedFront = false;
     return RunReplacement(
         row, real,

@@ -1,10 +1,14 @@
 // GetCursorPos: the spreadsheet sees the pointer pinned while a drag out of a
 // protected document is blocked (wndctl/cursor_pinning.h).
+#include "identify/common_doc.h"
 #include "intercept/hook_slots.h"
 #include "intercept/replacement_guard.h"
 #include "wndctl/cursor_pinning.h"
 
 BOOL WINAPI Detour_GetCursorPos(LPPOINT lpPoint) {
+    // Asked on every mouse move; only the spreadsheet's pointer is pinned,
+    // elsewhere the call goes on before any frame is set up.
+    if (!IsProcessDocType(kDocExcel)) return Trampoline_GetCursorPos(lpPoint);
     return RunReplacement(
         HookId::kGetCursorPos, Trampoline_GetCursorPos,
         [&]() -> BOOL {

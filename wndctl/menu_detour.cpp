@@ -1,10 +1,14 @@
 // EnableMenuItem: the PDF application's listed menu commands stay greyed
 // while a protected document is in front (wndctl/pdf_menu_rule.h).
+#include "identify/common_doc.h"
 #include "intercept/hook_slots.h"
 #include "intercept/replacement_guard.h"
 #include "wndctl/pdf_menu_rule.h"
 
 BOOL WINAPI Detour_EnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEnable) {
+    // Menus are updated often in every program; only the PDF application's
+    // are ruled, elsewhere the call goes on before any frame is set up.
+    if (!IsProcessDocType(kDocPdf)) return Trampoline_EnableMenuItem(hMenu, uIDEnableItem, uEnable);
     bool limitedFront = false;
     return RunReplacement(
         HookId::kEnableMenuItem, Trampoline_EnableMenuItem,
