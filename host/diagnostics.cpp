@@ -1,5 +1,6 @@
 #include "host/diagnostics.h"
 
+#include "guards/automation/graph_objects.h"
 #include "guards/print/print_doc_flag.h"
 #include "host/background_threads.h"
 #include "host/process_context.h"
@@ -88,6 +89,7 @@ const GatrelDiagnostics kTable = {
     AppObject,
     &g_nGraphErrorBoxes,
     NeedPrintWaterCount,
+    IsGraphObject,
 };
 
 }  // namespace

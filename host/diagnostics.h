@@ -109,6 +109,9 @@ struct GatrelDiagnostics {
     // The print watermark (watermark/print_water.h): how many device contexts
     // the need-watermark set holds.
     size_t (*NeedPrintWaterCount)();
+    // The automation guard's created chart objects
+    // (guards/automation/graph_objects.h): whether the address is one.
+    bool (*IsGraphObject)(const void* object);
 };
 
 extern "C" GATREL_API const GatrelDiagnostics* GatrelDiagnosticTable();

@@ -160,6 +160,7 @@ TEST(AutomationGuard, PresentationChartObjectsFollowTheDocumentsCopyRight) {
     ppt.Letters("C");
     r = Com(ppt.host, "create", {{"clsid", kChartServer}, {"keep", "1"}});
     ASSERT_EQ(kOk, r.Str("hr"));
+    EXPECT_EQ(1, r.Num("recorded"));
     const long long refs = r.Num("refs");
     ppt.Letters("R");
     EXPECT_EQ(kUnexpected, Com(ppt.host, "run").Str("hr"));

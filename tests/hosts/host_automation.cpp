@@ -123,6 +123,9 @@ void DoCom(const Args& a, Reply& r) {
         }
         r.Set("hr", Hex32(static_cast<uint32_t>(hr)));
         r.Set("out", HexPtr(out));
+        // Whether the library took the result for a chart object of its map.
+        if (const GatrelDiagnostics* t = TheLibrary().table)
+            r.Set("recorded", t->IsGraphObject(out == kUnset ? nullptr : out) ? 1 : 0);
         if (SUCCEEDED(hr) && out && out != kUnset) {
             r.Set("refs", static_cast<long long>(RefsOf(out)));
             if (a.Flag("keep")) Keep(out);
