@@ -67,7 +67,7 @@ std::string UpperExeBaseName() { return text::ToUpper(ProcessExeBaseName()); }
 void ProcessAttach() {
     ProcessContext& ctx = GetProcessContext();
     const DWORD pid = GetCurrentProcessId();
-    ctx.strExeName = GetProcessExeName(pid);
+    ctx.strExeName = OwnExeName();
     ctx.dwProcessId = pid;
     const std::string name = UpperExeBaseName();
 

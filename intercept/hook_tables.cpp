@@ -3,6 +3,7 @@
 #include "intercept/detour.h"
 #include "intercept/hook_function.h"
 #include "intercept/hook_log.h"
+#include "intercept/loaded_modules.h"
 #include "intercept/hook_slots.h"
 #include "intercept/module_file_cache.h"
 #include "support/ansi_text.h"
@@ -26,10 +27,27 @@ HookRow g_rows[] = {GATREL_HOOK_CATALOG(GATREL_ROW)};
 
 static_assert(sizeof g_rows / sizeof g_rows[0] == kHookCount);
 
-void Install(HookRow& row, const HookFacts& facts) {
+// The modules one installation found not loaded (rows share their modules).
+class AbsentModules {
+public:
+    bool Loaded(const char* name) {
+        for (int i = 0; i < count_; ++i)
+            if (text::EqualsNoCase(names_[i], name)) return false;
+        if (IsModuleLoaded(name)) return true;
+        if (count_ < kMax) names_[count_++] = name;
+        return false;
+    }
+
+private:
+    static constexpr int kMax = 16;
+    const char* names_[kMax] = {};
+    int count_ = 0;
+};
+
+void Install(HookRow& row, const HookFacts& facts, AbsentModules& absent) {
     if (!row.pDetour || !ConditionHolds(row.condition, facts)) return;
     // Not loaded yet: not a failure to resolve, nothing to log.
-    row.bWaiting = facts.waitForModules && !GetModuleHandleA(row.strDllName);
+    row.bWaiting = facts.waitForModules && !absent.Loaded(row.strDllName);
     if (row.bWaiting) return;
     const PVOID imported = *row.ppSlot;
     row.pTarget = HookFuntion(row.strDllName, row.strApiName, row.ppSlot, row.pDetour);
@@ -54,9 +72,14 @@ void Remove(HookRow& row, const HookFacts& facts) {
     if (UnHookFuntion(row.strApiName, row.ppSlot, row.pDetour)) row.pTarget = nullptr;
 }
 
-void InstallTable(HookTable table, const HookFacts& facts) {
+void InstallTable(HookTable table, const HookFacts& facts, AbsentModules& absent) {
     for (HookRow& row : g_rows)
-        if (row.table == table) Install(row, facts);
+        if (row.table == table) Install(row, facts, absent);
+}
+
+void InstallTable(HookTable table, const HookFacts& facts) {
+    AbsentModules absent;
+    InstallTable(table, facts, absent);
 }
 
 void RemoveTable(HookTable table, const HookFacts& facts) {
@@ -148,13 +171,10 @@ void UnHookClipboardApi(const HookFacts& f) { RemoveTable(HookTable::Clipboard, 
 int HookAllApi(const HookFacts& f) {
     try {
         AllTablesRun run;
-        HookAccelCursorApi(f);
-        HookMenuApi(f);
-        HookFileApi(f);
-        HookPrintApi(f);
-        HookScreenApi(f);
-        HookOleApi(f);
-        HookClipboardApi(f);
+        AbsentModules absent;
+        for (HookTable table : {HookTable::AccelCursor, HookTable::Menu, HookTable::File, HookTable::Print,
+                                HookTable::Screen, HookTable::Ole, HookTable::Clipboard})
+            InstallTable(table, f, absent);
     } catch (...) {
         // The tables after the failing one stay out; what was prepared is applied.
     }
@@ -192,9 +212,10 @@ int HookRowsOfModule(const char* moduleName, const HookFacts& facts) {
     int attached = 0;
     try {
         AllTablesRun run;
+        AbsentModules absent;
         for (HookRow& row : g_rows) {
             if (!row.bWaiting || !text::EqualsNoCase(row.strDllName, moduleName)) continue;
-            Install(row, facts);
+            Install(row, facts, absent);
             if (row.pTarget) ++attached;
         }
     } catch (...) {

@@ -61,7 +61,13 @@ void ThreadFreeze::Suspend() {
         if (t.suspended) continue;
         if (SuspendThread(t.handle) == static_cast<DWORD>(-1)) continue;
         t.suspended = true;
-        // Reading the context waits until the thread has really stopped.
+        t.haveContext = false;
+    }
+    // Reading a context waits until its thread has really stopped: asked
+    // only once every thread has been told to stop, the threads stop side by
+    // side rather than one after another.
+    for (Thread& t : threads_) {
+        if (!t.suspended || t.haveContext) continue;
         t.context.ContextFlags = CONTEXT_CONTROL;
         t.haveContext = GetThreadContext(t.handle, &t.context) != 0;
     }

@@ -188,12 +188,29 @@ BOOL FilelockAllowProcess(DWORD pid, const char* path) {
     }
 }
 
-std::string ProcessExeBaseName() {
+namespace {
+
+std::string OwnExeFileName() {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string name = path;
     const size_t slash = name.find_last_of("\\/");
     if (slash != std::string::npos) name.erase(0, slash + 1);
+    return name;
+}
+
+}  // namespace
+
+std::string OwnExeName() {
+    try {
+        return text::ToUpper(OwnExeFileName());
+    } catch (...) {
+        return {};
+    }
+}
+
+std::string ProcessExeBaseName() {
+    std::string name = OwnExeFileName();
     const size_t dot = name.rfind('.');
     if (dot != std::string::npos) name.resize(dot);
     return name;

@@ -9,6 +9,10 @@
 // Base name (no folder, no extension) of this process's executable, in the
 // case in which the system reports it.
 std::string ProcessExeBaseName();
+// Upper-case executable file name of this process, with extension: what
+// GetProcessExeName gives for it, without walking the process list (which
+// costs a round trip to the system per process listed).
+std::string OwnExeName();
 
 // Upper-case executable file name of the process, with extension; "" if not found or pid 0.
 std::string GetProcessExeName(DWORD pid);

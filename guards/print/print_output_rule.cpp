@@ -1,6 +1,5 @@
 #include "guards/print/print_output_rule.h"
 
-#include <shlwapi.h>
 #include <winspool.h>
 
 #include <vector>
@@ -69,6 +68,13 @@ bool IsKnownPort(const std::wstring& name) {
     return false;
 }
 
+// An existing folder (the shell's own test, without loading the shell's
+// library into every process for it).
+bool IsFolder(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 }  // namespace
 
 PrintOutputCheck CheckPrintOutput(const wchar_t* output) {
@@ -80,7 +86,7 @@ PrintOutputCheck CheckPrintOutput(const wchar_t* output) {
     }
     if (!IsPathName(name)) return check;
     const std::wstring folder = FolderOf(name);
-    if (!folder.empty() && PathIsDirectoryW(folder.c_str())) {
+    if (!folder.empty() && IsFolder(folder)) {
         check.where = PrintOutput::kToFolder;
         check.folder = folder;
     }
