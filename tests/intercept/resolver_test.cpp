@@ -9,6 +9,7 @@
 #include "intercept/api_resolver.h"
 #include "intercept/detour.h"
 #include "intercept/hook_function.h"
+#include "intercept/loaded_modules.h"
 #include "tests/intercept/test_code.h"
 
 namespace {
@@ -224,3 +225,19 @@ TEST_F(Resolver, EmptyModuleNameHooksTheSlotAsItIs) {
 }
 
 }  // namespace
+
+TEST(LoadedModules, FoundByFileNameInAnyCaseOnlyWhileLoaded) {
+    EXPECT_TRUE(IsModuleLoaded("kernel32.dll"));
+    EXPECT_TRUE(IsModuleLoaded("KERNEL32.DLL"));
+    EXPECT_FALSE(IsModuleLoaded("kernel32"));
+    EXPECT_FALSE(IsModuleLoaded("ernel32.dll"));
+    EXPECT_FALSE(IsModuleLoaded(nullptr));
+    // A module this program does not import: there after its load, gone after its unload.
+    ASSERT_EQ(nullptr, GetModuleHandleA("msimg32.dll"));
+    EXPECT_FALSE(IsModuleLoaded("msimg32.dll"));
+    HMODULE m = LoadLibraryA("msimg32.dll");
+    ASSERT_NE(nullptr, m);
+    EXPECT_TRUE(IsModuleLoaded("MsImg32.dll"));
+    FreeLibrary(m);
+    EXPECT_EQ(GetModuleHandleA("msimg32.dll") != nullptr, IsModuleLoaded("msimg32.dll"));
+}
