@@ -142,10 +142,16 @@ TEST_F(PrintGuard, CancelledAndRefusedJobsLeaveNothingBehind) {
     };
     const char kProtectedJob[] = "Microsoft Word - _ZEL-0501_minutes.doc";
     const char kPlainJob[] = "Microsoft Word - plain0501_minutes.doc";
-    // The unprotected jobs' growth, taken twice: a heap that gives memory
-    // back during one run would lower it for every comparison.
-    const long long plain = std::max(grown(plainDoc, kPlainJob, {{"end", "abort"}}),
-                                     grown(plainDoc, kPlainJob, {{"end", "abort"}}));
+    // A leak grows the heap in every run; the system now and then keeps one
+    // block of its own (about 7 KB, in one full test run of three) in one
+    // run. So a run over the allowance is measured once more, and the
+    // smaller growth counts.
+    const long long allowance = kKeptPerJob * kJobs;
+    auto least = [&](auto measure) {
+        const long long first = measure();
+        return first < allowance ? first : std::min(first, measure());
+    };
+    const long long plain = grown(plainDoc, kPlainJob, {{"end", "abort"}});
     const struct {
         const char* what;
         Params way;
@@ -156,13 +162,13 @@ TEST_F(PrintGuard, CancelledAndRefusedJobsLeaveNothingBehind) {
     };
     for (const auto& w : ways) {
         SCOPED_TRACE(w.what);
-        const long long kept = grown(word.doc(), kProtectedJob, w.way) - plain;
-        EXPECT_LT(kept, kKeptPerJob * kJobs) << "bytes kept: " << kept;
+        const long long kept = least([&] { return grown(word.doc(), kProtectedJob, w.way) - plain; });
+        EXPECT_LT(kept, allowance) << "bytes kept: " << kept;
     }
     // Refused at the start, each with its message: nothing reaches the spooler.
     store.SetHookInfo(kOwner, "");
-    const long long refused = grown(word.doc(), kProtectedJob, {});
-    EXPECT_LT(refused, kKeptPerJob * kJobs) << "bytes kept by refused jobs: " << refused;
+    const long long refused = least([&] { return grown(word.doc(), kProtectedJob, {}); });
+    EXPECT_LT(refused, allowance) << "bytes kept by refused jobs: " << refused;
 }
 
 // GDI+ is the watermark's: the library starts it for the first watermarked
