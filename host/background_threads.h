@@ -5,10 +5,10 @@
 //  - the screen-tool thread (word processor, spreadsheet, presentation
 //    program, PDF application): closes capture programs every 200 ms;
 //  - the watch thread (those and the KORB client): installs the library's own
-//    desktop-wide window hooks once (removed as the process ends), loads the sibling libraries, and each
-//    second keeps the macro-object interception in step with the policy,
-//    keeps protected windows out of screen capture, and restarts the daemon
-//    when it is gone.
+//    desktop-wide window hooks once (removed as the process ends), loads the
+//    sibling libraries, and each second keeps the macro-object interception
+//    in step with the policy, keeps protected windows out of screen capture,
+//    and restarts the daemon when it is gone.
 // Attach only creates them: they do nothing before the loader lock is free,
 // and attach never waits for them. They work on the desktop of the thread
 // that loaded the library. A thread that cannot be created is not tried

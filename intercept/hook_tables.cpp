@@ -3,8 +3,8 @@
 #include "intercept/detour.h"
 #include "intercept/hook_function.h"
 #include "intercept/hook_log.h"
-#include "intercept/loaded_modules.h"
 #include "intercept/hook_slots.h"
+#include "intercept/loaded_modules.h"
 #include "intercept/module_file_cache.h"
 #include "support/ansi_text.h"
 

@@ -58,8 +58,7 @@ bool IsModuleLoaded(const char* fileName) {
     ULONG_PTR cookie = 0;
     if (!fileName || !l.lock || !l.unlock || l.lock(0, nullptr, &cookie) < 0)
         return fileName && GetModuleHandleA(fileName) != nullptr;
-    bool found = false;
-    found = InLoaderList(fileName);
+    const bool found = InLoaderList(fileName);
     l.unlock(0, cookie);
     return found;
 }

@@ -262,20 +262,13 @@ bool HostClient::StartBare(const std::string& variant) {
     // A protected application hooks its desktop from its watch thread and
     // takes the hooks away as it ends; one that was ended by force leaves
     // them on the desktop, and a host started there gets the library through
-    // them (on its first message, which the start's own exchange is). So an
-    // ordinary program probes first, and only once it comes up without the
-    // library is the variant started.
-    auto hasLibrary = [this] {
-        return Call("kernel32.dll", "GetModuleHandleA", {"s:Gatrel.dll"}).Num("uret") != 0;
-    };
+    // them (on its first message, which the start's own exchange is). Such a
+    // start is ended (a protected variant takes its own hooks with it) and
+    // made again.
     for (int attempt = 0; attempt < 30; ++attempt) {
         if (attempt) Sleep(1000);
-        if (!Start("plain")) return false;
-        const bool hooked = hasLibrary();
-        End();
-        if (hooked) continue;
         if (!Start(variant)) return false;
-        if (!hasLibrary()) return true;
+        if (Call("kernel32.dll", "GetModuleHandleA", {"s:Gatrel.dll"}).Num("uret") == 0) return true;
         End();
     }
     lastError_ = "every start of " + variant + " got the library through lingering desktop hooks";
