@@ -46,9 +46,10 @@ const WaterLayout& LayoutFor(WaterPageCache& cache, const WaterLayoutKey& key) {
     return *cache.layout;
 }
 
-const ScreenStripes& StripesFor(WaterPageCache& cache, int dpiY, float coverage, const std::vector<RECT>& areas) {
-    if (!cache.stripes || !cache.stripes->Fits(dpiY, coverage, areas))
-        cache.stripes = std::make_shared<ScreenStripes>(dpiY, coverage, areas);
+const ScreenStripes& StripesFor(WaterPageCache& cache, int dpiX, int dpiY, float coverage,
+                                const std::vector<RECT>& areas) {
+    if (!cache.stripes || !cache.stripes->Fits(dpiX, dpiY, coverage, areas))
+        cache.stripes = std::make_shared<ScreenStripes>(dpiX, dpiY, coverage, areas);
     return *cache.stripes;
 }
 
@@ -102,8 +103,9 @@ std::string DrawWaterPass(const WaterJob& job, const WaterPage& page, WaterPass 
     if (screen) {
         std::vector<RECT> areas;
         for (const WaterLine& line : layout.lines) areas.push_back(WaterLineBounds(line, lineHeight));
+        const int dpiX = page.hdc ? GetDeviceCaps(page.hdc, LOGPIXELSX) : page.surface.dpi;
         const int dpiY = page.hdc ? GetDeviceCaps(page.hdc, LOGPIXELSY) : page.surface.dpi;
-        stripes = &StripesFor(cache, dpiY, static_cast<float>(alpha) / 255, areas);
+        stripes = &StripesFor(cache, dpiX, dpiY, static_cast<float>(alpha) / 255, areas);
     }
     std::vector<Gdiplus::GpStatus> status;
     bool surface = false;

@@ -93,25 +93,43 @@ std::vector<RECT> StripesIn(const std::vector<RECT>& areas, int period, float co
     return rects;
 }
 
+RECT Transposed(const RECT& r) { return RECT{r.top, r.left, r.bottom, r.right}; }
+
+std::vector<RECT> Transposed(std::vector<RECT> rects) {
+    for (RECT& r : rects) r = Transposed(r);
+    return rects;
+}
+
+int PeriodAt(int dpi) { return std::max(2, dpi / kStripesPerInch); }
+
 }  // namespace
 
 bool DeviceBlends(HDC hdc) {
     return (GetDeviceCaps(hdc, SHADEBLENDCAPS) & (SB_CONST_ALPHA | SB_PIXEL_ALPHA)) != 0;
 }
 
-ScreenStripes::ScreenStripes(int dpiY, float coverage, std::vector<RECT> areas)
-    : dpiY_(dpiY), coverage_(coverage), areas_(std::move(areas)) {
+ScreenStripes::ScreenStripes(int dpiX, int dpiY, float coverage, std::vector<RECT> areas)
+    : dpiX_(dpiX), dpiY_(dpiY), coverage_(coverage), areas_(std::move(areas)) {
     if (coverage >= 1) return;
-    const int period = std::max(2, dpiY / kStripesPerInch);
-    region_ = coverage > 0 ? RegionOf(StripesIn(areas_, period, coverage)) : CreateRectRgn(0, 0, 0, 0);
+    if (coverage <= 0) {
+        region_ = CreateRectRgn(0, 0, 0, 0);
+        return;
+    }
+    const std::vector<RECT> rows = StripesIn(areas_, PeriodAt(dpiY), coverage);
+    std::vector<RECT> columns = StripesIn(Transposed(areas_), PeriodAt(dpiX), coverage);
+    columns_ = columns.size() < rows.size();
+    if (columns_) columns = Transposed(std::move(columns));
+    const std::vector<RECT>& chosen = columns_ ? columns : rows;
+    count_ = chosen.size();
+    region_ = RegionOf(chosen);
 }
 
 ScreenStripes::~ScreenStripes() {
     if (region_) DeleteObject(region_);
 }
 
-bool ScreenStripes::Fits(int dpiY, float coverage, const std::vector<RECT>& areas) const {
-    return dpiY == dpiY_ && coverage == coverage_ && areas.size() == areas_.size() &&
+bool ScreenStripes::Fits(int dpiX, int dpiY, float coverage, const std::vector<RECT>& areas) const {
+    return dpiX == dpiX_ && dpiY == dpiY_ && coverage == coverage_ && areas.size() == areas_.size() &&
            std::equal(areas.begin(), areas.end(), areas_.begin(), [](const RECT& a, const RECT& b) {
                return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
            });

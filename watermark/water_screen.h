@@ -22,25 +22,38 @@ class GpGraphics;
 bool DeviceBlends(HDC hdc);
 
 // The stripes of one screen inside areas (device pixels), as a region: the
-// coverage of each stripe period, which is the device's vertical resolution
-// over 75 (at least 2 pixels). Made once for the pages of a job. Coverage 1
-// or more clips nothing, 0 or less clips everything.
+// coverage of each stripe period, which is the device's resolution across the
+// stripes over 75 (at least 2 pixels). Made once for the pages of a job.
+// Coverage 1 or more clips nothing, 0 or less clips everything.
+//
+// A printer's driver sends the clip's every rectangle with each page (Wine's
+// PostScript driver about 70 bytes each, in as many writes as lines), and one
+// stripe is one rectangle: the stripes run across the areas' shorter extent,
+// rows for a horizontal line, columns for turned lines that span a portrait
+// page's height.
 class ScreenStripes {
 public:
-    ScreenStripes(int dpiY, float coverage, std::vector<RECT> areas);
+    ScreenStripes(int dpiX, int dpiY, float coverage, std::vector<RECT> areas);
     ~ScreenStripes();
     ScreenStripes(const ScreenStripes&) = delete;
     ScreenStripes& operator=(const ScreenStripes&) = delete;
 
     // Whether these are the stripes that the same arguments would make.
-    bool Fits(int dpiY, float coverage, const std::vector<RECT>& areas) const;
+    bool Fits(int dpiX, int dpiY, float coverage, const std::vector<RECT>& areas) const;
+    // Whether the stripes are columns (else rows), and how many rectangles
+    // the region has.
+    bool Columns() const { return columns_; }
+    size_t RectangleCount() const { return count_; }
 
 private:
     friend class ScreenDoorClip;
+    int dpiX_;
     int dpiY_;
     float coverage_;
     std::vector<RECT> areas_;
     HRGN region_ = nullptr;  // null with coverage below 1: it could not be made
+    bool columns_ = false;
+    size_t count_ = 0;
 };
 
 // While it lives, the page draws only on the stripes (none given: anywhere).

@@ -9,7 +9,9 @@
 // Each figure is the time of the whole print command (device context, job,
 // pages, EndDoc with the port's writing, DeleteDC); each ratio the median over
 // rounds of its ratio to the baseline measured in the same round. The hosts
-// run on one processor (bench/one_processor.h).
+// run on one processor (bench/one_processor.h). Beside each, the size of the
+// job's PostScript: the driver writes it in small pieces, each a system call,
+// and that writing is most of a job's time.
 //   argv[1] rounds (default 5), argv[2] pages (default 20)
 #include <windows.h>
 
@@ -51,9 +53,11 @@ void Publish(testlib::Store& store, char layout, WORD lines) {
 
 struct Row {
     const char* what;
-    std::vector<double> ms, ratios;
+    std::vector<double> ms, ratios, kb;
     double Median() const { return bench::Median(ratios); }
-    void Print() const { printf("  %-58s %9.1f ms  %7.3fx\n", what, bench::Median(ms), Median()); }
+    void Print() const {
+        printf("  %-50s %9.1f ms %7.3fx %8.0f KB\n", what, bench::Median(ms), Median(), bench::Median(kb));
+    }
 };
 
 }  // namespace
@@ -91,12 +95,18 @@ int main(int argc, char** argv) {
                                {"lines", "40"},
                                {"text", "The committee reviewed the quarterly figures for every region"}};
     std::string problem;
+    double lastKb = 0;
     auto timed = [&](hosts::HostClient& host, HWND doc) {
         host.Activate(doc);
         const double t0 = bench::NowNs();
         const hosts::Reply r = host.Send("print", job, 600000);
         const double ms = (bench::NowNs() - t0) / 1e6;
         if (r.Num("enddoc") <= 0 && problem.empty()) problem = "a job failed: " + r.error;
+        lastKb = 0;
+        for (const printworld::PrintedJob& done : output.Jobs()) {
+            WIN32_FILE_ATTRIBUTE_DATA data{};
+            if (GetFileAttributesExA(done.file.c_str(), GetFileExInfoStandard, &data)) lastKb += data.nFileSizeLow / 1024.0;
+        }
         output.Clear();
         return ms;
     };
@@ -119,13 +129,15 @@ int main(int argc, char** argv) {
     Row* rows[] = {&base, &unprotected, &horizontal, &diagonal};
     timed(bare, docs[0]);  // the printer's first job sets up what later ones reuse
     for (int r = 0; r < rounds && problem.empty(); ++r) {
-        double ms[4];
+        double ms[4], kb[4];
         for (int k = 0; k < 4; ++k) {
             const int i = r % 2 ? 3 - k : k;
             ms[i] = runs[i]();
+            kb[i] = lastKb;
         }
         for (int i = 0; i < 4; ++i) {
             rows[i]->ms.push_back(ms[i]);
+            rows[i]->kb.push_back(kb[i]);
             rows[i]->ratios.push_back(ms[i] / ms[0]);
         }
     }
