@@ -30,11 +30,6 @@ ProcessContext& GetProcessContext() {
 
 volatile LONG g_nGraphErrorBoxes = 0;
 
-CCommonDoc*& DocObject() {
-    static CCommonDoc* doc = nullptr;
-    return doc;
-}
-
 void*& AppObject() {
     static void* appObject = nullptr;
     return appObject;

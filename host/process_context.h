@@ -35,8 +35,13 @@ struct ProcessContext {
 // (support/process_lifetime.h).
 ProcessContext& GetProcessContext();
 
+namespace processcontext_detail {
+inline CCommonDoc* g_docObject = nullptr;
+}  // namespace processcontext_detail
+
 // The process's document object; null outside the protected applications.
-CCommonDoc*& DocObject();
+// Read inline: replacements that run per message ask it before anything else.
+inline CCommonDoc*& DocObject() { return processcontext_detail::g_docObject; }
 
 // appObject: the application's automation object as the automation guard
 // captured it; null until then. Written on application threads, read by the

@@ -17,7 +17,3 @@ bool CCommonDoc::IsZelDoc(_ZEL_HOOK_INFO_& rec) {
 
 bool CCommonDoc::IsVersion12() const { return strVersion.rfind("12.0", 0) == 0; }
 
-bool IsProcessDocType(int type) {
-    const CCommonDoc* doc = DocObject();
-    return doc && doc->nDocType == type;
-}

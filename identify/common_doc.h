@@ -3,6 +3,7 @@
 // question every guard asks: is the document in front protected, with which rights.
 #include <string>
 
+#include "host/process_context.h"
 #include "store/hook_info.h"
 
 class CCommonDoc {
@@ -20,8 +21,12 @@ public:
     std::string strVersion;
 };
 
-// Whether this process has a document object of the type (kDocWord, ...).
-bool IsProcessDocType(int type);
+// Whether this process has a document object of the type (kDocWord, ...):
+// two loads, asked first by the replacements that run per message.
+inline bool IsProcessDocType(int type) {
+    const CCommonDoc* doc = DocObject();
+    return doc && doc->nDocType == type;
+}
 
 // Creates the document object for WINWORD, EXCEL, POWERPNT, ACROBAT and
 // ACRORD32 (upper-case base name without extension); nothing for other names.

@@ -7,15 +7,13 @@
 
 namespace {
 
-// One rule for both forms. When the rule cannot decide (a fault or an
-// exception in its work) a key press is consumed if a protected presentation
-// was found in front; otherwise the call goes on as the application made it.
+// One rule for both forms, in the presentation program. When the rule cannot
+// decide (a fault or an exception in its work) a key press is consumed if a
+// protected presentation was found in front; otherwise the call goes on as
+// the application made it. Out of line: the replacements themselves stay a
+// test and a jump (below).
 template <class Fn>
-int TranslateOrConsume(HookId row, Fn real, HWND hWnd, HACCEL hAccTable, LPMSG lpMsg) {
-    // The call runs for every message of every program; only the
-    // presentation program has shortcuts to consume. Everywhere else it goes
-    // on before any frame is set up.
-    if (!IsProcessDocType(kDocPowerPoint)) return real(hWnd, hAccTable, lpMsg);
+__attribute__((noinline)) int TranslateOrConsume(HookId row, Fn real, HWND hWnd, HACCEL hAccTable, LPMSG lpMsg) {
     bool protectedFront = false;
     return RunReplacement(
         row, real,
@@ -37,12 +35,16 @@ int TranslateOrConsume(HookId row, Fn real, HWND hWnd, HACCEL hAccTable, LPMSG l
 
 }  // namespace
 
+// The call runs for every message of every program; only the presentation
+// program has shortcuts to consume. Everywhere else it goes on at once.
 int WINAPI Detour_TranslateAccelerator(HWND hWnd, HACCEL hAccTable, LPMSG lpMsg) {
+    if (!IsProcessDocType(kDocPowerPoint)) return Trampoline_TranslateAccelerator(hWnd, hAccTable, lpMsg);
     return TranslateOrConsume(HookId::kTranslateAccelerator, Trampoline_TranslateAccelerator, hWnd, hAccTable,
                               lpMsg);
 }
 
 int WINAPI Detour_TranslateAcceleratorW(HWND hWnd, HACCEL hAccTable, LPMSG lpMsg) {
+    if (!IsProcessDocType(kDocPowerPoint)) return Trampoline_TranslateAcceleratorW(hWnd, hAccTable, lpMsg);
     return TranslateOrConsume(HookId::kTranslateAcceleratorW, Trampoline_TranslateAcceleratorW, hWnd, hAccTable,
                               lpMsg);
 }

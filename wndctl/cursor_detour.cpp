@@ -5,10 +5,11 @@
 #include "intercept/replacement_guard.h"
 #include "wndctl/cursor_pinning.h"
 
-BOOL WINAPI Detour_GetCursorPos(LPPOINT lpPoint) {
-    // Asked on every mouse move; only the spreadsheet's pointer is pinned,
-    // elsewhere the call goes on before any frame is set up.
-    if (!IsProcessDocType(kDocExcel)) return Trampoline_GetCursorPos(lpPoint);
+namespace {
+
+// In the spreadsheet. Out of line: the replacement itself stays a test and a
+// jump (below).
+__attribute__((noinline)) BOOL PinnedCursorPos(LPPOINT lpPoint) {
     return RunReplacement(
         HookId::kGetCursorPos, Trampoline_GetCursorPos,
         [&]() -> BOOL {
@@ -24,4 +25,13 @@ BOOL WINAPI Detour_GetCursorPos(LPPOINT lpPoint) {
         // The pointer's position itself carries no content: a fault in the
         // pinning leaves the system's answer.
         [&]() -> BOOL { return intercept::CallReal(Trampoline_GetCursorPos, lpPoint); }, lpPoint);
+}
+
+}  // namespace
+
+// Asked on every mouse move; only the spreadsheet's pointer is pinned,
+// elsewhere the call goes on at once.
+BOOL WINAPI Detour_GetCursorPos(LPPOINT lpPoint) {
+    if (!IsProcessDocType(kDocExcel)) return Trampoline_GetCursorPos(lpPoint);
+    return PinnedCursorPos(lpPoint);
 }

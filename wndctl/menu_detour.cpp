@@ -5,10 +5,11 @@
 #include "intercept/replacement_guard.h"
 #include "wndctl/pdf_menu_rule.h"
 
-BOOL WINAPI Detour_EnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEnable) {
-    // Menus are updated often in every program; only the PDF application's
-    // are ruled, elsewhere the call goes on before any frame is set up.
-    if (!IsProcessDocType(kDocPdf)) return Trampoline_EnableMenuItem(hMenu, uIDEnableItem, uEnable);
+namespace {
+
+// In the PDF application. Out of line: the replacement itself stays a test
+// and a jump (below).
+__attribute__((noinline)) BOOL RuledEnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEnable) {
     bool limitedFront = false;
     return RunReplacement(
         HookId::kEnableMenuItem, Trampoline_EnableMenuItem,
@@ -29,4 +30,13 @@ BOOL WINAPI Detour_EnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEnable)
             return intercept::CallReal(Trampoline_EnableMenuItem, hMenu, uIDEnableItem, uEnable);
         },
         hMenu, uIDEnableItem, uEnable);
+}
+
+}  // namespace
+
+// Menus are updated often in every program; only the PDF application's are
+// ruled, elsewhere the call goes on at once.
+BOOL WINAPI Detour_EnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEnable) {
+    if (!IsProcessDocType(kDocPdf)) return Trampoline_EnableMenuItem(hMenu, uIDEnableItem, uEnable);
+    return RuledEnableMenuItem(hMenu, uIDEnableItem, uEnable);
 }

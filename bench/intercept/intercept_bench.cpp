@@ -7,7 +7,7 @@
 //    one stop per hook;
 //  - loading a library that installs all tables against a trivial library,
 //    in a process with 8 other threads.
-//   argv[1] "pass-through": the first section alone
+//   argv[1] "pass-through" or "window": that section alone
 #include <windows.h>
 
 #include <algorithm>
@@ -372,10 +372,18 @@ void LoadCosts() {
 
 }  // namespace
 
-// With the argument "pass-through", only the first section runs.
+// With an argument, only the section it names runs.
 int main(int argc, char** argv) {
+    const char* only = argc > 1 ? argv[1] : "";
+    if (!strcmp(only, "pass-through")) {
+        PassThroughCosts();
+        return 0;
+    }
+    if (!strcmp(only, "window")) {
+        WindowReplacementCosts();
+        return 0;
+    }
     PassThroughCosts();
-    if (argc > 1 && strcmp(argv[1], "pass-through") == 0) return 0;
     AutomationReplacementCosts();
     WindowReplacementCosts();
     AttachDetachCosts();
