@@ -27,10 +27,10 @@ bool DeviceBlends(HDC hdc);
 // Coverage 1 or more clips nothing, 0 or less clips everything.
 //
 // A printer's driver sends the clip's every rectangle with each page (Wine's
-// PostScript driver about 70 bytes each, in as many writes as lines), and one
-// stripe is one rectangle: the stripes run across the areas' shorter extent,
-// rows for a horizontal line, columns for turned lines that span a portrait
-// page's height.
+// PostScript driver as four lines, each its own write to the spool file), and
+// one stripe is one rectangle: the stripes run across the areas' shorter
+// extent, rows for a horizontal line, columns for turned lines that span a
+// portrait page's height.
 class ScreenStripes {
 public:
     ScreenStripes(int dpiX, int dpiY, float coverage, std::vector<RECT> areas);
