@@ -6,11 +6,11 @@
 //    through, while a call into a function that another replacement guards
 //    goes through that one (support/thread_marks.h);
 //  - the replacement's own work is only its own: the real function is called
-//    through CallReal, and a modal wait (a refusal box shown before the call
-//    returns) runs inside Unmarked; while either runs the thread is the
-//    application's, so a call it makes meanwhile (a dialog hook, a progress
-//    routine, a print sent by the box's message loop) meets its replacement
-//    again;
+//    through CallReal (given the run's frame where the body calls it), and a
+//    modal wait (a refusal box shown before the call returns) runs inside
+//    Unmarked; while either runs the thread is the application's, so a call
+//    it makes meanwhile (a dialog hook, a progress routine, a print sent by
+//    the box's message loop) meets its replacement again;
 //  - the caller's last error is what the real function sees wherever the
 //    call is passed on: the shape itself makes no system call on its way in;
 //  - no exception leaves it: a C++ exception, or a fault of the own work
@@ -21,7 +21,9 @@
 //
 //   HANDLE WINAPI Detour_GetClipboardData(UINT uFormat) {
 //       return RunReplacement(HookId::kGetClipboardData, Trampoline_GetClipboardData,
-//           [&]() -> HANDLE { ...decide, maybe CallReal(Trampoline_GetClipboardData, uFormat)... },
+//           [&](contained::Frame& run) -> HANDLE {
+//               ...decide, maybe CallReal(run, Trampoline_GetClipboardData, uFormat)...
+//           },
 //           [&]() -> HANDLE { LogError("Detour_GetClipboardData:Exception"); return nullptr; },
 //           uFormat);
 //   }
@@ -59,6 +61,15 @@ inline DWORD ReadLastError() {
 }
 inline void WriteLastError(DWORD v) { __asm__ volatile("movl %0, %%fs:0x34" : : "r"(v) : "memory"); }
 
+// A body that takes the run's frame is given it, for CallReal. It must not
+// hand that frame over from inside a run of its own (contained::Run): there
+// the innermost frame is the inner run's.
+template <class Body>
+__attribute__((always_inline)) inline auto RunBody(Body& body, contained::Frame& run) {
+    if constexpr (std::is_invocable_v<Body&, contained::Frame&>) return body(run);
+    else return body();
+}
+
 }  // namespace detail
 
 // A pointer argument that names something: neither null nor an integer
@@ -77,7 +88,16 @@ private:
 };
 
 // The one way a replacement reaches the real function: through its slot,
-// with the thread handed to the application while it runs.
+// with the thread handed to the application while it runs. The innermost
+// frame of ours is the one handed over: the form that is given the run's
+// frame (a replacement's work, straight in its body) flags it at once; the
+// other looks it up on the exception chain, which costs a read of the chain
+// just after the run wrote it, on every call.
+template <class Fn, class... Args>
+auto CallReal(contained::Frame& run, Fn real, Args... args) -> decltype(real(args...)) {
+    const contained::InApplication application(run);
+    return real(args...);
+}
 template <class Fn, class... Args>
 auto CallReal(Fn real, Args... args) -> decltype(real(args...)) {
     const contained::InApplication application;
@@ -106,19 +126,24 @@ __attribute__((always_inline)) inline auto RunReplacement(HookId id, Fn trampoli
     if (entry == marks::Entry::kPass) return trampoline(args...);
     const int owned = entry == marks::Entry::kOwn ? row : -1;
     const DWORD callerError = d::ReadLastError();
+    // Whether the run owned the mark is read back from its frame (Ended::bit).
     if constexpr (std::is_void_v<Result>) {
-        if (contained::Run([&] { body(); }, owned) != contained::Outcome::kDone) {
+        const contained::Ended ended =
+            contained::RunWithFrame([&](contained::Frame& run) { d::RunBody(body, run); }, owned);
+        if (ended.outcome != contained::Outcome::kDone) {
             d::WriteLastError(callerError);
             contained::Run([&] { onException(); });
         }
-        if (owned >= 0) marks::Leave(row);
+        if (__builtin_expect(ended.bit >= 0, 1)) marks::Leave(row);
     } else {
         Result result{};
-        if (contained::Run([&] { result = body(); }, owned) != contained::Outcome::kDone) {
+        const contained::Ended ended =
+            contained::RunWithFrame([&](contained::Frame& run) { result = d::RunBody(body, run); }, owned);
+        if (ended.outcome != contained::Outcome::kDone) {
             d::WriteLastError(callerError);
             if (contained::Run([&] { result = onException(); }) != contained::Outcome::kDone) result = Result();
         }
-        if (owned >= 0) marks::Leave(row);
+        if (__builtin_expect(ended.bit >= 0, 1)) marks::Leave(row);
         return result;
     }
 }

@@ -40,7 +40,7 @@ namespace contained {
 
 enum class Outcome { kDone, kThrown, kFaulted };
 
-enum FrameKind : uint32_t {
+enum FrameKind : uint8_t {
     kRun = 0,       // a contained run (Run, RunWithFrame)
     kOwnWork = 1,   // the library's own work: only restores the marks it set
 };
@@ -54,11 +54,13 @@ struct Frame {
     uint32_t esp;        // kRun: where a contained fault comes back to
     uint32_t ebp;
     uint32_t resume;
-    int bit;             // the re-entry mark the run owns; -1 for none
-    LONG inApplication;  // read by the handler, on the same thread
-    uint32_t kind;
-    const void* ledger;  // the head of the thread's ledger of held locks when it began
-    uint32_t saved[2];   // kOwnWork: the marks it found
+    // One word, written at once when the frame begins (a replacement's way in
+    // is bound by its stores).
+    int16_t bit;            // the re-entry mark the run owns; -1 for none
+    uint8_t kind;           // FrameKind
+    uint8_t inApplication;  // read by the handler, on the same thread
+    const void* ledger;     // the head of the thread's ledger of held locks when it began
+    uint32_t saved[2];      // kOwnWork: the marks it found
 };
 
 extern "C" EXCEPTION_DISPOSITION __cdecl GatrelFrameHandler(EXCEPTION_RECORD*, void*, CONTEXT*, void*);
@@ -77,15 +79,24 @@ inline bool IsOurs(const Frame* f) { return f->handler == reinterpret_cast<void*
 // application's own code, may: a few records are looked through.
 Frame* InnermostFrame();
 
+// How a run ended, and the re-entry mark its frame owned, read back from the
+// frame: a caller that needs the mark afterwards keeps no copy of its own
+// across the run (whatever is kept across it goes to the stack, and a
+// replacement's way in is bound by its stores).
+struct Ended {
+    Outcome outcome;
+    int bit;
+};
+
 // work(frame) inside a frame of kind kRun owning bit; C++ exceptions it
 // throws end it too.
 template <class W>
-__attribute__((always_inline)) inline Outcome RunWithFrame(W&& work, int bit = -1) {
+__attribute__((always_inline)) inline Ended RunWithFrame(W&& work, int bit = -1) {
     Frame frame;
     frame.handler = reinterpret_cast<void*>(&GatrelFrameHandler);
-    frame.bit = bit;
-    frame.inApplication = 0;
+    frame.bit = static_cast<int16_t>(bit);
     frame.kind = kRun;
+    frame.inApplication = 0;
     frame.ledger = support::HeldLockMark();
     frame.prev = ChainHead();
     asm goto(
@@ -106,18 +117,18 @@ __attribute__((always_inline)) inline Outcome RunWithFrame(W&& work, int bit = -
             outcome = Outcome::kThrown;
         }
         SetChainHead(frame.prev);
-        return outcome;
+        return {outcome, frame.bit};
     }
 faulted:
     // Back from a contained fault: the chain ends at this frame again.
     SetChainHead(frame.prev);
-    return Outcome::kFaulted;
+    return {Outcome::kFaulted, frame.bit};
 }
 
 // work() inside a contained frame.
 template <class W>
 __attribute__((always_inline)) inline Outcome Run(W&& work, int bit = -1) {
-    return RunWithFrame([&](Frame&) { work(); }, bit);
+    return RunWithFrame([&](Frame&) { work(); }, bit).outcome;
 }
 
 // While it lives, the innermost frame's work has handed the thread to the
@@ -129,8 +140,8 @@ public:
         frame.inApplication = 1;
     }
     InApplication() : frame_(ChainHead()) {
-        if (!IsOurs(frame_)) frame_ = InnermostFrame();
-        if (frame_) {
+        if (__builtin_expect(!IsOurs(frame_), 0)) frame_ = InnermostFrame();
+        if (__builtin_expect(frame_ != nullptr, 1)) {
             before_ = frame_->inApplication;
             frame_->inApplication = 1;
         }
@@ -143,7 +154,7 @@ public:
 
 private:
     Frame* frame_;
-    LONG before_ = 0;
+    uint8_t before_ = 0;
 };
 
 }  // namespace contained

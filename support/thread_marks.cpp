@@ -11,8 +11,8 @@ OwnWork::OwnWork() {
     const Words found = ReadAll();
     frame_.handler = reinterpret_cast<void*>(&contained::GatrelFrameHandler);
     frame_.bit = -1;
-    frame_.inApplication = 0;
     frame_.kind = contained::kOwnWork;
+    frame_.inApplication = 0;
     frame_.ledger = support::HeldLockMark();
     frame_.saved[0] = found.w[0];
     frame_.saved[1] = found.w[1];

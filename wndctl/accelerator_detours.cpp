@@ -17,14 +17,14 @@ __attribute__((noinline)) int TranslateOrConsume(HookId row, Fn real, HWND hWnd,
     bool protectedFront = false;
     return RunReplacement(
         row, real,
-        [&]() -> int {
+        [&](contained::Frame& run) -> int {
             // A null message is the real function's to answer.
             bool consume;
             {
                 const intercept::LastErrorKeeper callerError;
                 consume = lpMsg && ConsumePresentationShortcut(*lpMsg, protectedFront);
             }
-            return consume ? 1 : intercept::CallReal(real, hWnd, hAccTable, lpMsg);
+            return consume ? 1 : intercept::CallReal(run, real, hWnd, hAccTable, lpMsg);
         },
         [&]() -> int {
             if (protectedFront) return 1;

@@ -12,8 +12,8 @@ namespace {
 __attribute__((noinline)) BOOL PinnedCursorPos(LPPOINT lpPoint) {
     return RunReplacement(
         HookId::kGetCursorPos, Trampoline_GetCursorPos,
-        [&]() -> BOOL {
-            const BOOL ok = intercept::CallReal(Trampoline_GetCursorPos, lpPoint);
+        [&](contained::Frame& run) -> BOOL {
+            const BOOL ok = intercept::CallReal(run, Trampoline_GetCursorPos, lpPoint);
             if (!ok) return ok;
             // Pinned on a copy: the caller's point changes once, to its final value.
             POINT p = *lpPoint;

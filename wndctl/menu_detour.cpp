@@ -13,15 +13,15 @@ __attribute__((noinline)) BOOL RuledEnableMenuItem(HMENU hMenu, UINT uIDEnableIt
     bool limitedFront = false;
     return RunReplacement(
         HookId::kEnableMenuItem, Trampoline_EnableMenuItem,
-        [&]() -> BOOL {
+        [&](contained::Frame& run) -> BOOL {
             // No menu: the real function's own answer.
-            if (!hMenu) return intercept::CallReal(Trampoline_EnableMenuItem, hMenu, uIDEnableItem, uEnable);
+            if (!hMenu) return intercept::CallReal(run, Trampoline_EnableMenuItem, hMenu, uIDEnableItem, uEnable);
             UINT state;
             {
                 const intercept::LastErrorKeeper callerError;
                 state = PdfMenuItemState(hMenu, uIDEnableItem, uEnable, limitedFront);
             }
-            return intercept::CallReal(Trampoline_EnableMenuItem, hMenu, uIDEnableItem, state);
+            return intercept::CallReal(run, Trampoline_EnableMenuItem, hMenu, uIDEnableItem, state);
         },
         // Undecided while a limited document is in front: the item stays as
         // it is, as when the item does not exist (-1).

@@ -64,9 +64,9 @@ HRESULT WINAPI Detour_CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWO
     const CLSID* clsid = AddressOf(rclsid);
     return RunReplacement(
         HookId::kCoCreateInstance, Trampoline_CoCreateInstance,
-        [&]() -> HRESULT {
+        [&](contained::Frame& run) -> HRESULT {
             if (!clsid || !ppv)
-                return intercept::CallReal(Trampoline_CoCreateInstance, std::cref(rclsid), pUnkOuter, dwClsContext,
+                return intercept::CallReal(run, Trampoline_CoCreateInstance, std::cref(rclsid), pUnkOuter, dwClsContext,
                                            std::cref(riid), ppv);
             if (!IsClsidAllowed(rclsid)) {
                 *ppv = nullptr;  // as the real function leaves it on a failure
@@ -77,7 +77,7 @@ HRESULT WINAPI Detour_CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWO
                 korb = HasKORBRecord();
                 if (!korb) LogError("FindDocType  Error");
             }
-            const HRESULT hr = intercept::CallReal(Trampoline_CoCreateInstance, std::cref(rclsid), pUnkOuter,
+            const HRESULT hr = intercept::CallReal(run, Trampoline_CoCreateInstance, std::cref(rclsid), pUnkOuter,
                                                    dwClsContext, std::cref(riid), ppv);
             if (SUCCEEDED(hr) && *ppv) {
                 if (korb) InterlockedExchange(&bKORBWordCreated, 1);
@@ -98,7 +98,7 @@ HRESULT WINAPI Detour_CoCreateInstanceEx(REFCLSID rclsid, IUnknown* punkOuter, D
     const CLSID* clsid = AddressOf(rclsid);
     return RunReplacement(
         HookId::kCoCreateInstanceEx, Trampoline_CoCreateInstanceEx,
-        [&]() -> HRESULT {
+        [&](contained::Frame& run) -> HRESULT {
             if (clsid && pResults && dwCount && !IsClsidAllowed(rclsid)) {
                 // Each result as the real function leaves it when the
                 // creation fails.
@@ -108,7 +108,7 @@ HRESULT WINAPI Detour_CoCreateInstanceEx(REFCLSID rclsid, IUnknown* punkOuter, D
                 }
                 return E_NOINTERFACE;
             }
-            const HRESULT hr = intercept::CallReal(Trampoline_CoCreateInstanceEx, std::cref(rclsid), punkOuter,
+            const HRESULT hr = intercept::CallReal(run, Trampoline_CoCreateInstanceEx, std::cref(rclsid), punkOuter,
                                                    dwClsCtx, pServerInfo, dwCount, pResults);
             if (SUCCEEDED(hr) && clsid && pResults && IsEqualCLSID(rclsid, kChartServerClsid))
                 for (DWORD i = 0; i < dwCount; ++i)
@@ -131,12 +131,12 @@ HRESULT WINAPI Detour_CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVO
     const CLSID* clsid = AddressOf(rclsid);
     return RunReplacement(
         HookId::kCoGetClassObject, Trampoline_CoGetClassObject,
-        [&]() -> HRESULT {
+        [&](contained::Frame& run) -> HRESULT {
             if (clsid && ppv && !IsClsidAllowed(rclsid)) {
                 *ppv = nullptr;  // as the real function leaves it on a failure
                 return E_NOINTERFACE;
             }
-            return intercept::CallReal(Trampoline_CoGetClassObject, std::cref(rclsid), dwClsContext, pServerInfo,
+            return intercept::CallReal(run, Trampoline_CoGetClassObject, std::cref(rclsid), dwClsContext, pServerInfo,
                                        std::cref(riid), ppv);
         },
         [&]() -> HRESULT {
@@ -153,12 +153,12 @@ HRESULT WINAPI Detour_CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVO
 HRESULT WINAPI Detour_OleRun(LPUNKNOWN pUnknown) {
     return RunReplacement(
         HookId::kOleRun, Trampoline_OleRun,
-        [&]() -> HRESULT {
+        [&](contained::Frame& run) -> HRESULT {
             if (IsGraphObject(pUnknown) && !AllowOpenGraph()) return E_UNEXPECTED;
             const bool korb = __atomic_load_n(&bKORBWordCreated, __ATOMIC_ACQUIRE) && HasKORBRecord();
             std::vector<DWORD> before;
             if (korb) FindProcessIdsByName("winword.exe", before, {});
-            const HRESULT hr = intercept::CallReal(Trampoline_OleRun, pUnknown);
+            const HRESULT hr = intercept::CallReal(run, Trampoline_OleRun, pUnknown);
             if (SUCCEEDED(hr) && korb && InterlockedExchange(&bKORBWordCreated, 0)) {
                 // The word processor this run started may reach the client's
                 // temporary directory through the file-lock driver.
@@ -182,9 +182,9 @@ HRESULT WINAPI Detour_GetActiveObject(REFCLSID rclsid, PVOID pvReserved, IUnknow
     const CLSID* clsid = AddressOf(rclsid);
     return RunReplacement(
         HookId::kGetActiveObject, Trampoline_GetActiveObject,
-        [&]() -> HRESULT {
+        [&](contained::Frame& run) -> HRESULT {
             if (!clsid || !ppunk)
-                return intercept::CallReal(Trampoline_GetActiveObject, std::cref(rclsid), pvReserved, ppunk);
+                return intercept::CallReal(run, Trampoline_GetActiveObject, std::cref(rclsid), pvReserved, ppunk);
             bool allowed = IsClsidAllowed(rclsid);
             if (allowed &&
                 (IsOfficeAppClsid(OfficeApp::Word, rclsid) || IsOfficeAppClsid(OfficeApp::PowerPoint, rclsid) ||
@@ -200,7 +200,7 @@ HRESULT WINAPI Detour_GetActiveObject(REFCLSID rclsid, PVOID pvReserved, IUnknow
                 *ppunk = nullptr;  // as the real function leaves it on a failure
                 return REGDB_E_CLASSNOTREG;
             }
-            return intercept::CallReal(Trampoline_GetActiveObject, std::cref(rclsid), pvReserved, ppunk);
+            return intercept::CallReal(run, Trampoline_GetActiveObject, std::cref(rclsid), pvReserved, ppunk);
         },
         [&]() -> HRESULT {
             // Attaching to a running application is refused when the
@@ -214,10 +214,10 @@ HRESULT WINAPI Detour_RegisterActiveObject(IUnknown* punk, REFCLSID rclsid, DWOR
     const CLSID* clsid = AddressOf(rclsid);
     return RunReplacement(
         HookId::kRegisterActiveObject, Trampoline_RegisterActiveObject,
-        [&]() -> HRESULT {
+        [&](contained::Frame& run) -> HRESULT {
             const bool application = punk && clsid && IsEqualCLSID(rclsid, kSpreadsheetAppClsid);
-            const HRESULT hr =
-                intercept::CallReal(Trampoline_RegisterActiveObject, punk, std::cref(rclsid), dwFlags, pdwRegister);
+            const HRESULT hr = intercept::CallReal(run, Trampoline_RegisterActiveObject, punk, std::cref(rclsid),
+                                                   dwFlags, pdwRegister);
             // Kept without a reference of its own: one would keep the
             // application from ending.
             if (SUCCEEDED(hr) && application)
@@ -234,7 +234,7 @@ HRESULT WINAPI Detour_DispCallFunc(void* pvInstance, ULONG_PTR oVft, CALLCONV cc
                                    VARTYPE* prgvt, VARIANTARG** prgpvarg, VARIANT* pvargResult) {
     return RunReplacement(
         HookId::kDispCallFunc, Trampoline_DispCallFunc,
-        [&]() -> HRESULT {
+        [&](contained::Frame& run) -> HRESULT {
             CLSID clsid;
             if (!__atomic_load_n(&bAppObjectCreated, __ATOMIC_ACQUIRE) &&
                 OfficeAppClsid(OfficeApp::PowerPoint, clsid)) {
@@ -254,7 +254,7 @@ HRESULT WINAPI Detour_DispCallFunc(void* pvInstance, ULONG_PTR oVft, CALLCONV cc
                     InterlockedExchange(&bAppObjectCreated, 1);
                 }
             }
-            return intercept::CallReal(Trampoline_DispCallFunc, pvInstance, oVft, cc, vtReturn, cActuals, prgvt,
+            return intercept::CallReal(run, Trampoline_DispCallFunc, pvInstance, oVft, cc, vtReturn, cActuals, prgvt,
                                        prgpvarg, pvargResult);
         },
         [&]() -> HRESULT {

@@ -40,9 +40,9 @@ bool IsRefusedConversation(DWORD idInst, HSZ hszService, HSZ hszTopic) {
 HCONV WINAPI Detour_DdeConnect(DWORD idInst, HSZ hszService, HSZ hszTopic, PCONVCONTEXT pCC) {
     return RunReplacement(
         HookId::kDdeConnect, Trampoline_DdeConnect,
-        [&]() -> HCONV {
+        [&](contained::Frame& run) -> HCONV {
             if (IsRefusedConversation(idInst, hszService, hszTopic)) return nullptr;
-            return intercept::CallReal(Trampoline_DdeConnect, idInst, hszService, hszTopic, pCC);
+            return intercept::CallReal(run, Trampoline_DdeConnect, idInst, hszService, hszTopic, pCC);
         },
         [&]() -> HCONV { return intercept::CallReal(Trampoline_DdeConnect, idInst, hszService, hszTopic, pCC); },
         idInst, hszService, hszTopic, pCC);
@@ -53,9 +53,9 @@ HCONVLIST WINAPI Detour_DdeConnectList(DWORD idInst, HSZ hszService, HSZ hszTopi
                                        PCONVCONTEXT pCC) {
     return RunReplacement(
         HookId::kDdeConnectList, Trampoline_DdeConnectList,
-        [&]() -> HCONVLIST {
+        [&](contained::Frame& run) -> HCONVLIST {
             if (IsRefusedConversation(idInst, hszService, hszTopic)) return nullptr;
-            return intercept::CallReal(Trampoline_DdeConnectList, idInst, hszService, hszTopic, hConvList, pCC);
+            return intercept::CallReal(run, Trampoline_DdeConnectList, idInst, hszService, hszTopic, hConvList, pCC);
         },
         [&]() -> HCONVLIST {
             return intercept::CallReal(Trampoline_DdeConnectList, idInst, hszService, hszTopic, hConvList, pCC);

@@ -29,9 +29,9 @@ HRESULT WINAPI Detour_DoDragDrop(LPDATAOBJECT pDataObj, LPDROPSOURCE pDropSource
                                  LPDWORD pdwEffect) {
     return RunReplacement(
         HookId::kDoDragDrop, Trampoline_DoDragDrop,
-        [&]() -> HRESULT {
+        [&](contained::Frame& run) -> HRESULT {
             if (!pDataObj || !pDropSource)
-                return intercept::CallReal(Trampoline_DoDragDrop, pDataObj, pDropSource, dwOKEffects, pdwEffect);
+                return intercept::CallReal(run, Trampoline_DoDragDrop, pDataObj, pDropSource, dwOKEffects, pdwEffect);
             const ButtonTracks t = CurrentButtonTracks();
             // A drag of this press has already left a protected document.
             if (t.left.blocked || t.right.blocked) return CancelDrag(pdwEffect);
@@ -43,8 +43,8 @@ HRESULT WINAPI Detour_DoDragDrop(LPDATAOBJECT pDataObj, LPDROPSOURCE pDropSource
             // Only an Alt+Tab made during this drag ends it.
             if (store::GetAltTabFlag()) store::SetAltTabFlag(0);
             CZelDropSource source(pDropSource, t.left.downWnd, t.right.downWnd, docWnd, flag);
-            return intercept::CallReal(Trampoline_DoDragDrop, pDataObj, static_cast<IDropSource*>(&source), dwOKEffects,
-                                       pdwEffect);
+            return intercept::CallReal(run, Trampoline_DoDragDrop, pDataObj, static_cast<IDropSource*>(&source),
+                                       dwOKEffects, pdwEffect);
         },
         [&]() -> HRESULT {
             // Undecided: no drag out of a document application.
@@ -57,7 +57,7 @@ HRESULT WINAPI Detour_DoDragDrop(LPDATAOBJECT pDataObj, LPDROPSOURCE pDropSource
 HRESULT WINAPI Detour_RevokeDragDrop(HWND hwnd) {
     return RunReplacement(
         HookId::kRevokeDragDrop, Trampoline_RevokeDragDrop,
-        [&]() -> HRESULT {
+        [&](contained::Frame& run) -> HRESULT {
             CCommonDoc* doc = DocObject();
             _ZEL_HOOK_INFO_ rec{};
             if (hwnd && IsOfficeDoc(doc) && store::GetProtectedContent() && doc->IsLimitedZelDoc(rec)) {
@@ -79,7 +79,7 @@ HRESULT WINAPI Detour_RevokeDragDrop(HWND hwnd) {
                     }
                 }
             }
-            return intercept::CallReal(Trampoline_RevokeDragDrop, hwnd);
+            return intercept::CallReal(run, Trampoline_RevokeDragDrop, hwnd);
         },
         [&]() -> HRESULT { return intercept::CallReal(Trampoline_RevokeDragDrop, hwnd); }, hwnd);
 }

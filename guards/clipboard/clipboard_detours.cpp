@@ -52,24 +52,24 @@ BOOL WINAPI Detour_EmptyClipboard() {
 HANDLE WINAPI Detour_SetClipboardData(UINT uFormat, HANDLE hMem) {
     return RunReplacement(
         HookId::kSetClipboardData, Trampoline_SetClipboardData,
-        [&]() -> HANDLE {
+        [&](contained::Frame& run) -> HANDLE {
             ReleaseOrphanedClipboardHandles();
             const ClipboardSource src = GetClipboardSource();
             store::SetAfterEmpty(false);
             if (!src.isProtected) {
                 if (store::GetProtectedContent()) Detour_EmptyClipboard();
                 store::SetProtectedContent(false);
-                return intercept::CallReal(Trampoline_SetClipboardData, uFormat, hMem);
+                return intercept::CallReal(run, Trampoline_SetClipboardData, uFormat, hMem);
             }
             // Content of another owner is discarded before the new owner's
             // first format is kept.
             if (store::IsClipOwnerDifferent(src.ownerWnd, src.ownerPid)) Detour_EmptyClipboard();
             store::SetProtectedContent(true);
             store::SetClipOwner(src.ownerWnd, src.ownerPid);
-            if (!hMem) return intercept::CallReal(Trampoline_SetClipboardData, uFormat, nullptr);
+            if (!hMem) return intercept::CallReal(run, Trampoline_SetClipboardData, uFormat, nullptr);
             store::SetProtectedData(uFormat, hMem, DelClipbrdMem);
             // Only the announcement reaches the system; the caller sees success.
-            intercept::CallReal(Trampoline_SetClipboardData, uFormat, nullptr);
+            intercept::CallReal(run, Trampoline_SetClipboardData, uFormat, nullptr);
             return hMem;
         },
         []() -> HANDLE {
@@ -82,14 +82,15 @@ HANDLE WINAPI Detour_SetClipboardData(UINT uFormat, HANDLE hMem) {
 HANDLE WINAPI Detour_GetClipboardData(UINT uFormat) {
     return RunReplacement(
         HookId::kGetClipboardData, Trampoline_GetClipboardData,
-        [&]() -> HANDLE {
+        [&](contained::Frame& run) -> HANDLE {
             ReleaseOrphanedClipboardHandles();
-            if (!store::GetProtectedContent()) return intercept::CallReal(Trampoline_GetClipboardData, uFormat);
+            if (!store::GetProtectedContent()) return intercept::CallReal(run, Trampoline_GetClipboardData, uFormat);
             if (CanPasteProtectedData()) {
                 // A thread without the clipboard open gets the system's own failure.
                 if (HANDLE kept = store::GetProtectedData(uFormat))
-                    return ThreadHasClipboardOpen() ? kept : intercept::CallReal(Trampoline_GetClipboardData, uFormat);
-                if (HANDLE real = intercept::CallReal(Trampoline_GetClipboardData, uFormat)) return real;
+                    return ThreadHasClipboardOpen() ? kept
+                                                    : intercept::CallReal(run, Trampoline_GetClipboardData, uFormat);
+                if (HANDLE real = intercept::CallReal(run, Trampoline_GetClipboardData, uFormat)) return real;
                 return store::GetProtectedData(uFormat);
             }
             if (store::IsClipOwnerPid(GetCurrentProcessId())) Detour_EmptyClipboard();
@@ -117,9 +118,9 @@ int WINAPI Detour_CountClipboardFormats() {
 BOOL WINAPI Detour_OpenClipboard(HWND hWndNewOwner) {
     return RunReplacement(
         HookId::kOpenClipboard, Trampoline_OpenClipboard,
-        [&]() -> BOOL {
+        [&](contained::Frame& run) -> BOOL {
             ReleaseOrphanedClipboardHandles();
-            if (intercept::CallReal(Trampoline_OpenClipboard, hWndNewOwner)) return TRUE;
+            if (intercept::CallReal(run, Trampoline_OpenClipboard, hWndNewOwner)) return TRUE;
             if (!IsProcessDocType(kDocExcel) || !IsClipboardCopyDenied()) return FALSE;
             if (store::GetZelEmptying()) {
                 LogError("Is Zel Empty Clipboard, Wait End");
@@ -132,12 +133,12 @@ BOOL WINAPI Detour_OpenClipboard(HWND hWndNewOwner) {
                              kEmptyingWaitRoundMs * kEmptyingWaitRounds);
                 else
                     LogError("Zel Empty Clipboard End");
-                if (intercept::CallReal(Trampoline_OpenClipboard, hWndNewOwner)) return TRUE;
+                if (intercept::CallReal(run, Trampoline_OpenClipboard, hWndNewOwner)) return TRUE;
             }
             LogError("Open Clipboard Error, Try Close Clipboard.");
-            intercept::CallReal(Trampoline_OpenClipboard, GetOpenClipboardWindow());
+            intercept::CallReal(run, Trampoline_OpenClipboard, GetOpenClipboardWindow());
             CloseClipboard();
-            return intercept::CallReal(Trampoline_OpenClipboard, hWndNewOwner);
+            return intercept::CallReal(run, Trampoline_OpenClipboard, hWndNewOwner);
         },
         [&]() -> BOOL { return FALSE; }, hWndNewOwner);
 }

@@ -7,12 +7,12 @@
 HRESULT WINAPI Detour_RegisterDragDrop(HWND hwnd, LPDROPTARGET pDropTarget) {
     return RunReplacement(
         HookId::kRegisterDragDrop, Trampoline_RegisterDragDrop,
-        [&]() -> HRESULT {
+        [&](contained::Frame& run) -> HRESULT {
             {
                 const intercept::LastErrorKeeper keep;
                 UpdateKORBDocWnd();
             }
-            return intercept::CallReal(Trampoline_RegisterDragDrop, hwnd, pDropTarget);
+            return intercept::CallReal(run, Trampoline_RegisterDragDrop, hwnd, pDropTarget);
         },
         [&]() -> HRESULT { return intercept::CallReal(Trampoline_RegisterDragDrop, hwnd, pDropTarget); },
         hwnd, pDropTarget);

@@ -42,10 +42,10 @@ HMODULE Refused() {
 HMODULE WINAPI Detour_LoadLibraryA(LPCSTR lpLibFileName) {
     return RunReplacement(
         HookId::kLoadLibraryA, Trampoline_LoadLibraryA,
-        [&]() -> HMODULE {
+        [&](contained::Frame& run) -> HMODULE {
             std::wstring name;
             if (WidenFileApiName(lpLibFileName, name) && RefuseLoad(name.c_str())) return Refused();
-            return intercept::CallReal(Trampoline_LoadLibraryA, lpLibFileName);
+            return intercept::CallReal(run, Trampoline_LoadLibraryA, lpLibFileName);
         },
         [&]() -> HMODULE { return intercept::CallReal(Trampoline_LoadLibraryA, lpLibFileName); },
         lpLibFileName);
@@ -54,9 +54,9 @@ HMODULE WINAPI Detour_LoadLibraryA(LPCSTR lpLibFileName) {
 HMODULE WINAPI Detour_LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE hFile, DWORD dwFlags) {
     return RunReplacement(
         HookId::kLoadLibraryExW, Trampoline_LoadLibraryExW,
-        [&]() -> HMODULE {
+        [&](contained::Frame& run) -> HMODULE {
             if (RefuseLoad(lpLibFileName)) return Refused();
-            return intercept::CallReal(Trampoline_LoadLibraryExW, lpLibFileName, hFile, dwFlags);
+            return intercept::CallReal(run, Trampoline_LoadLibraryExW, lpLibFileName, hFile, dwFlags);
         },
         [&]() -> HMODULE {
             return intercept::CallReal(Trampoline_LoadLibraryExW, lpLibFileName, hFile, dwFlags);

@@ -9,10 +9,10 @@
 HANDLE WINAPI Detour_OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwProcessId) {
     return RunReplacement(
         HookId::kOpenProcess, Trampoline_OpenProcess,
-        [&]() -> HANDLE {
+        [&](contained::Frame& run) -> HANDLE {
             if (dwProcessId == GetCurrentProcessId() || GetProcessContext().bIsDaemon ||
                 !store::IsOwnerProcessProtected(dwProcessId))
-                return intercept::CallReal(Trampoline_OpenProcess, dwDesiredAccess, bInheritHandle, dwProcessId);
+                return intercept::CallReal(run, Trampoline_OpenProcess, dwDesiredAccess, bInheritHandle, dwProcessId);
             SetLastError(ERROR_ACCESS_DENIED);
             return nullptr;
         },

@@ -53,8 +53,8 @@ SaveDialog DecideSaveDialog(TitleOf titleOf) {
 BOOL WINAPI Detour_GetSaveFileNameW(LPOPENFILENAMEW ofn) {
     return RunReplacement(
         HookId::kGetSaveFileNameW, Trampoline_GetSaveFileNameW,
-        [&]() -> BOOL {
-            if (!ofn) return intercept::CallReal(Trampoline_GetSaveFileNameW, ofn);
+        [&](contained::Frame& run) -> BOOL {
+            if (!ofn) return intercept::CallReal(run, Trampoline_GetSaveFileNameW, ofn);
             const SaveDialog d = DecideSaveDialog([&](std::wstring& title) {
                 const wchar_t* t = ofn->lpstrTitle;
                 if (!intercept::IsName(t)) return false;
@@ -62,7 +62,7 @@ BOOL WINAPI Detour_GetSaveFileNameW(LPOPENFILENAMEW ofn) {
                 return true;
             });
             // A refusal looks like a cancelled dialog.
-            return d == SaveDialog::Refuse ? FALSE : intercept::CallReal(Trampoline_GetSaveFileNameW, ofn);
+            return d == SaveDialog::Refuse ? FALSE : intercept::CallReal(run, Trampoline_GetSaveFileNameW, ofn);
         },
         [&]() -> BOOL { return intercept::CallReal(Trampoline_GetSaveFileNameW, ofn); }, ofn);
 }
@@ -70,15 +70,15 @@ BOOL WINAPI Detour_GetSaveFileNameW(LPOPENFILENAMEW ofn) {
 BOOL WINAPI Detour_GetSaveFileNameA(LPOPENFILENAMEA ofn) {
     return RunReplacement(
         HookId::kGetSaveFileNameA, Trampoline_GetSaveFileNameA,
-        [&]() -> BOOL {
-            if (!ofn) return intercept::CallReal(Trampoline_GetSaveFileNameA, ofn);
+        [&](contained::Frame& run) -> BOOL {
+            if (!ofn) return intercept::CallReal(run, Trampoline_GetSaveFileNameA, ofn);
             const SaveDialog d = DecideSaveDialog([&](std::wstring& title) {
                 const char* t = ofn->lpstrTitle;
                 if (!intercept::IsName(t)) return false;
                 title = WideTitle(t);
                 return true;
             });
-            return d == SaveDialog::Refuse ? FALSE : intercept::CallReal(Trampoline_GetSaveFileNameA, ofn);
+            return d == SaveDialog::Refuse ? FALSE : intercept::CallReal(run, Trampoline_GetSaveFileNameA, ofn);
         },
         [&]() -> BOOL { return intercept::CallReal(Trampoline_GetSaveFileNameA, ofn); }, ofn);
 }

@@ -61,7 +61,7 @@ int WINAPI Detour_StartDocW(HDC hdc, const DOCINFOW* lpdi) {
     PrintGrant grant;
     return RunReplacement(
         HookId::kStartDocW, Trampoline_StartDocW,
-        [&]() -> int {
+        [&](contained::Frame& run) -> int {
             const DWORD callerError = GetLastError();
             const std::string strPrintDocName = lpdi ? AnsiOf(lpdi->lpszDocName) : std::string();
             grant = AllowStartDoc(hdc, strPrintDocName, lpdi ? lpdi->lpszOutput : nullptr);
@@ -81,7 +81,7 @@ int WINAPI Detour_StartDocW(HDC hdc, const DOCINFOW* lpdi) {
                 JobGrantScope scope(job);
                 SetLastError(callerError);
                 state.called = true;
-                state.iRet = intercept::CallReal(Trampoline_StartDocW, hdc, lpdi);
+                state.iRet = intercept::CallReal(run, Trampoline_StartDocW, hdc, lpdi);
             }
             const int iRet = state.iRet;
             const DWORD error = GetLastError();

@@ -58,9 +58,9 @@ int WINAPI Detour_StartPage(HDC hdc) {
     int iRet = 0;
     return RunReplacement(
         HookId::kStartPage, Trampoline_StartPage,
-        [&]() -> int {
+        [&](contained::Frame& run) -> int {
             called = true;
-            iRet = intercept::CallReal(Trampoline_StartPage, hdc);
+            iRet = intercept::CallReal(run, Trampoline_StartPage, hdc);
             const DWORD error = GetLastError();
             if (iRet > 0) {
                 g_printWater.ClearPageWaterAdded(hdc);

@@ -49,7 +49,7 @@ DWORD WINAPI Detour_StartDocPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pDocIn
     // before it, and the exception path decides instead.
     return RunReplacement(
         HookId::kStartDocPrinterW, Trampoline_StartDocPrinterW,
-        [&]() -> DWORD {
+        [&](contained::Frame& run) -> DWORD {
             const DWORD callerError = GetLastError();
             bool limited = false;
             HWND docWnd = nullptr;
@@ -72,7 +72,7 @@ DWORD WINAPI Detour_StartDocPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pDocIn
                 return RefuseSpoolerJob(Level, pDocInfo);
             }
             SetLastError(callerError);
-            return intercept::CallReal(Trampoline_StartDocPrinterW, hPrinter, Level, pDocInfo);
+            return intercept::CallReal(run, Trampoline_StartDocPrinterW, hPrinter, Level, pDocInfo);
         },
         [&]() -> DWORD {
             LogError("Detour_StartDocPrinterW:Exception");
@@ -95,7 +95,7 @@ template <class Fn, class Name, class Defaults>
 BOOL OpenPrinterWith(HookId id, Fn trampoline, const char* where, Name name, LPHANDLE phPrinter, Defaults pDefault) {
     return RunReplacement(
         id, trampoline,
-        [&]() -> BOOL {
+        [&](contained::Frame& run) -> BOOL {
             const DWORD callerError = GetLastError();
             CCommonDoc* doc = DocObject();
             _ZEL_HOOK_INFO_ rec{};
@@ -108,7 +108,7 @@ BOOL OpenPrinterWith(HookId id, Fn trampoline, const char* where, Name name, LPH
                 }
             }
             SetLastError(callerError);
-            return intercept::CallReal(trampoline, name, phPrinter, pDefault);
+            return intercept::CallReal(run, trampoline, name, phPrinter, pDefault);
         },
         [&]() -> BOOL {
             LogError("%s:Exception", where);
@@ -133,7 +133,7 @@ LONG WINAPI Detour_DocumentPropertiesW(HWND hWnd, HANDLE hPrinter, LPWSTR pDevic
                                        PDEVMODEW pDevModeInput, DWORD fMode) {
     return RunReplacement(
         HookId::kDocumentPropertiesW, Trampoline_DocumentPropertiesW,
-        [&]() -> LONG {
+        [&](contained::Frame& run) -> LONG {
             const DWORD callerError = GetLastError();
             // Read outside the names' lock: the spooler may take its time.
             const std::string driver = hPrinter ? ReadPrinterFacts(hPrinter).driver : std::string();
@@ -151,7 +151,7 @@ LONG WINAPI Detour_DocumentPropertiesW(HWND hWnd, HANDLE hPrinter, LPWSTR pDevic
                 }
             }
             SetLastError(callerError);
-            return intercept::CallReal(Trampoline_DocumentPropertiesW, hWnd, hPrinter, pDeviceName, pDevModeOutput,
+            return intercept::CallReal(run, Trampoline_DocumentPropertiesW, hWnd, hPrinter, pDeviceName, pDevModeOutput,
                                        pDevModeInput, fMode);
         },
         [&]() -> LONG {

@@ -16,12 +16,12 @@ Result GuardedCopy(HookId id, Fn trampoline, const char* api, HDC dest, ScreenCo
                    bool readsSource, const void* caller, Result failure, Args... args) {
     return RunReplacement(
         id, trampoline,
-        [&]() -> Result {
+        [&](contained::Frame& run) -> Result {
             if (readsSource && RefuseScreenCopy(api, dest, source, caller)) {
                 SetLastError(ERROR_ACCESS_DENIED);
                 return failure;
             }
-            return intercept::CallReal(trampoline, args...);
+            return intercept::CallReal(run, trampoline, args...);
         },
         [&]() -> Result {
             return store::GetHookInfoCount() != 0 ? failure : intercept::CallReal(trampoline, args...);

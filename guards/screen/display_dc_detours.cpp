@@ -9,8 +9,8 @@
 HDC WINAPI Detour_CreateDCA(LPCSTR pszDriver, LPCSTR pszDevice, LPCSTR pszPort, const DEVMODEA* pdm) {
     return RunReplacement(
         HookId::kCreateDCA, Trampoline_CreateDCA,
-        [&]() -> HDC {
-            const HDC dc = intercept::CallReal(Trampoline_CreateDCA, pszDriver, pszDevice, pszPort, pdm);
+        [&](contained::Frame& run) -> HDC {
+            const HDC dc = intercept::CallReal(run, Trampoline_CreateDCA, pszDriver, pszDevice, pszPort, pdm);
             if (dc) {
                 // The device context is the caller's whatever happens here.
                 const intercept::LastErrorKeeper keep;
@@ -27,8 +27,8 @@ HDC WINAPI Detour_CreateDCA(LPCSTR pszDriver, LPCSTR pszDevice, LPCSTR pszPort, 
 HDC WINAPI Detour_CreateDCW(LPCWSTR pszDriver, LPCWSTR pszDevice, LPCWSTR pszPort, const DEVMODEW* pdm) {
     return RunReplacement(
         HookId::kCreateDCW, Trampoline_CreateDCW,
-        [&]() -> HDC {
-            const HDC dc = intercept::CallReal(Trampoline_CreateDCW, pszDriver, pszDevice, pszPort, pdm);
+        [&](contained::Frame& run) -> HDC {
+            const HDC dc = intercept::CallReal(run, Trampoline_CreateDCW, pszDriver, pszDevice, pszPort, pdm);
             if (dc) {
                 // The device context is the caller's whatever happens here.
                 const intercept::LastErrorKeeper keep;

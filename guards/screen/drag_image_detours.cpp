@@ -7,9 +7,9 @@
 BOOL WINAPI Detour_ImageList_BeginDrag(HIMAGELIST himlTrack, int iTrack, int dxHotspot, int dyHotspot) {
     return RunReplacement(
         HookId::kImageList_BeginDrag, Trampoline_ImageList_BeginDrag,
-        [&]() -> BOOL {
+        [&](contained::Frame& run) -> BOOL {
             SetImageListDragging(true);
-            return intercept::CallReal(Trampoline_ImageList_BeginDrag, himlTrack, iTrack, dxHotspot, dyHotspot);
+            return intercept::CallReal(run, Trampoline_ImageList_BeginDrag, himlTrack, iTrack, dxHotspot, dyHotspot);
         },
         [&]() -> BOOL {
             return intercept::CallReal(Trampoline_ImageList_BeginDrag, himlTrack, iTrack, dxHotspot, dyHotspot);
@@ -20,9 +20,9 @@ BOOL WINAPI Detour_ImageList_BeginDrag(HIMAGELIST himlTrack, int iTrack, int dxH
 void WINAPI Detour_ImageList_EndDrag() {
     RunReplacement(
         HookId::kImageList_EndDrag, Trampoline_ImageList_EndDrag,
-        [&]() {
+        [&](contained::Frame& run) {
             SetImageListDragging(false);
-            intercept::CallReal(Trampoline_ImageList_EndDrag);
+            intercept::CallReal(run, Trampoline_ImageList_EndDrag);
         },
         [&]() { intercept::CallReal(Trampoline_ImageList_EndDrag); });
 }

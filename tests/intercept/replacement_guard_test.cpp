@@ -130,6 +130,9 @@ enum class Work {
     kLockAcrossReal,
     kCallsItself,  // its own work calls the function it replaces, then waits as a modal box does
 } g_work = Work::kPass;
+// How the body hands the thread over for its real call: with the run's frame
+// it was given, or looking the frame up on the exception chain.
+enum class RealForm { kGivenFrame, kLookedUp } g_realForm = RealForm::kGivenFrame;
 int g_callbackBodies = 0;
 bool g_markInOwnWork = false;
 int g_bodiesSeenInWait = 0;
@@ -139,7 +142,7 @@ int WINAPI CallsAgain(int depth);
 int WINAPI TestDetourWithCallback(Callback callback, int depth) {
     return RunReplacement(
         kCallbackRow, g_callbackSlot,
-        [&]() -> int {
+        [&](contained::Frame& run) -> int {
             ++g_callbackBodies;
             g_markInOwnWork = MarkSeen(kCallbackRow);
             switch (g_work) {
@@ -166,7 +169,8 @@ int WINAPI TestDetourWithCallback(Callback callback, int depth) {
                 case Work::kPass: break;
             }
             SetLastError(0);
-            return intercept::CallReal(g_callbackSlot, callback, depth);
+            return g_realForm == RealForm::kGivenFrame ? intercept::CallReal(run, g_callbackSlot, callback, depth)
+                                                       : intercept::CallReal(g_callbackSlot, callback, depth);
         },
         []() -> int { return -7; }, callback, depth);
 }
@@ -219,6 +223,7 @@ protected:
         g_attrBodies = g_deleteBodies = g_callbackBodies = g_createBodies = 0;
         g_mode = Mode::kPass;
         g_work = Work::kPass;
+        g_realForm = RealForm::kGivenFrame;
         intercept::SetLibraryAttached(true);
     }
     // The row decides again on this thread, with its mark only in its own work.
@@ -306,16 +311,22 @@ TEST_F(ReplacementShape, NoExceptionLeaves) {
 // replacement runs: the inner call meets the replacement; the replacement's
 // own call passes straight through.
 TEST_F(ReplacementShape, OwnWorkPassesTheRealCallAndModalWaitsDoNot) {
-    EXPECT_EQ(3, RealWithCallback(CallsAgain, 2));
-    EXPECT_EQ(3, g_callbackBodies);
-    EXPECT_TRUE(g_markInOwnWork);
-    EXPECT_FALSE(MarkSeen(kCallbackRow));
-    g_callbackBodies = 0;
-    g_work = Work::kCallsItself;
-    RealWithCallback(CallsAgain, 0);
-    EXPECT_EQ(2, g_callbackBodies);
-    EXPECT_EQ(1, g_bodiesSeenInWait) << "only the call made during the wait ran the replacement";
-    EXPECT_FALSE(MarkSeen(kCallbackRow));
+    for (RealForm form : {RealForm::kGivenFrame, RealForm::kLookedUp}) {
+        SCOPED_TRACE(static_cast<int>(form));
+        g_realForm = form;
+        g_callbackBodies = 0;
+        EXPECT_EQ(3, RealWithCallback(CallsAgain, 2));
+        EXPECT_EQ(3, g_callbackBodies);
+        EXPECT_TRUE(g_markInOwnWork);
+        EXPECT_FALSE(MarkSeen(kCallbackRow));
+        g_callbackBodies = 0;
+        g_work = Work::kCallsItself;
+        RealWithCallback(CallsAgain, 0);
+        EXPECT_EQ(2, g_callbackBodies);
+        EXPECT_EQ(1, g_bodiesSeenInWait) << "only the call made during the wait ran the replacement";
+        EXPECT_FALSE(MarkSeen(kCallbackRow));
+    }
+    g_realForm = RealForm::kGivenFrame;
 }
 
 // A hardware fault or a raised exception in the replacement's own work gives
@@ -339,9 +350,15 @@ TEST_F(ReplacementShape, FaultsOfItsOwnWorkAreContained) {
 // The application's callback raises inside the real function and the
 // application's own handler, outside, catches it and unwinds.
 TEST_F(ReplacementShape, AnUnwindThroughItLeavesNoMarkAndNoLock) {
-    for (Work w : {Work::kPass, Work::kLockAcrossReal}) {
-        SCOPED_TRACE(static_cast<int>(w));
-        g_work = w;
+    struct Case {
+        Work work;
+        RealForm form;
+    };
+    for (Case c : {Case{Work::kPass, RealForm::kGivenFrame}, Case{Work::kPass, RealForm::kLookedUp},
+                   Case{Work::kLockAcrossReal, RealForm::kLookedUp}}) {
+        SCOPED_TRACE(static_cast<int>(c.work) * 10 + static_cast<int>(c.form));
+        g_work = c.work;
+        g_realForm = c.form;
         EXPECT_TRUE(ApplicationCatches(Raises)) << "the application's exception reaches its handler";
         EXPECT_FALSE(MarkSeen(kCallbackRow));
         EXPECT_EQ(0, support::HeldLockCount());
@@ -349,6 +366,7 @@ TEST_F(ReplacementShape, AnUnwindThroughItLeavesNoMarkAndNoLock) {
         g_work = Work::kPass;
         ExpectTheRowStillDecides();
     }
+    g_realForm = RealForm::kGivenFrame;
 }
 
 GATREL_CHILD_SCENARIO(AttachWithoutTlsSlots) {
