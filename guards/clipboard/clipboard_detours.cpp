@@ -32,13 +32,13 @@ void ForgetProtectedContent() {
 BOOL WINAPI Detour_EmptyClipboard() {
     return RunReplacement(
         HookId::kEmptyClipboard, Trampoline_EmptyClipboard,
-        []() -> BOOL {
+        [](contained::Frame& run) -> BOOL {
             ReleaseOrphanedClipboardHandles();
             // Only an emptying that happened clears the state: the real call
             // fails for a thread that does not hold the clipboard open, and
             // the system clipboard then still lists the owner's formats (and
             // another thread of the owner may be using a handle just handed out).
-            const BOOL emptied = intercept::CallReal(Trampoline_EmptyClipboard);
+            const BOOL emptied = intercept::CallReal(run, Trampoline_EmptyClipboard);
             if (emptied) {
                 const DWORD error = GetLastError();
                 ForgetProtectedContent();
@@ -106,11 +106,11 @@ HANDLE WINAPI Detour_GetClipboardData(UINT uFormat) {
 int WINAPI Detour_CountClipboardFormats() {
     return RunReplacement(
         HookId::kCountClipboardFormats, Trampoline_CountClipboardFormats,
-        []() -> int {
+        [](contained::Frame& run) -> int {
             ReleaseOrphanedClipboardHandles();
             if (store::GetProtectedContent() && store::IsClipOwnerPid(GetCurrentProcessId()))
                 return 0;
-            return intercept::CallReal(Trampoline_CountClipboardFormats);
+            return intercept::CallReal(run, Trampoline_CountClipboardFormats);
         },
         []() -> int { return intercept::CallReal(Trampoline_CountClipboardFormats); });
 }
