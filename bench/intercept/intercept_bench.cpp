@@ -157,18 +157,19 @@ void PassThroughCosts() {
     Detach(&g_frameSlot, reinterpret_cast<void*>(&MarkAndFrameDetour));
     Detach(&g_trivialSlot, reinterpret_cast<void*>(&TrivialDetour));
     Detach(&g_lookupSlot, reinterpret_cast<void*>(&LookupDetour));
-    const double direct = best[0], bare = best[1], markOnly = best[2], markFrame = best[3], hooked = best[4];
+    const double direct = best[0], bare = best[1], markOnly = best[2], markFrame = best[3], hooked = best[4],
+                 lookedUp = best[5];
     bench::Row("trivial function, direct", direct, direct);
     bench::Row("trivial function, through a bare detour (patch, trampoline)", bare, direct);
     bench::Row("trivial function, bare detour + re-entry mark", markOnly, direct);
     bench::Row("trivial function, + contained frame", markFrame, direct);
     bench::Row("trivial function, through a pass-through replacement", hooked, direct);
-    bench::Row("trivial function, the same, its frame looked up on the chain", best[5], direct);
+    bench::Row("trivial function, the same, its frame looked up on the chain", lookedUp, direct);
     printf("  added per call: %.1f ns; where it goes: detour and trampoline %.1f ns, re-entry mark %.1f ns,\n"
            "  contained frame (exception registration, the way back kept) %.1f ns,\n"
            "  the real call handed to the application %.1f ns (%+.1f ns more where the frame is looked up)\n",
            hooked - direct, bare - direct, markOnly - bare, markFrame - markOnly, hooked - markFrame,
-           best[5] - hooked);
+           lookedUp - hooked);
 
     const char* text = "a protected document";
     const double lenDirect = bench::NsPerCall([&] { sink = sink + lstrlenA(text); }, 1000000);

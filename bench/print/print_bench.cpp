@@ -107,7 +107,8 @@ int main(int argc, char** argv) {
         lastKb = 0;
         for (const printworld::PrintedJob& done : output.Jobs()) {
             WIN32_FILE_ATTRIBUTE_DATA data{};
-            if (GetFileAttributesExA(done.file.c_str(), GetFileExInfoStandard, &data)) lastKb += data.nFileSizeLow / 1024.0;
+            if (GetFileAttributesExA(done.file.c_str(), GetFileExInfoStandard, &data))
+                lastKb += data.nFileSizeLow / 1024.0;
         }
         output.Clear();
         return ms;
