@@ -258,7 +258,7 @@ void HostClient::End() {
     pid_ = 0;
 }
 
-bool HostClient::StartBare(const std::string& variant) {
+bool HostClient::StartBare(const std::string& variant, const Params& env) {
     // A protected application hooks its desktop from its watch thread and
     // takes the hooks away as it ends; one that was ended by force leaves
     // them on the desktop, and a host started there gets the library through
@@ -267,7 +267,7 @@ bool HostClient::StartBare(const std::string& variant) {
     // made again.
     for (int attempt = 0; attempt < 30; ++attempt) {
         if (attempt) Sleep(1000);
-        if (!Start(variant)) return false;
+        if (!Start(variant, {}, env)) return false;
         if (Call("kernel32.dll", "GetModuleHandleA", {"s:Gatrel.dll"}).Num("uret") == 0) return true;
         End();
     }

@@ -88,7 +88,7 @@ public:
                   const Params& env = {});
     // Starts the variant as a program the library has not reached: one that
     // got it through desktop hooks that outlive their process is started again.
-    bool StartBare(const std::string& variant);
+    bool StartBare(const std::string& variant, const Params& env = {});
     // The desktop the host is started on ("WinSta0\\<name>"); empty (the
     // default): the caller's. Window hooks installed in the host reach only
     // that desktop.
