@@ -11,7 +11,7 @@
 std::string ProcessExeBaseName();
 // Upper-case executable file name of this process, with extension: what
 // GetProcessExeName gives for it, without walking the process list (which
-// costs a round trip to the system per process listed).
+// costs a query of every process and thread of the system).
 std::string OwnExeName();
 
 // Upper-case executable file name of the process, with extension; "" if not found or pid 0.
