@@ -8,12 +8,12 @@
 //    watermark's two passes (horizontal, one line; diagonal, three lines).
 // Each figure is the time of the whole print command (device context, job,
 // pages, EndDoc with the port's writing, DeleteDC); each ratio the median over
-// rounds of its ratio to the baseline measured in the same round. Every round
-// starts its hosts afresh: the baseline apart from the library's hosts, whose
-// desktop hooks would bring the library into it. The hosts
-// run on one processor (bench/one_processor.h). Beside each, the size of the
-// job's PostScript: the driver writes it in small pieces, each a system call,
-// and that writing is most of a job's time.
+// rounds of its ratio to the baselines measured just before and just after the
+// round. Hosts are started afresh for each turn: the baseline apart from the
+// library's hosts, whose desktop hooks would bring the library into it. The
+// hosts run on one processor (bench/one_processor.h). Beside each, the size of
+// the job's PostScript: the driver writes it in small pieces, each a system
+// call, and that writing is most of a job's time.
 // A job's time moves by a tenth from round to round with the file system's
 // writing behind it; the medians settle at about fifteen rounds.
 //   argv[1] rounds (default 15), argv[2] pages (default 20)
