@@ -14,6 +14,7 @@
 #include <windows.h>
 
 #include "bench/bench_util.h"
+#include "bench/doc_record.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -73,13 +74,8 @@ int main(int argc, char** argv) {
         rowsOrd = static_cast<int>(Field(ord.Ask(load), "rows"));
         rowsWord = static_cast<int>(Field(word.Ask(load), "rows"));
         const HWND doc = bench::WindowField(word.ReadyLine(), "doc");
-        _ZEL_HOOK_INFO_ rec{};
-        rec.dwProcessId = word.Pid();
-        rec.dwOwnerPid = kRecordOwner;
-        rec.hDocWnd = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(doc));
-        rec.byDocType = 1;
-        strcpy(rec.szPermission, "CP");
-        strcpy(rec.szFilePath, "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
+        const _ZEL_HOOK_INFO_ rec =
+            bench::DocRecord(word.Pid(), kRecordOwner, doc, 1, "CP", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
         store.AddHookInfo(&rec);
 
         for (int r = 0; r < rounds && problem.empty(); ++r) {

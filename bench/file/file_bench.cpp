@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "bench/bench_util.h"
+#include "bench/doc_record.h"
 #include "bench/line_child.h"
 #include "bench/one_processor.h"
 #include "tests/support/library_view.h"
@@ -74,14 +75,9 @@ int main(int argc, char** argv) {
             return 1;
         }
         rows = static_cast<int>(Field(word.Ask("load " + testing_support::ExeDir() + "Gatrel.dll"), "rows"));
-        _ZEL_HOOK_INFO_ rec{};
-        rec.dwProcessId = word.Pid();
-        rec.dwOwnerPid = kRecordOwner;
-        rec.hDocWnd =
-            static_cast<uint32_t>(reinterpret_cast<uintptr_t>(bench::WindowField(word.ReadyLine(), "doc")));
-        rec.byDocType = 1;
-        strcpy(rec.szPermission, "P");
-        strcpy(rec.szFilePath, "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
+        const HWND doc = bench::WindowField(word.ReadyLine(), "doc");
+        const _ZEL_HOOK_INFO_ rec =
+            bench::DocRecord(word.Pid(), kRecordOwner, doc, 1, "P", "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");
         char root[MAX_PATH] = {};
         GetEnvironmentVariableA("GATREL_ROOT", root, sizeof root);
         std::string area = "Z:" + std::string(root) + "\\ZELFILETEMP\\";

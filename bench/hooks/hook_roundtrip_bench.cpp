@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "bench/bench_util.h"
+#include "bench/doc_record.h"
 #include "bench/line_child.h"
 #include "bench/one_processor.h"
 #include "store/gatrel_interface.h"
@@ -154,14 +155,8 @@ int main(int argc, char** argv) {
         const HWND doc = bench::WindowField(word.ReadyLine(), "doc");
         if (problem.empty()) {
             auto record = [&](LineChild& child, DWORD owner, uint8_t type, const char* path) {
-                _ZEL_HOOK_INFO_ rec{};
-                rec.dwProcessId = child.Pid();
-                rec.dwOwnerPid = owner;
-                rec.hDocWnd = static_cast<uint32_t>(
-                    reinterpret_cast<uintptr_t>(bench::WindowField(child.ReadyLine(), "doc")));
-                rec.byDocType = type;
-                strcpy(rec.szPermission, "P");
-                strcpy(rec.szFilePath, path);
+                const _ZEL_HOOK_INFO_ rec =
+                    bench::DocRecord(child.Pid(), owner, bench::WindowField(child.ReadyLine(), "doc"), type, "P", path);
                 store.AddHookInfo(&rec);
             };
             record(word, kRecordOwner, 1, "C:\\ZELFILETEMP\\(ZEL-0001)plan.doc");

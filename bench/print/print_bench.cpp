@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "bench/bench_util.h"
+#include "bench/doc_record.h"
 #include "bench/one_processor.h"
 #include "host_client.h"
 #include "tests/print/print_world.h"
@@ -129,13 +130,7 @@ int main(int argc, char** argv) {
         open.CreateDoc();
         protect.CreateDoc();
         const HWND plain = open.OpenDoc(kPlainPath), doc = protect.OpenDoc(kDocPath);
-        _ZEL_HOOK_INFO_ rec{};
-        rec.dwProcessId = protect.Pid();
-        rec.dwOwnerPid = kOwner;
-        rec.hDocWnd = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(doc));
-        rec.byDocType = 1;
-        strcpy(rec.szPermission, "P");
-        strcpy(rec.szFilePath, kDocPath);
+        const _ZEL_HOOK_INFO_ rec = bench::DocRecord(protect.Pid(), kOwner, doc, 1, "P", kDocPath);
         store.AddHookInfo(&rec);
         timed(open, plain);
         Publish(store, 'L', 1);
