@@ -47,11 +47,16 @@ bool WalkProcesses(const std::function<bool(const ListedProcess&)>& visit) {
             process.pid = static_cast<DWORD>(reinterpret_cast<uintptr_t>(info->UniqueProcessId));
             const UNICODE_STRING& name = info->ImageName;
             const int chars = static_cast<int>(name.Length / sizeof(WCHAR));
-            if (name.Buffer && chars > 0) {
-                char ansi[MAX_PATH] = {};
-                const int n = WideCharToMultiByte(CP_ACP, 0, name.Buffer, chars, ansi, sizeof ansi - 1, nullptr,
-                                                  nullptr);
-                process.exeFile.assign(ansi, n > 0 ? static_cast<size_t>(n) : 0);
+            // Sized first: a long name in a double-byte code page can take
+            // more bytes than a path buffer holds.
+            const int bytes = name.Buffer && chars > 0
+                                  ? WideCharToMultiByte(CP_ACP, 0, name.Buffer, chars, nullptr, 0, nullptr, nullptr)
+                                  : 0;
+            if (bytes > 0) {
+                process.exeFile.resize(static_cast<size_t>(bytes));
+                const int n = WideCharToMultiByte(CP_ACP, 0, name.Buffer, chars, process.exeFile.data(), bytes,
+                                                  nullptr, nullptr);
+                process.exeFile.resize(n > 0 ? static_cast<size_t>(n) : 0);
             }
             if (!visit(process) || info->NextEntryOffset == 0) break;
             at += info->NextEntryOffset;
