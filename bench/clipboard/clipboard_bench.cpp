@@ -93,6 +93,12 @@ int main(int argc, char** argv) {
                 problem = "ordinary content did not paste";
                 break;
             }
+            // The word processor's desktop hooks may bring the library into
+            // any program that handles messages; the baseline must not have it.
+            if (Field(b, "library") != 0) {
+                problem = "the baseline probe got the library";
+                break;
+            }
             const double base = Field(b, "ns");
             plain.Add(base, base);
             ordPass.Add(Field(o, "ns"), base);

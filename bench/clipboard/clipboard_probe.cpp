@@ -11,7 +11,8 @@
 //   load <path>    loads the library; answers "module=0x.. rows=<rows its
 //                  process attach attached>"
 //   measure N R    opens the clipboard, then the best of R rounds of N calls;
-//                  answers "ns=<per call> ret=0x<handle the call returned>"
+//                  answers "ns=<per call> ret=0x<handle the call returned>
+//                  library=<1 when Gatrel.dll was in the process>"
 //   formats        answers "formats=<CountClipboardFormats>"
 //   quit, or the end of the input: ends the program
 #include <windows.h>
@@ -92,7 +93,8 @@ int main(int argc, char** argv) {
                 HANDLE got = GetClipboardData(CF_TEXT);
                 const double ns = bench::NsPerCall([&] { got = GetClipboardData(CF_TEXT); }, iters, rounds);
                 CloseClipboard();
-                snprintf(answer, sizeof answer, "ns=%.1f ret=0x%lx", ns, Hex(got));
+                snprintf(answer, sizeof answer, "ns=%.1f ret=0x%lx library=%d", ns, Hex(got),
+                         GetModuleHandleA("Gatrel.dll") ? 1 : 0);
             }
         } else if (strcmp(line, "formats") == 0) {
             snprintf(answer, sizeof answer, "formats=%d", CountClipboardFormats());

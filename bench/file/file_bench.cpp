@@ -110,6 +110,10 @@ int main(int argc, char** argv) {
             const std::string wn = word.Ask(measure + ordinary);
             for (const std::string* a : {&b, &w, &bt, &wt, &br, &wn})
                 if (Field(*a, "ok") != 1) problem = "an open failed: " + *a;
+            // The word processor's desktop hooks may bring the library into
+            // any program that handles messages; the baseline must not have it.
+            for (const std::string* a : {&b, &bt, &br})
+                if (Field(*a, "library") != 0) problem = "the baseline probe got the library";
             if (redirectedName.empty()) problem = "the working file is not in PROTECTPATH";
             const double base = Field(b, "ns");
             unhooked.Add(base, base);

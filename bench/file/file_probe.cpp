@@ -6,7 +6,8 @@
 //   load <path>           loads the library; answers "module=0x.. rows=<rows attached>"
 //   measure N R <path>    the best of R rounds of N opens (OPEN_ALWAYS) and
 //                         closes of path; answers "ns=<per pair> ok=<1 when
-//                         every open succeeded>"
+//                         every open succeeded> library=<1 when Gatrel.dll
+//                         was in the process>"
 //   quit, or the end of the input: ends the program
 #include <windows.h>
 
@@ -69,7 +70,8 @@ int main() {
                         CloseHandle(h);
                 },
                 iters, rounds);
-            snprintf(answer, sizeof answer, "ns=%.1f ok=%d", ns, ok ? 1 : 0);
+            snprintf(answer, sizeof answer, "ns=%.1f ok=%d library=%d", ns, ok ? 1 : 0,
+                     GetModuleHandleA("Gatrel.dll") ? 1 : 0);
         } else {
             break;
         }
