@@ -7,7 +7,8 @@
 //    one stop per hook;
 //  - loading a library that installs all tables against a trivial library,
 //    in a process with 8 other threads.
-//   argv[1] "pass-through" or "window": that section alone
+//   argv[1] a section's name ("pass-through", "automation", "window",
+//   "attach", "tables", "screen", "load"): that section alone
 #include <windows.h>
 
 #include <algorithm>
@@ -391,21 +392,15 @@ void LoadCosts() {
 
 // With an argument, only the section it names runs.
 int main(int argc, char** argv) {
-    const char* only = argc > 1 ? argv[1] : "";
-    if (!strcmp(only, "pass-through")) {
-        PassThroughCosts();
-        return 0;
-    }
-    if (!strcmp(only, "window")) {
-        WindowReplacementCosts();
-        return 0;
-    }
-    PassThroughCosts();
-    AutomationReplacementCosts();
-    WindowReplacementCosts();
-    AttachDetachCosts();
-    AllTablesCosts();
-    ScreenCopyCosts();
-    LoadCosts();
+    const struct {
+        const char* name;
+        void (*run)();
+    } sections[] = {{"pass-through", PassThroughCosts}, {"automation", AutomationReplacementCosts},
+                    {"window", WindowReplacementCosts}, {"attach", AttachDetachCosts},
+                    {"tables", AllTablesCosts},         {"screen", ScreenCopyCosts},
+                    {"load", LoadCosts}};
+    const char* only = argc > 1 ? argv[1] : nullptr;
+    for (const auto& section : sections)
+        if (!only || !strcmp(only, section.name)) section.run();
     return 0;
 }
