@@ -184,10 +184,21 @@ TEST_F(WatchThread, KeepsTheMacroObjectsInStepWithThePolicyOnceASecond) {
     ASSERT_NE(nullptr, word);
     const std::string address = ppt->Send("appobject").Str("address");
 
+    // Passes of a thread that runs once a second are waited for with a bound:
+    // a busy machine may delay a pass by more than a second. Each wait leaves
+    // the presentation program's calls in calls.
+    std::vector<OfficeCall> calls;
+    auto passesOf = [&](size_t from, const char* name, int passes) {
+        return WaitFor(
+            [&] {
+                calls = OfficeCalls(record, ppt->Pid());
+                const std::vector<OfficeCall> later(calls.begin() + static_cast<std::ptrdiff_t>(from), calls.end());
+                return Count(later, name) >= passes;
+            },
+            15000);
+    };
     // No record, no automation object yet: unhooked every pass.
-    Sleep(3500);
-    std::vector<OfficeCall> calls = OfficeCalls(record, ppt->Pid());
-    EXPECT_GE(Count(calls, "UnHookVBAOleObject"), 2);
+    EXPECT_TRUE(passesOf(0, "UnHookVBAOleObject", 2));
     EXPECT_EQ(0, Count(calls, "GetHookVBAFuncAddr"));
     EXPECT_EQ(0, Count(calls, "HookVBAOleObject"));
     ExpectOncePerPass(calls, "UnHookVBAOleObject");
@@ -197,10 +208,8 @@ TEST_F(WatchThread, KeepsTheMacroObjectsInStepWithThePolicyOnceASecond) {
     ASSERT_TRUE(ppt->Send("appobject", {{"value", "0x5A5A0"}}).ok);
     ASSERT_TRUE(word->Send("appobject", {{"value", "0x5A5A0"}}).ok);
     const size_t seen = calls.size();
-    Sleep(3500);
-    calls = OfficeCalls(record, ppt->Pid());
+    EXPECT_TRUE(passesOf(seen, "GetHookVBAFuncAddr", 2));
     std::vector<OfficeCall> later(calls.begin() + static_cast<std::ptrdiff_t>(seen), calls.end());
-    EXPECT_GE(Count(later, "GetHookVBAFuncAddr"), 2);
     for (size_t i = 0; i < later.size(); ++i) {
         if (later[i].call != "GetHookVBAFuncAddr") continue;
         EXPECT_EQ("3", later[i].type);
@@ -214,13 +223,13 @@ TEST_F(WatchThread, KeepsTheMacroObjectsInStepWithThePolicyOnceASecond) {
     EXPECT_EQ(0, Count(OfficeCalls(record, word->Pid()), "GetHookVBAFuncAddr"));
 
     // A protected document: hooked every pass, not once only.
+    // Counted from the first pass that saw the record.
+    const size_t registered = OfficeCalls(record, ppt->Pid()).size();
     RegisterDocumentOf(ppt->Pid(), 3);
-    Sleep(1500);
-    const size_t before = OfficeCalls(record, ppt->Pid()).size();
-    Sleep(3500);
-    calls = OfficeCalls(record, ppt->Pid());
+    ASSERT_TRUE(passesOf(registered, "HookVBAOleObject", 1));
+    const size_t before = calls.size();
+    EXPECT_TRUE(passesOf(before, "HookVBAOleObject", 2));
     later.assign(calls.begin() + static_cast<std::ptrdiff_t>(before), calls.end());
-    EXPECT_GE(Count(later, "HookVBAOleObject"), 2);
     EXPECT_EQ(static_cast<int>(later.size()), Count(later, "HookVBAOleObject"));
     ExpectOncePerPass(later, "HookVBAOleObject");
     for (const OfficeCall& c : later) EXPECT_EQ("3", c.type);
