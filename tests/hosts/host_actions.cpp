@@ -205,6 +205,7 @@ BOOL ShowSaveDialog(BOOL(WINAPI* show)(Ofn*), HWND owner, Char (&buf)[MAX_PATH],
 }
 
 void DoSaveDialog(const Args& a, Reply& r) {
+    BringFront(a);
     HWND owner = DefaultOwner(a) ? GetAncestor(DefaultOwner(a), GA_ROOT) : nullptr;
     const bool nesting = a.Has("nested");
     if (nesting) {

@@ -37,6 +37,12 @@ private:
     std::string error_;
 };
 
+// Commands may name the window that must be in front when they run ("front"):
+// other programs on the desktop can take the foreground at any moment, so the
+// window is brought to front in the same turn of the UI thread as the command
+// itself.
+void BringFront(const Args& a);
+
 // API calls run on the UI thread (host_actions.cpp).
 void DoCopy(const Args& a, Reply& r);
 void DoPaste(const Args& a, Reply& r);

@@ -106,13 +106,6 @@ bool NeedDoc(Reply& r) {
     return true;
 }
 
-// Queries may name the window that must be in front when they run: other
-// programs on the desktop can take the foreground at any moment, so the window
-// is brought to front in the same turn of the UI thread as the query itself.
-void BringFront(const Args& a) {
-    if (a.Has("front")) ActivateWindow(a.Wnd("front"));
-}
-
 void ReportDocObject(Reply& r) {
     CCommonDoc* doc = TheLibrary().DocObject ? TheLibrary().DocObject() : nullptr;
     r.Set("exists", doc != nullptr);
@@ -574,6 +567,10 @@ std::vector<std::string> RunCommand(const std::vector<std::string>& request) {
         r.Fail("exception");
     }
     return r.Fields();
+}
+
+void BringFront(const Args& a) {
+    if (a.Has("front")) ActivateWindow(a.Wnd("front"));
 }
 
 }  // namespace host
