@@ -3,12 +3,15 @@
 #include <winternl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
+#include <string_view>
 
 #include "support/ansi_text.h"
 #include "support/filelock_request.h"
 #include "support/settings.h"
 #include "support/thread_marks.h"
+#include "support/wide_text.h"
 
 namespace {
 
@@ -31,7 +34,10 @@ bool WalkProcesses(const std::function<bool(const ListedProcess&)>& visit) {
     static const auto query = reinterpret_cast<QuerySystemInformation>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
     if (!query) return false;
-    std::vector<char> list(64 * 1024);
+    // Sized as the last list that fitted: on a desktop with many processes a
+    // first query that is too small would cost a whole second one every walk.
+    static std::atomic<size_t> lastSize{64 * 1024};
+    std::vector<char> list(lastSize.load(std::memory_order_relaxed));
     LONG status = kInfoLengthMismatch;
     for (int attempt = 0; attempt < 8 && status == kInfoLengthMismatch; ++attempt) {
         ULONG needed = 0;
@@ -39,6 +45,7 @@ bool WalkProcesses(const std::function<bool(const ListedProcess&)>& visit) {
         if (status == kInfoLengthMismatch) list.resize(std::max<size_t>(list.size() * 2, needed + 4096));
     }
     if (status < 0) return false;
+    lastSize.store(list.size(), std::memory_order_relaxed);
     try {
         for (size_t at = 0;;) {
             if (at + sizeof(SYSTEM_PROCESS_INFORMATION) > list.size()) break;
@@ -46,18 +53,7 @@ bool WalkProcesses(const std::function<bool(const ListedProcess&)>& visit) {
             ListedProcess process;
             process.pid = static_cast<DWORD>(reinterpret_cast<uintptr_t>(info->UniqueProcessId));
             const UNICODE_STRING& name = info->ImageName;
-            const int chars = static_cast<int>(name.Length / sizeof(WCHAR));
-            // Sized first: a long name in a double-byte code page can take
-            // more bytes than a path buffer holds.
-            const int bytes = name.Buffer && chars > 0
-                                  ? WideCharToMultiByte(CP_ACP, 0, name.Buffer, chars, nullptr, 0, nullptr, nullptr)
-                                  : 0;
-            if (bytes > 0) {
-                process.exeFile.resize(static_cast<size_t>(bytes));
-                const int n = WideCharToMultiByte(CP_ACP, 0, name.Buffer, chars, process.exeFile.data(), bytes,
-                                                  nullptr, nullptr);
-                process.exeFile.resize(n > 0 ? static_cast<size_t>(n) : 0);
-            }
+            if (name.Buffer) process.exeFile = text::WideToAnsi(std::wstring_view(name.Buffer, name.Length / sizeof(WCHAR)));
             if (!visit(process) || info->NextEntryOffset == 0) break;
             at += info->NextEntryOffset;
         }

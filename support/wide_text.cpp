@@ -14,7 +14,7 @@ std::wstring AnsiToWide(const std::string& ansi) {
     return wide;
 }
 
-std::string WideToAnsi(const std::wstring& wide) {
+std::string WideToAnsi(std::wstring_view wide) {
     if (wide.empty()) return {};
     const int len = static_cast<int>(wide.size());
     const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), len, nullptr, 0, nullptr, nullptr);

@@ -12,7 +12,7 @@ std::string WindowText(HWND w) {
     wchar_t buf[512];
     const int n = InternalGetWindowText(w, buf, 512);
     if (n <= 0) return {};
-    return text::WideToAnsi(std::wstring(buf, static_cast<size_t>(n)));
+    return text::WideToAnsi(std::wstring_view(buf, static_cast<size_t>(n)));
 }
 
 std::string UpperWindowText(HWND w) { return text::ToUpper(WindowText(w)); }
