@@ -27,6 +27,39 @@ bool IsUsableFoundFrame(HWND frame) {
     return IsWindowVisible(frame) != FALSE;
 }
 
+BOOL CALLBACK FindOwnChildProc(HWND hwnd, LPARAM found) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != GetCurrentProcessId()) return TRUE;
+    *reinterpret_cast<bool*>(found) = true;
+    return FALSE;
+}
+
+// A frame of another process shows this application only when windows of this
+// process live inside it (an application embedded in a client's frame).
+// Another instance of the same application in front is not this one's
+// document: its letters must never decide here.
+bool ShowsThisProcess(HWND frame) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(frame, &pid);
+    if (pid == GetCurrentProcessId()) return true;
+    bool found = false;
+    EnumChildWindows(frame, FindOwnChildProc, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// The first window of the class, in Z order, that this application can work
+// in. The walk is bounded: windows come and go while it runs.
+HWND FindUsableFrame(const char* frameClass) {
+    HWND w = nullptr;
+    for (int n = 0; n < 256; ++n) {
+        w = FindWindowExA(nullptr, w, frameClass, nullptr);
+        if (!w) return nullptr;
+        if (IsUsableFoundFrame(w) && ShowsThisProcess(w)) return w;
+    }
+    return nullptr;
+}
+
 HWND FindDocUnderFrame(HWND frame, const char* containerClass, const char* docClass) {
     // Windows may be destroyed by their own threads during the walk: every
     // handle is tested before it is used and a dead one simply ends its level.
@@ -73,8 +106,7 @@ HWND FindAppWindow(const char* frameClass, const char* containerClass, const cha
     HWND active = GetActiveWindow();
     HWND frame = FindAncestorByClass(active, frameClass);
     if (!frame && !IsEmpty(frameClass)) {
-        frame = FindWindowA(frameClass, nullptr);
-        if (frame && !IsUsableFoundFrame(frame)) frame = nullptr;
+        frame = FindUsableFrame(frameClass);
     }
     if (frame) {
         g_hLastFrameWnd = frame;

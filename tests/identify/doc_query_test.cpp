@@ -113,6 +113,42 @@ INSTANTIATE_TEST_SUITE_P(
                       AppCase{"acrobat9", {}, 4}, AppCase{"acrord_nodot", {}, 4}),
     [](const auto& info) { return Name(info.param); });
 
+// Two applications of one kind, one of them in front: the other answers for
+// its own documents, never by the letters of the document in front of it.
+class TwoInstances : public idtest::StoreTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(TwoInstances, TheApplicationBehindNeverTakesTheOthersDocument) {
+    HostClient behind, front;
+    ASSERT_TRUE(StartWithLibrary(behind, GetParam()));
+    ASSERT_TRUE(StartWithLibrary(front, GetParam()));
+    HWND mine = behind.OpenDoc("C:\\ZELFILETEMP\\(ZEL-12)mine.doc");
+    HWND theirs = front.OpenDoc("C:\\docs\\theirs.doc");
+    ASSERT_TRUE(mine && theirs);
+    const uint8_t type = static_cast<uint8_t>(behind.Send("doc").Num("type"));
+    Add(front.Pid(), theirs, "AP", type, "C:\\ZELFILETEMP\\(ZEL-13)theirs.doc");
+
+    // Never in front since the library came: nothing of its own to answer for,
+    // and a process with a protected document then fails closed.
+    Add(behind.Pid(), mine, "CP", type, "C:\\ZELFILETEMP\\(ZEL-12)mine.doc");
+    ASSERT_EQ(theirs, front.FindDoc(theirs));
+    EXPECT_EQ(nullptr, behind.FindDoc());
+    DocAnswer q = behind.IsZelDoc();
+    EXPECT_TRUE(q.answer);
+    EXPECT_EQ("W", q.perm);
+
+    // Once its own document was in front, that one stays its answer.
+    ASSERT_EQ(mine, behind.FindDoc(mine));
+    ASSERT_EQ(theirs, front.FindDoc(theirs));
+    EXPECT_EQ(mine, behind.FindDoc());
+    q = behind.IsZelDoc();
+    EXPECT_EQ("CP", q.perm);
+    EXPECT_EQ(H(mine), q.rec.hDocWnd);
+    // The application in front still finds its own.
+    EXPECT_EQ("AP", front.IsZelDoc(theirs).perm);
+}
+
+INSTANTIATE_TEST_SUITE_P(Hosts, TwoInstances, ::testing::Values("word11", "acrord7"));
+
 class SpreadsheetSearch : public idtest::StoreTest {};
 
 TEST_F(SpreadsheetSearch, HiddenDeskOrSheetGivesNoWindow) {
