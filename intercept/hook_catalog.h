@@ -37,6 +37,7 @@
     X(File, "Kernel32.dll", FindFirstFileW, FindFirstFileW, DocWordExcelPpt)              \
     X(File, "Kernel32.dll", FindFirstFileExW, FindFirstFileExW, DocWordExcelPpt)          \
     X(File, "Kernel32.dll", CopyFileExW, CopyFileExW, DocWordExcelPptOs110)               \
+    X(File, "Kernel32.dll", CreateHardLinkW, CreateHardLinkW, DocWordExcelPpt)            \
     X(File, "Kernel32.dll", MoveFileW, MoveFileW, Always)                                 \
     X(File, "Kernel32.dll", MoveFileA, MoveFileA, Always)                                 \
     X(File, "Kernel32.dll", ReplaceFileW, ReplaceFileW, Always)                           \

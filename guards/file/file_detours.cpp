@@ -152,6 +152,25 @@ HANDLE WINAPI Detour_FindFirstFileExW(LPCWSTR lpFileName, FINDEX_INFO_LEVELS fIn
         lpFileName, fInfoLevelId, lpFindFileData, fSearchOp, lpSearchFilter, dwAdditionalFlags);
 }
 
+// A second name for a file makes the file reachable under it as a copy
+// would: the new name is a working name like a copy's, and the existing one
+// is found where the rules keep it. CreateHardLinkA reaches this one.
+BOOL WINAPI Detour_CreateHardLinkW(LPCWSTR lpFileName, LPCWSTR lpExistingFileName,
+                                   LPSECURITY_ATTRIBUTES lpSecurityAttributes) {
+    auto real = [&](LPCWSTR existing, LPCWSTR name) {
+        return intercept::CallReal(Trampoline_CreateHardLinkW, name, existing, lpSecurityAttributes);
+    };
+    return RunReplacement(
+        HookId::kCreateHardLinkW, Trampoline_CreateHardLinkW,
+        [&]() -> BOOL { return CallWorkingNames(lpExistingFileName, lpFileName, "Detour_CreateHardLinkW", real); },
+        [&]() -> BOOL {
+            return Undecided("Detour_CreateHardLinkW",
+                             MayBeProtectedWork(lpExistingFileName) || MayBeProtectedWork(lpFileName), FALSE,
+                             [&] { return real(lpExistingFileName, lpFileName); });
+        },
+        lpFileName, lpExistingFileName, lpSecurityAttributes);
+}
+
 BOOL WINAPI Detour_CopyFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName,
                                LPPROGRESS_ROUTINE lpProgressRoutine, LPVOID lpData, LPBOOL pbCancel,
                                DWORD dwCopyFlags) {

@@ -12,6 +12,7 @@ const DetourRow kRows[] = {
     GATREL_DETOUR_ROW(FindFirstFileW),
     GATREL_DETOUR_ROW(FindFirstFileExW),
     GATREL_DETOUR_ROW(CopyFileExW),
+    GATREL_DETOUR_ROW(CreateHardLinkW),
     GATREL_DETOUR_ROW(MoveFileW),
     GATREL_DETOUR_ROW(MoveFileA),
     GATREL_DETOUR_ROW(ReplaceFileW),

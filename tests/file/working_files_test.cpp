@@ -177,6 +177,12 @@ TEST_F(WorkingFiles, TheSystemsOwnEntryPointsMeetTheSameRules) {
         EXPECT_EQ(1, host->Call("kernel32.dll", "CopyFileA", {"s:" + own, "s:" + second, "i:0"}).Num("ret"));
         EXPECT_EQ("working copy", File(*host, "read", second).Str("text"));
         EXPECT_NE("", MovedName("~WRL0006", host->Pid(), ".WTM")) << Joined(NewInProtectPath());
+        // A second name for a working file is a working name too.
+        const std::string linked = user_.path() + "\\~WRL0007.tmp";
+        EXPECT_EQ(1, host->Call("kernel32.dll", "CreateHardLinkA", {"s:" + linked, "s:" + own, "i:0"}).Num("ret"));
+        EXPECT_EQ("working copy", File(*host, "read", linked).Str("text"));
+        EXPECT_NE("", MovedName("~WRL0007", host->Pid(), ".WTM")) << Joined(NewInProtectPath());
+        EXPECT_EQ(1, host->Call("kernel32.dll", "DeleteFileA", {"s:" + linked}).Num("ret"));
         // The ANSI moves go through the system's MoveFileWithProgressW.
         EXPECT_EQ(1, File(*host, "moveexa", second, {{"to", own}, {"flags", "1"}}).Num("ret"));
         EXPECT_EQ("", MovedName("~WRL0006", host->Pid(), ".WTM"));

@@ -88,7 +88,8 @@ const std::set<std::string> kPrint = {"StartDocW", "EndDoc",  "StartDocPrinterW"
                                       "StartPage", "EndPage", "OpenPrinterW",     "AbortDoc",
                                       "Escape",    "OpenPrinterA"};
 const std::set<std::string> kOfficeFiles = {"CreateFileW", "GetFileAttributesW", "GetFileAttributesExW",
-                                            "DeleteFileW", "FindFirstFileW", "FindFirstFileExW"};
+                                            "DeleteFileW", "FindFirstFileW", "FindFirstFileExW",
+                                            "CreateHardLinkW"};
 
 std::set<std::string> operator+(std::set<std::string> a, const std::set<std::string>& b) {
     a.insert(b.begin(), b.end());
