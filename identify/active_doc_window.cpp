@@ -25,7 +25,9 @@ HWND FindPdfDocWnd() {
     if (text::EqualsNoCase(main.c_str(), "AdobeAcrobat"))
         return FindAppWindow("AdobeAcrobat", "MDIClient", "");
     if (main != kPdfPairClass) return FindAppWindow("AcrobatSDIWindow", "", "");
-    if (FindWindowA("AcrobatSDIWindow", nullptr)) return FindAppWindow("AcrobatSDIWindow", "", "");
+    // The layout is this application's: a reader of the other layout on the
+    // same desktop says nothing about it.
+    if (FindOwnFrame("AcrobatSDIWindow")) return FindAppWindow("AcrobatSDIWindow", "", "");
     return FindAppWindow("AdobeAcrobat", "MDIClient", "AcrobatMDIWindow");
 }
 

@@ -48,14 +48,15 @@ bool ShowsThisProcess(HWND frame) {
     return found;
 }
 
-// The first window of the class, in Z order, that this application can work
-// in. The walk is bounded: windows come and go while it runs.
-HWND FindUsableFrame(const char* frameClass) {
+// The first top-level window of the class, in Z order, that shows this
+// process and, where asked, that the user works in. The walk is bounded:
+// windows come and go while it runs.
+HWND FindFrameOfThisProcess(const char* frameClass, bool usable) {
     HWND w = nullptr;
     for (int n = 0; n < 256; ++n) {
         w = FindWindowExA(nullptr, w, frameClass, nullptr);
         if (!w) return nullptr;
-        if (IsUsableFoundFrame(w) && ShowsThisProcess(w)) return w;
+        if ((!usable || IsUsableFoundFrame(w)) && ShowsThisProcess(w)) return w;
     }
     return nullptr;
 }
@@ -102,11 +103,13 @@ BOOL CALLBACK EnumChildByClassProc(HWND hwnd, LPARAM param) {
     return TRUE;
 }
 
+HWND FindOwnFrame(const char* frameClass) { return FindFrameOfThisProcess(frameClass, false); }
+
 HWND FindAppWindow(const char* frameClass, const char* containerClass, const char* docClass) {
     HWND active = GetActiveWindow();
     HWND frame = FindAncestorByClass(active, frameClass);
     if (!frame && !IsEmpty(frameClass)) {
-        frame = FindUsableFrame(frameClass);
+        frame = FindFrameOfThisProcess(frameClass, true);
     }
     if (frame) {
         g_hLastFrameWnd = frame;

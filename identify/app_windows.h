@@ -12,6 +12,10 @@ extern HWND g_hLastFrameWnd;
 // chain. 0 when hwnd is 0 or nothing matches.
 HWND FindAncestorByClass(HWND hwnd, const char* className);
 
+// A top-level window of the class that shows this process (its own, or
+// another's frame with windows of this process inside); 0 when none does.
+HWND FindOwnFrame(const char* frameClass);
+
 // The application's active document window, searched as frame > container >
 // document. An empty (or null) class name is a level that is not searched.
 HWND FindAppWindow(const char* frameClass, const char* containerClass,

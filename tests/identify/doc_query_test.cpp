@@ -116,6 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Two applications of one kind, one of them in front: the other answers for
 // its own documents, never by the letters of the document in front of it.
 class TwoInstances : public idtest::StoreTest, public ::testing::WithParamInterface<const char*> {};
+class TwoInstancesOfPdf : public idtest::StoreTest {};
 
 TEST_P(TwoInstances, TheApplicationBehindNeverTakesTheOthersDocument) {
     HostClient behind, front;
@@ -148,6 +149,20 @@ TEST_P(TwoInstances, TheApplicationBehindNeverTakesTheOthersDocument) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Hosts, TwoInstances, ::testing::Values("word11", "acrord7"));
+
+// Which layout the PDF application searches is its own: a reader of the other
+// layout on the same desktop does not change it.
+TEST_F(TwoInstancesOfPdf, TheOtherLayoutOfAnotherReaderDoesNotMislead) {
+    HostClient mdi, sdi;
+    ASSERT_TRUE(StartWithLibrary(sdi, "acrord8", {"--layout=sdi"}));
+    ASSERT_NE(nullptr, sdi.OpenDoc("C:\\docs\\other.pdf"));
+    ASSERT_TRUE(StartWithLibrary(mdi, "acrobat8", {"--layout=mdi"}));
+    HWND doc = mdi.OpenDoc("C:\\ZELFILETEMP\\(ZEL-14)plan.pdf");
+    ASSERT_NE(nullptr, doc);
+    Add(mdi.Pid(), doc, "CP", 4, "C:\\ZELFILETEMP\\(ZEL-14)plan.pdf");
+    EXPECT_EQ(doc, mdi.FindDoc(doc));
+    EXPECT_EQ("CP", mdi.IsZelDoc(doc).perm);
+}
 
 class SpreadsheetSearch : public idtest::StoreTest {};
 
