@@ -27,7 +27,7 @@ HWND FindPdfDocWnd() {
     if (main != kPdfPairClass) return FindAppWindow("AcrobatSDIWindow", "", "");
     // The layout is this application's: a reader of the other layout on the
     // same desktop says nothing about it.
-    if (FindOwnFrame("AcrobatSDIWindow")) return FindAppWindow("AcrobatSDIWindow", "", "");
+    if (FindOwnTopLevel("AcrobatSDIWindow")) return FindAppWindow("AcrobatSDIWindow", "", "");
     return FindAppWindow("AdobeAcrobat", "MDIClient", "AcrobatMDIWindow");
 }
 

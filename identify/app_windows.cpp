@@ -27,36 +27,26 @@ bool IsUsableFoundFrame(HWND frame) {
     return IsWindowVisible(frame) != FALSE;
 }
 
-BOOL CALLBACK FindOwnChildProc(HWND hwnd, LPARAM found) {
+bool IsThisProcessWindow(HWND hwnd) {
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != GetCurrentProcessId()) return TRUE;
-    *reinterpret_cast<bool*>(found) = true;
-    return FALSE;
+    return pid == GetCurrentProcessId();
 }
 
-// A frame of another process shows this application only when windows of this
-// process live inside it (an application embedded in a client's frame).
-// Another instance of the same application in front is not this one's
-// document: its letters must never decide here.
-bool ShowsThisProcess(HWND frame) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(frame, &pid);
-    if (pid == GetCurrentProcessId()) return true;
-    bool found = false;
-    EnumChildWindows(frame, FindOwnChildProc, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
+// Only a frame of this process counts: another instance of the application
+// in front is not this one's document, and its letters must never decide
+// here. (A client that shows the application inside its own frame is found
+// from the active window, or as the frame seen last.)
+bool IsUsableFrameOfThisProcess(HWND frame) { return IsThisProcessWindow(frame) && IsUsableFoundFrame(frame); }
 
-// The first top-level window of the class, in Z order, that shows this
-// process and, where asked, that the user works in. The walk is bounded:
-// windows come and go while it runs.
-HWND FindFrameOfThisProcess(const char* frameClass, bool usable) {
+// The first top-level window of the class, in Z order, that meets the test.
+// The walk is bounded: windows come and go while it runs.
+template <class Test>
+HWND FirstTopLevelOfClass(const char* className, Test test) {
     HWND w = nullptr;
     for (int n = 0; n < 256; ++n) {
-        w = FindWindowExA(nullptr, w, frameClass, nullptr);
-        if (!w) return nullptr;
-        if ((!usable || IsUsableFoundFrame(w)) && ShowsThisProcess(w)) return w;
+        w = FindWindowExA(nullptr, w, className, nullptr);
+        if (!w || test(w)) return w;
     }
     return nullptr;
 }
@@ -103,13 +93,13 @@ BOOL CALLBACK EnumChildByClassProc(HWND hwnd, LPARAM param) {
     return TRUE;
 }
 
-HWND FindOwnFrame(const char* frameClass) { return FindFrameOfThisProcess(frameClass, false); }
+HWND FindOwnTopLevel(const char* className) { return FirstTopLevelOfClass(className, IsThisProcessWindow); }
 
 HWND FindAppWindow(const char* frameClass, const char* containerClass, const char* docClass) {
     HWND active = GetActiveWindow();
     HWND frame = FindAncestorByClass(active, frameClass);
     if (!frame && !IsEmpty(frameClass)) {
-        frame = FindFrameOfThisProcess(frameClass, true);
+        frame = FirstTopLevelOfClass(frameClass, IsUsableFrameOfThisProcess);
     }
     if (frame) {
         g_hLastFrameWnd = frame;

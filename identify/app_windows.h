@@ -12,9 +12,9 @@ extern HWND g_hLastFrameWnd;
 // chain. 0 when hwnd is 0 or nothing matches.
 HWND FindAncestorByClass(HWND hwnd, const char* className);
 
-// A top-level window of the class that shows this process (its own, or
-// another's frame with windows of this process inside); 0 when none does.
-HWND FindOwnFrame(const char* frameClass);
+// A top-level window of the class that belongs to this process; 0 when none
+// does.
+HWND FindOwnTopLevel(const char* className);
 
 // The application's active document window, searched as frame > container >
 // document. An empty (or null) class name is a level that is not searched.

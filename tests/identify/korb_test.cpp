@@ -122,4 +122,25 @@ TEST_F(Korb, WordProcessorWithKorbHandlingFindsTheKorbWindowFirst) {
     EXPECT_EQ(doc, word.FindDoc(doc));
 }
 
+// The client may show the word processor inside its own frame: that frame,
+// another process's, is the word processor's document while it is in front.
+TEST_F(Korb, AClientFrameHoldingTheWordProcessorsWindowIsItsDocument) {
+    store.SetKORBClassName(kKorbClass);
+    store.SetKORBInfo(1);
+    HostClient word, client;
+    ASSERT_TRUE(StartWithLibrary(word, "word11"));
+    ASSERT_TRUE(client.Start("plain")) << client.LastError();
+    HWND frame = client.CreateWindowOf(kKorbClass, nullptr, false, true);
+    ASSERT_NE(nullptr, frame);
+    Add(word.Pid(), frame, "C", 1);
+    ASSERT_TRUE(word.Background());
+    ASSERT_TRUE(client.Activate(frame));
+    // A frame of another process with nothing of the word processor in it.
+    EXPECT_NE(frame, word.FindDoc());
+    ASSERT_NE(nullptr, word.CreateWindowOf("HostWindow", frame, /*child=*/true));
+    ASSERT_TRUE(client.Activate(frame));
+    EXPECT_EQ(frame, word.FindDoc());
+    EXPECT_EQ("C", word.IsZelDoc().perm);
+}
+
 }  // namespace
