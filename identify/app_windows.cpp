@@ -1,6 +1,7 @@
 #include "identify/app_windows.h"
 
 #include "support/ansi_text.h"
+#include "support/process_utils.h"
 
 HWND g_hLastFrameWnd = nullptr;
 
@@ -27,11 +28,7 @@ bool IsUsableFoundFrame(HWND frame) {
     return IsWindowVisible(frame) != FALSE;
 }
 
-bool IsThisProcessWindow(HWND hwnd) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    return pid == GetCurrentProcessId();
-}
+bool IsThisProcessWindow(HWND hwnd) { return ProcessOfWindow(hwnd) == GetCurrentProcessId(); }
 
 // Only a frame of this process counts: another instance of the application
 // in front is not this one's document, and its letters must never decide

@@ -53,7 +53,8 @@ bool WalkProcesses(const std::function<bool(const ListedProcess&)>& visit) {
             ListedProcess process;
             process.pid = static_cast<DWORD>(reinterpret_cast<uintptr_t>(info->UniqueProcessId));
             const UNICODE_STRING& name = info->ImageName;
-            if (name.Buffer) process.exeFile = text::WideToAnsi(std::wstring_view(name.Buffer, name.Length / sizeof(WCHAR)));
+            if (name.Buffer)
+                process.exeFile = text::WideToAnsi(std::wstring_view(name.Buffer, name.Length / sizeof(WCHAR)));
             if (!visit(process) || info->NextEntryOffset == 0) break;
             at += info->NextEntryOffset;
         }
@@ -168,11 +169,15 @@ bool HasProcessEnded(DWORD pid, uint64_t startTime) {
     return ended;
 }
 
+DWORD ProcessOfWindow(HWND wnd) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wnd, &pid);
+    return pid;
+}
+
 void KillWindowProcess(HWND wnd) {
     try {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(wnd, &pid);
-        if (pid) Terminate(pid);
+        if (const DWORD pid = ProcessOfWindow(wnd)) Terminate(pid);
     } catch (...) {
     }
 }

@@ -32,6 +32,8 @@ uint64_t CurrentProcessStartTime();
 // the id, another process has it now, or the process has exited. A process
 // this one may not look at counts as running. Never waits.
 bool HasProcessEnded(DWORD pid, uint64_t startTime);
+// The process that made the window; 0 for a window that is gone.
+DWORD ProcessOfWindow(HWND wnd);
 void KillWindowProcess(HWND wnd);
 // Starts "<InstallDir>\ZELDaemon.exe" -UNAUTH.
 void StartDaemon();

@@ -8,6 +8,7 @@
 #include "store/hook_records.h"
 #include "support/ansi_text.h"
 #include "support/log.h"
+#include "support/process_utils.h"
 
 namespace {
 
@@ -34,12 +35,6 @@ bool IsWindowCopyException(const std::string& exe) {
     for (const char* name : kWindowCopyExceptions)
         if (text::EqualsNoCase(exe.c_str(), name)) return true;
     return false;
-}
-
-DWORD ProcessOfWindow(HWND wnd) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(wnd, &pid);
-    return pid;
 }
 
 // While an image-list drag runs, the image list draws the drag image with

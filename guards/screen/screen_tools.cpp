@@ -40,12 +40,6 @@ static_assert(sizeof kScreenTools / sizeof kScreenTools[0] == 16);
 constexpr const char kHyperSnapTitle[] = "HYPERSNAP 6";
 constexpr const char kScriptEditorTitle[] = "MICROSOFT SCRIPT EDITOR";
 
-DWORD ProcessOfWindow(HWND wnd) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(wnd, &pid);
-    return pid;
-}
-
 // An office document of this process is protected.
 bool ProtectedOffice() {
     const CCommonDoc* doc = DocObject();
