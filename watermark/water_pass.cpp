@@ -46,10 +46,10 @@ const WaterLayout& LayoutFor(WaterPageCache& cache, const WaterLayoutKey& key) {
     return *cache.layout;
 }
 
-const ScreenStripes& StripesFor(WaterPageCache& cache, int dpiX, int dpiY, float coverage,
+const ScreenStripes& StripesFor(WaterPageCache& cache, int dpiX, int dpiY, float coverage, float lineHeight,
                                 const std::vector<RECT>& areas) {
-    if (!cache.stripes || !cache.stripes->Fits(dpiX, dpiY, coverage, areas))
-        cache.stripes = std::make_shared<ScreenStripes>(dpiX, dpiY, coverage, areas);
+    if (!cache.stripes || !cache.stripes->Fits(dpiX, dpiY, coverage, lineHeight, areas))
+        cache.stripes = std::make_shared<ScreenStripes>(dpiX, dpiY, coverage, lineHeight, areas);
     return *cache.stripes;
 }
 
@@ -102,10 +102,16 @@ std::string DrawWaterPass(const WaterJob& job, const WaterPage& page, WaterPass 
     const ScreenStripes* stripes = nullptr;
     if (screen) {
         std::vector<RECT> areas;
-        for (const WaterLine& line : layout.lines) areas.push_back(WaterLineBounds(line, lineHeight));
+        // Stripes off the page would be rectangles for the printer all the same.
+        const RECT paper{0, 0, page.surface.width, page.surface.height};
+        for (const WaterLine& line : layout.lines) {
+            const RECT bounds = WaterLineBounds(line, lineHeight);
+            areas.emplace_back();
+            IntersectRect(&areas.back(), &bounds, &paper);
+        }
         const int dpiX = page.hdc ? GetDeviceCaps(page.hdc, LOGPIXELSX) : page.surface.dpi;
         const int dpiY = page.hdc ? GetDeviceCaps(page.hdc, LOGPIXELSY) : page.surface.dpi;
-        stripes = &StripesFor(cache, dpiX, dpiY, static_cast<float>(alpha) / 255, areas);
+        stripes = &StripesFor(cache, dpiX, dpiY, static_cast<float>(alpha) / 255, lineHeight, areas);
     }
     std::vector<Gdiplus::GpStatus> status;
     bool surface = false;

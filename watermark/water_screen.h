@@ -22,8 +22,10 @@ class GpGraphics;
 bool DeviceBlends(HDC hdc);
 
 // The stripes of one screen inside areas (device pixels), as a region: the
-// coverage of each stripe period, which is the device's resolution across the
-// stripes over 75 (at least 2 pixels). Made once for the pages of a job.
+// coverage of each stripe period. The period is the device's resolution
+// across the stripes over 75 (at least 2 pixels); for lines of text taller
+// than 24 such periods, a 24th of a line, up to the resolution over 50. Made
+// once for the pages of a job.
 // Coverage 1 or more clips nothing, 0 or less clips everything.
 //
 // A printer's driver sends the clip's every rectangle with each page (Wine's
@@ -33,13 +35,14 @@ bool DeviceBlends(HDC hdc);
 // portrait page's height.
 class ScreenStripes {
 public:
-    ScreenStripes(int dpiX, int dpiY, float coverage, std::vector<RECT> areas);
+    // lineHeight: of the watermark's lines, in device pixels down the page.
+    ScreenStripes(int dpiX, int dpiY, float coverage, float lineHeight, std::vector<RECT> areas);
     ~ScreenStripes();
     ScreenStripes(const ScreenStripes&) = delete;
     ScreenStripes& operator=(const ScreenStripes&) = delete;
 
     // Whether these are the stripes that the same arguments would make.
-    bool Fits(int dpiX, int dpiY, float coverage, const std::vector<RECT>& areas) const;
+    bool Fits(int dpiX, int dpiY, float coverage, float lineHeight, const std::vector<RECT>& areas) const;
     // Whether the stripes are columns (else rows), and how many rectangles
     // the region has.
     bool Columns() const { return columns_; }
@@ -50,6 +53,7 @@ private:
     int dpiX_;
     int dpiY_;
     float coverage_;
+    float lineHeight_;
     std::vector<RECT> areas_;
     HRGN region_ = nullptr;  // null with coverage below 1: it could not be made
     bool columns_ = false;

@@ -11,11 +11,12 @@ namespace {
 
 // Strength 64: the office underlay is grey 191 and the overlay covers a
 // quarter of it with black; the PDF application's overlay, twice as strong,
-// covers half of the paper. Pages are rendered at 300 dpi, where every stripe
-// of the test printer's 600-dpi screen is one row of pixels.
+// covers half of the paper. Pages are rendered at the test printer's own
+// 600 dpi: every row of pixels is a row of its screen, whose stripes (12
+// pixels apart under the 50-point line) no coarser rendering keeps whole.
 constexpr WORD kOpacity = 64;
 constexpr int kUnderlayGrey = 255 - kOpacity;
-constexpr int kRenderDpi = 300;
+constexpr int kRenderDpi = 600;
 constexpr int kPages = 2;
 
 struct AppCase {

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cmath>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "watermark/water_geometry.h"
@@ -46,42 +49,67 @@ long AreaOf(const std::vector<RECT>& rects) {
     return area;
 }
 
+// The period of the stripes: the commonest step between the starts of their
+// rectangles across them.
+long PeriodOf(const std::vector<RECT>& rects, bool columns) {
+    std::map<long, int> starts;
+    for (const RECT& r : rects) starts[columns ? r.left : r.top] = 1;
+    std::map<long, int> steps;
+    for (auto it = starts.begin(), next = std::next(it); next != starts.end(); ++it, ++next)
+        ++steps[next->first - it->first];
+    long period = 0;
+    int seen = 0;
+    for (const auto& [step, count] : steps)
+        if (count > seen) period = step, seen = count;
+    return period;
+}
+
 TEST(WaterScreen, StripesRunAcrossTheShorterSideOfTheLinesAndInkTheirShareOfThem) {
-    // An A4 page at 600 dpi: a stripe period of 8 pixels, a quarter inked.
-    constexpr int kDpi = 600, kPeriod = 8;
+    // An A4 page at 600 dpi, a quarter inked. Stripes 75 to the inch (8
+    // pixels) up to 20-point text; larger text gets 24 to a line, down to 50
+    // to the inch (12 pixels).
+    constexpr int kDpi = 600;
     constexpr float kCoverage = 0.25f;
-    const float em = 40.0f / 72 * kDpi;
     const struct {
         char layout;
         WORD lines;
+        float points;
         bool columns;  // one wide line: rows; turned lines over a portrait page: columns
-    } cases[] = {{'L', 1, false}, {'D', 3, true}};
+        long period;
+    } cases[] = {{'L', 1, 12, false, 8}, {'L', 1, 24, false, 10}, {'L', 1, 40, false, 12},
+                 {'D', 3, 16, true, 8},  {'D', 3, 40, true, 12},  {'D', 1, 96, true, 12}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.layout);
+        SCOPED_TRACE(std::string(1, c.layout) + " " + std::to_string(c.points) + " points");
+        const float em = c.points / 72 * kDpi, lineHeight = 1.15f * em;
         std::vector<RECT> areas;
         HRGN covered = CreateRectRgn(0, 0, 0, 0);
-        for (const WaterLine& line : WaterLines({4961, 7016, em, 1.15f * em}, c.layout, c.lines)) {
-            areas.push_back(WaterLineBounds(line, 1.15f * em));
+        for (const WaterLine& line : WaterLines({4961, 7016, em, lineHeight}, c.layout, c.lines)) {
+            // What the page shows of the line, as the pass gives it.
+            const RECT paper{0, 0, 4961, 7016}, bounds = WaterLineBounds(line, lineHeight);
+            areas.emplace_back();
+            IntersectRect(&areas.back(), &bounds, &paper);
             HRGN one = CreateRectRgnIndirect(&areas.back());
             CombineRgn(covered, covered, one, RGN_OR);
             DeleteObject(one);
         }
         RECT bounds{};
         GetRgnBox(covered, &bounds);
-        const ScreenStripes stripes(kDpi, kDpi, kCoverage, areas);
+        const ScreenStripes stripes(kDpi, kDpi, kCoverage, lineHeight, areas);
         EXPECT_EQ(c.columns, stripes.Columns());
         const long across = c.columns ? bounds.right - bounds.left : bounds.bottom - bounds.top;
-        EXPECT_LE(stripes.RectangleCount(), static_cast<size_t>(across / kPeriod + 1));
+        EXPECT_LE(stripes.RectangleCount(), static_cast<size_t>(across / c.period + 1));
 
         const std::vector<RECT> rects = StripesOf(stripes, 4961, 7016);
         ASSERT_FALSE(rects.empty());
+        EXPECT_EQ(c.period, PeriodOf(rects, c.columns));
         HRGN inked = CreateRectRgn(0, 0, 0, 0);
+        const long thickest = static_cast<long>(std::ceil(c.period * kCoverage));
         for (const RECT& r : rects) {
             // Bands of the region cut columns where the areas' edges cross
             // them; a stripe's thickness stays (the first may start inside
             // its period).
             const long thickness = c.columns ? r.right - r.left : r.bottom - r.top;
-            EXPECT_TRUE(thickness >= 1 && thickness <= 3) << thickness;
+            EXPECT_TRUE(thickness >= 1 && thickness <= thickest) << thickness;
             HRGN one = CreateRectRgnIndirect(&r);
             CombineRgn(inked, inked, one, RGN_OR);
             DeleteObject(one);
