@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -52,11 +53,11 @@ long AreaOf(const std::vector<RECT>& rects) {
 // The period of the stripes: the commonest step between the starts of their
 // rectangles across them.
 long PeriodOf(const std::vector<RECT>& rects, bool columns) {
-    std::map<long, int> starts;
-    for (const RECT& r : rects) starts[columns ? r.left : r.top] = 1;
+    std::set<long> starts;
+    for (const RECT& r : rects) starts.insert(columns ? r.left : r.top);
     std::map<long, int> steps;
     for (auto it = starts.begin(), next = std::next(it); next != starts.end(); ++it, ++next)
-        ++steps[next->first - it->first];
+        ++steps[*next - *it];
     long period = 0;
     int seen = 0;
     for (const auto& [step, count] : steps)
